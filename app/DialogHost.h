@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+enum class MsgIcon {
+    Exclamation, // warnings: validation, download folder, listing, delete
+    Hand,        // errors: connection and transfer failures
+    Question,    // questions: quit, delete
+};
+
+enum class MsgButtons { Ok, YesNo };
+
+enum class MsgAnswer { Ok, Yes, No };
+
+/// Every message box, modal dialog, folder chooser and help request of the
+/// program goes through this one interface, so that tests can answer them.
+/// All calls happen on the window's thread.
+class DialogHost {
+public:
+    virtual ~DialogHost() = default;
+
+    virtual MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
+                                 MsgButtons buttons) = 0;
+    /// Runs @p dialog modally and returns its result.
+    virtual int DoModal(QDialog& dialog) = 0;
+    /// A local folder chosen by the user, or an empty string when cancelled.
+    virtual QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) = 0;
+    /// Opens a local document in the desktop's viewer; false when that failed.
+    virtual bool OpenDocument(const QString& strPath) = 0;
+};
+
+/// The real thing: QMessageBox, QDialog::exec, QFileDialog, QDesktopServices.
+class QtDialogHost : public DialogHost {
+public:
+    MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
+                         MsgButtons buttons) override;
+    int DoModal(QDialog& dialog) override;
+    QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) override;
+    bool OpenDocument(const QString& strPath) override;
+};

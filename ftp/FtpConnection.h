@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct FtpEntry;
+
+/// One logged-in FTP control connection with its own current remote directory.
+///
+/// All operations block and must be used by one thread at a time; Abort() may be
+/// called from any thread at any time and makes every pending and later
+/// operation fail promptly. Names and paths are raw bytes, sent unchanged; one
+/// holding CR, LF or NUL is refused before anything is sent.
+class FtpConnection {
+public:
+    virtual ~FtpConnection() = default;
+
+    /// CWD. True when the server accepted the change.
+    virtual bool SetCurrentDirectory(const QByteArray& strDirectory) = 0;
+    /// PWD. Fills @p strDirectory with the server's path (RFC 959 quoting undone);
+    /// empty when the server reports none.
+    virtual bool GetCurrentDirectory(QByteArray& strDirectory) = 0;
+    virtual bool CreateDirectory(const QByteArray& strName) = 0; ///< MKD
+    virtual bool RemoveDirectory(const QByteArray& strName) = 0; ///< RMD
+    virtual bool Remove(const QByteArray& strName) = 0;          ///< DELE
+
+    /// Stores the local file under @p strRemoteName in the current directory, in
+    /// binary. True only when every byte of the file arrived (see the checks in
+    /// the implementation).
+    virtual bool PutFile(const QString& strLocalPath, const QByteArray& strRemoteName) = 0;
+
+    /// Fetches @p strRemoteName into @p strLocalPath in binary. With @p bFailIfExists
+    /// the local file is created exclusively and an existing one is never touched.
+    /// A failed fetch removes the local file it created.
+    virtual bool GetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists) = 0;
+
+    /// Lists the current directory (MLSD where the server offers it, LIST
+    /// otherwise); lines that do not parse are skipped. False when the listing
+    /// could not be read.
+    virtual bool ReadDirectory(std::vector<FtpEntry>& entries) = 0;
+
+    /// Sends QUIT (without waiting long) and closes the connection.
+    virtual void Close() = 0;
+    /// Closes the sockets from any thread; pending and later calls fail.
+    virtual void Abort() = 0;
+};
+
+/// One entry of a remote directory listing.
+struct FtpEntry {
+    QByteArray m_strName; // bare name as the server sent it
+    bool m_bDirectory = false;
+};
+
+/// Enumerates the current remote directory of a connection.
+class FtpFileFind {
+public:
+    explicit FtpFileFind(FtpConnection& connection);
+    ~FtpFileFind();
+
+    /// Reads the current directory from the server (MLSD where offered, LIST
+    /// otherwise). With a pattern "name*" only entries beginning with "name" are
+    /// kept, matched on our side. True when at least one entry is there; after it
+    /// no entry is current until the first FindNextFile.
+    bool FindFile(const QByteArray& strPattern = {});
+    /// Makes the next entry current; nonzero while more entries follow, zero when
+    /// the entry just made current is the last.
+    bool FindNextFile();
+    QByteArray GetFileName() const;
+    bool IsDirectory() const;
+    bool IsDots() const;
+    void Close();
+
+private:
+    FtpConnection& m_connection;
+    std::vector<FtpEntry> m_entries;
+    std::ptrdiff_t m_nCurrent = -1;
+};

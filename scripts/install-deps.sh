@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever of Tarnlow's build and test needs is missing.
+# Usage: scripts/install-deps.sh [--tests]
+set -euo pipefail
+
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+if [ "${1:-}" = "--tests" ]; then
+    packages+=(python3-pyftpdlib)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
