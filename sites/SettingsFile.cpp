@@ -1,0 +1,142 @@
+#include "SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString ErrnoText(int nErrno)
+{
+    return QString::fromLocal8Bit(std::strerror(nErrno));
+}
+
+bool Fail(QString* pstrError, const QString& strMessage)
+{
+    if (pstrError)
+        *pstrError = strMessage;
+    return false;
+}
+
+/// Creates every missing folder of @p strDir, each with mode 0700.
+bool MakeFolders(const QString& strDir, QString* pstrError)
+{
+    QFileInfo info(strDir);
+    if (info.isDir())
+        return true;
+    if (info.exists())
+        return Fail(pstrError, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(strDir)));
+    const QString strParent = info.absolutePath();
+    if (strParent != strDir && !MakeFolders(strParent, pstrError))
+        return false;
+    if (::mkdir(QFile::encodeName(strDir).constData(), S_IRWXU) != 0 && errno != EEXIST) {
+        return Fail(pstrError,
+            QStringLiteral("Cannot create the folder %1: %2").arg(QDir::toNativeSeparators(strDir), ErrnoText(errno)));
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const QByteArray& data)
+{
+    const char* pBytes = data.constData();
+    qsizetype nLeft = data.size();
+    while (nLeft > 0) {
+        const ssize_t nWritten = ::write(fd, pBytes, size_t(nLeft));
+        if (nWritten < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        pBytes += nWritten;
+        nLeft -= nWritten;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace SettingsFile {
+
+QString FileName()
+{
+    return QStringLiteral("FTPSettings.dat");
+}
+
+ReadResult Read(const QString& strPath, QByteArray& data)
+{
+    data.clear();
+    QFileInfo info(strPath);
+    if (!info.exists())
+        return ReadResult::Missing;
+    if (info.isDir())
+        return ReadResult::Unreadable;
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.error() == QFileDevice::OpenError && !QFileInfo::exists(strPath) ? ReadResult::Missing
+                                                                                     : ReadResult::Unreadable;
+    data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        data.clear();
+        return ReadResult::Unreadable;
+    }
+    return ReadResult::Read;
+}
+
+bool Write(const QString& strPath, const QByteArray& data, QString* pstrError)
+{
+    const QFileInfo info(strPath);
+    const QString strDir = info.absolutePath();
+    const QString strTarget = info.absoluteFilePath();
+    if (!MakeFolders(strDir, pstrError))
+        return false;
+
+    // mkstemp() creates the temporary file with O_EXCL and mode 0600, so its
+    // contents are never visible to other users, not even for a moment.
+    QByteArray strTemp = QFile::encodeName(strDir + QLatin1Char('/') + QLatin1Char('.') + info.fileName())
+        + QByteArrayLiteral(".XXXXXX");
+    const int fd = ::mkostemp(strTemp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return Fail(pstrError,
+            QStringLiteral("Cannot create a file in %1: %2").arg(QDir::toNativeSeparators(strDir), ErrnoText(errno)));
+    }
+    const auto Abandon = [&](const QString& strWhat) {
+        const int nErrno = errno;
+        ::close(fd);
+        ::unlink(strTemp.constData());
+        return Fail(pstrError,
+            QStringLiteral("Cannot %1 %2: %3").arg(strWhat, QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
+    };
+    if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
+        return Abandon(QStringLiteral("set the permissions of"));
+    if (!WriteAll(fd, data))
+        return Abandon(QStringLiteral("write"));
+    if (::fsync(fd) != 0)
+        return Abandon(QStringLiteral("flush"));
+    if (::close(fd) != 0) {
+        const int nErrno = errno;
+        ::unlink(strTemp.constData());
+        return Fail(pstrError,
+            QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
+    }
+    if (::rename(strTemp.constData(), QFile::encodeName(strTarget).constData()) != 0) {
+        const int nErrno = errno;
+        ::unlink(strTemp.constData());
+        return Fail(pstrError,
+            QStringLiteral("Cannot replace %1: %2").arg(QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
+    }
+    // Make the rename itself durable; a failure here does not undo the write.
+    const int fdDir = ::open(QFile::encodeName(strDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fdDir >= 0) {
+        ::fsync(fdDir);
+        ::close(fdDir);
+    }
+    return true;
+}
+
+} // namespace SettingsFile

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+/// Reading and writing the settings file as a whole.
+namespace SettingsFile {
+
+/// The settings file's name: "FTPSettings.dat".
+QString FileName();
+
+enum class ReadResult {
+    Missing, ///< no file at the path
+    Read, ///< the whole file is in the data
+    Unreadable ///< the file exists but could not be read (a folder, no permission, an I/O error)
+};
+
+/// Reads the whole file at @p strPath into @p data. On any result but Read,
+/// @p data is empty.
+ReadResult Read(const QString& strPath, QByteArray& data);
+
+/// Writes @p data to @p strPath so that the stored profiles are never lost: the
+/// bytes go to a temporary file in the same folder, are flushed to disk, and the
+/// temporary file is then renamed over the old one. The file is readable and
+/// writable by its owner only (0600), from the moment it is created. A missing
+/// folder is created (0700).
+/// @return false with @p pstrError (if given) set to a message on failure; the
+/// old file is then untouched and no temporary file is left behind.
+bool Write(const QString& strPath, const QByteArray& data, QString* pstrError = nullptr);
+
+} // namespace SettingsFile
