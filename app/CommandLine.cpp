@@ -1,0 +1,37 @@
+#include "CommandLine.h"
+
+void TarnlowCommandLineInfo::ParseParam(const QString& strParam, bool bFlag, bool bLast)
+{
+    Q_UNUSED(bFlag);
+    Q_UNUSED(bLast);
+    if (m_strFileName.isEmpty())
+        m_strFileName = strParam;
+    else
+        m_strFileName += QLatin1Char(' ') + strParam;
+}
+
+void ParseCommandLine(const QStringList& arguments, TarnlowCommandLineInfo& info)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString strParam = arguments.at(i);
+        const bool bFlag = strParam.startsWith(QLatin1Char('-')) || strParam.startsWith(QLatin1Char('/'));
+        if (bFlag)
+            strParam.remove(0, 1);
+        info.ParseParam(strParam, bFlag, i + 1 == arguments.size());
+    }
+}
+
+QStringList SplitCommandLinePaths(const QString& strJoined)
+{
+    QStringList paths;
+    QString strRemainder = strJoined;
+    // A space in the first position ends the split: the rest is taken whole.
+    qsizetype nSpace;
+    while ((nSpace = strRemainder.indexOf(QLatin1Char(' '))) > 0) {
+        paths.append(strRemainder.left(nSpace));
+        strRemainder.remove(0, nSpace + 1);
+    }
+    if (!strRemainder.isEmpty())
+        paths.append(strRemainder);
+    return paths;
+}

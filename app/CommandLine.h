@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// Collects the command-line arguments into one text, joined by single spaces.
+class TarnlowCommandLineInfo {
+public:
+    /// The arguments seen so far; empty when constructed.
+    QString m_strFileName;
+
+    /// Appends @p strParam to m_strFileName: it becomes m_strFileName when that
+    /// is empty, otherwise it follows one space. @p bFlag (the argument began with
+    /// '-' or '/') and @p bLast (it is the last argument) do not matter here.
+    void ParseParam(const QString& strParam, bool bFlag, bool bLast);
+};
+
+/// Passes each of @p arguments (those after the program name) to
+/// info.ParseParam() in order. An argument whose first character is '-' or '/'
+/// counts as a switch and loses that character, so "/name" and "-name" both
+/// contribute "name" - an absolute path such as "/tmp/x" arrives as "tmp/x".
+void ParseCommandLine(const QStringList& arguments, TarnlowCommandLineInfo& info);
+
+/// Splits the joined argument text into paths: while the remainder has its
+/// first space somewhere after its first character, the text before that space
+/// is one path and is removed together with the space; a non-empty remainder is
+/// then the last path, spaces included. Paths are not trimmed, tested or
+/// de-duplicated.
+QStringList SplitCommandLinePaths(const QString& strJoined);
