@@ -37,7 +37,7 @@ void SettingsArchive::WriteString(const QByteArray& s)
         AppendNumber(m_data, quint32(nSize), 1);
     } else {
         m_data.append(char(0xFF));
-        if (nSize < 0xFFFF) {
+        if (nSize < 0xFFFE) {
             AppendNumber(m_data, quint32(nSize), 2);
         } else {
             AppendNumber(m_data, 0xFFFF, 2);

@@ -5,9 +5,10 @@
 /// The bytes of the settings file plus a direction: loading reads strings from
 /// the data given, storing appends strings to an initially empty buffer.
 ///
-/// A string is stored as its length followed by its raw bytes. The length takes
-/// one byte below 0xFF; otherwise 0xFF, then a 16-bit little-endian length below
-/// 0xFFFF; otherwise 0xFF 0xFFFF, then a 32-bit little-endian length.
+/// A string is stored as its length followed by its raw bytes. Lengths up to 254
+/// take one byte; up to 65,533 the byte 0xFF and a 16-bit little-endian length;
+/// longer ones 0xFF, the word 0xFFFF and a 32-bit little-endian length. Reading
+/// takes any 16-bit length other than 0xFFFF, 65,534 included.
 class SettingsArchive {
 public:
     /// An archive that reads strings from @p data, starting at its first byte.
