@@ -1,0 +1,60 @@
+#include "app/CommandLine.h"
+
+#include <QTest>
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void JoinAndSplit_data();
+    void JoinAndSplit();
+};
+
+void TestCommandLine::JoinAndSplit_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("joined");
+    QTest::addColumn<QStringList>("paths");
+    const auto S = [](const char* psz) { return QString::fromUtf8(psz); };
+
+    QTest::newRow("none") << QStringList() << QString() << QStringList();
+    QTest::newRow("one") << QStringList {S("a.txt")} << S("a.txt") << QStringList {S("a.txt")};
+    QTest::newRow("three") << QStringList {S("a"), S("b.c"), S("d")} << S("a b.c d")
+                           << QStringList {S("a"), S("b.c"), S("d")};
+    QTest::newRow("space inside") << QStringList {S("my folder")} << S("my folder")
+                                  << QStringList {S("my"), S("folder")};
+    QTest::newRow("double space") << QStringList {S("one"), S(" two"), S("three")} << S("one  two three")
+                                  << QStringList {S("one"), S(" two three")};
+    QTest::newRow("trailing space") << QStringList {S("one"), S("two ")} << S("one two ")
+                                    << QStringList {S("one"), S("two")};
+    QTest::newRow("leading space") << QStringList {S(" one"), S("two")} << S(" one two") << QStringList {S(" one two")};
+    QTest::newRow("empty first") << QStringList {QString(), S("b"), S("c")} << S("b c") << QStringList {S("b"), S("c")};
+    QTest::newRow("empty later") << QStringList {S("a"), QString(), S("c")} << S("a  c")
+                                 << QStringList {S("a"), S(" c")};
+    QTest::newRow("switches") << QStringList {S("/name"), S("-other"), S("x-y/z")} << S("name other x-y/z")
+                              << QStringList {S("name"), S("other"), S("x-y/z")};
+    QTest::newRow("only one char dropped")
+        << QStringList {S("//a"), S("--b")} << S("/a -b") << QStringList {S("/a"), S("-b")};
+    QTest::newRow("absolute path loses slash")
+        << QStringList {S("/tmp/a b.txt")} << S("tmp/a b.txt") << QStringList {S("tmp/a"), S("b.txt")};
+    QTest::newRow("bare switch first") << QStringList {S("/"), S("a")} << S("a") << QStringList {S("a")};
+    QTest::newRow("bare switch later") << QStringList {S("a"), S("-"), S("b")} << S("a  b")
+                                       << QStringList {S("a"), S(" b")};
+    QTest::newRow("bare switch last") << QStringList {S("a"), S("/")} << S("a ") << QStringList {S("a")};
+}
+
+void TestCommandLine::JoinAndSplit()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, joined);
+    QFETCH(QStringList, paths);
+
+    TarnlowCommandLineInfo info;
+    QVERIFY(info.m_strFileName.isEmpty());
+    ParseCommandLine(arguments, info);
+    QCOMPARE(info.m_strFileName, joined);
+    QCOMPARE(SplitCommandLinePaths(info.m_strFileName), paths);
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "TestCommandLine.moc"
