@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
-MsgAnswer QtDialogHost::MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
-                                   MsgButtons buttons)
+MsgAnswer QtDialogHost::MessageBox(
+    QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
 {
     QMessageBox::Icon qtIcon = QMessageBox::Warning;
     switch (icon) {

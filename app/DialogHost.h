@@ -7,8 +7,8 @@ class QWidget;
 
 enum class MsgIcon {
     Exclamation, // warnings: validation, download folder, listing, delete
-    Hand,        // errors: connection and transfer failures
-    Question,    // questions: quit, delete
+    Hand, // errors: connection and transfer failures
+    Question, // questions: quit, delete
 };
 
 enum class MsgButtons { Ok, YesNo };
@@ -22,8 +22,9 @@ class DialogHost {
 public:
     virtual ~DialogHost() = default;
 
-    virtual MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
-                                 MsgButtons buttons) = 0;
+    virtual MsgAnswer MessageBox(
+        QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
+        = 0;
     /// Runs @p dialog modally and returns its result.
     virtual int DoModal(QDialog& dialog) = 0;
     /// A local folder chosen by the user, or an empty string when cancelled.
@@ -35,8 +36,8 @@ public:
 /// The real thing: QMessageBox, QDialog::exec, QFileDialog, QDesktopServices.
 class QtDialogHost : public DialogHost {
 public:
-    MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
-                         MsgButtons buttons) override;
+    MsgAnswer MessageBox(
+        QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons) override;
     int DoModal(QDialog& dialog) override;
     QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) override;
     bool OpenDocument(const QString& strPath) override;

@@ -99,8 +99,8 @@ public:
 
     /// Shows a message box owned by the window, from any thread (the calling
     /// thread waits for the answer). MsgAnswer::No when the window is gone.
-    MsgAnswer MessageBox(const QString& strText, const QString& strCaption, MsgIcon icon,
-                         MsgButtons buttons = MsgButtons::Ok);
+    MsgAnswer MessageBox(
+        const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok);
     /// Runs @p fn on the window's thread and waits; false once the window is gone.
     bool RunOnUi(const std::function<void()>& fn) { return m_gate.Call(fn); }
 
@@ -137,11 +137,9 @@ signals:
 
 protected:
     void changeEvent(QEvent* pEvent) override;
-    void closeEvent(QCloseEvent* pEvent) override;
     void done(int nResult) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
-    bool event(QEvent* pEvent) override;
 
 private:
     void CreateControls();
@@ -153,7 +151,7 @@ public:
     // Members in the order the rest of the program knows them.
     int m_nTotalFiles = 0;
     std::unique_ptr<PutThread> m_pPutThread;
-    QIcon m_folderIcon;   // image 1 of the remote list
+    QIcon m_folderIcon; // image 1 of the remote list
     QIcon m_documentIcon; // image 0 of the remote list
 
     QProgressBar* m_progress = nullptr;
@@ -179,8 +177,8 @@ public:
     int m_nFileCount = 0;
     QList<QByteArray> m_downloadNames;
     QByteArray m_strHomeDir;
-    std::atomic<bool> m_bIdle{true};
-    std::atomic<bool> m_bConnected{false};
+    std::atomic<bool> m_bIdle {true};
+    std::atomic<bool> m_bConnected {false};
     QString m_strSettingsDir;
     QStringList m_uploadPaths;
     TabPane* m_pActivePane = nullptr;
@@ -191,8 +189,8 @@ public:
 private:
     DialogHost& m_dialogHost;
     WorkerGate m_gate;
-    bool m_bSlotBusy = false;        // window's thread only
-    bool m_bAcceptDrops = true;      // drops refused while a transfer runs
-    QStringList m_heldDropPaths;     // a drop that arrived while a listing ran
+    bool m_bSlotBusy = false; // window's thread only
+    bool m_bAcceptDrops = true; // drops refused while a transfer runs
+    QStringList m_heldDropPaths; // a drop that arrived while a listing ran
     bool m_bDestroyed = false;
 };

@@ -45,7 +45,7 @@ public:
 
 private:
     QObject* m_pUiContext;
-    std::atomic<bool> m_bClosed{false};
+    std::atomic<bool> m_bClosed {false};
     mutable std::mutex m_mutex;
     std::condition_variable m_idle;
     int m_nRunning = 0;

@@ -43,8 +43,8 @@ public:
     QStringList OpenedDocuments() const;
     void SetOpenDocumentResult(bool bResult) { m_bOpenResult = bResult; }
 
-    MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
-                         MsgButtons buttons) override;
+    MsgAnswer MessageBox(
+        QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons) override;
     int DoModal(QDialog& dialog) override;
     QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) override;
     bool OpenDocument(const QString& strPath) override;

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QDialog>
+
+/// "About Tarnlow": the program's icon, name and version.
+class AboutDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit AboutDlg(QWidget* pParent);
+};

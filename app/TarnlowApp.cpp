@@ -1,0 +1,57 @@
+#include "app/TarnlowApp.h"
+
+#include "app/CommandLine.h"
+#include "app/TarnlowDlg.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+TarnlowApp::TarnlowApp(DialogHost& dialogHost)
+    : m_dialogHost(dialogHost)
+{
+}
+
+bool TarnlowApp::InitSockets()
+{
+#ifdef SIGPIPE
+    struct sigaction action = {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGPIPE, &action, nullptr) == 0;
+#else
+    return true;
+#endif
+}
+
+int TarnlowApp::InitInstance(const QStringList& arguments)
+{
+    if (!InitSockets()) {
+        m_dialogHost.MessageBox(nullptr, QStringLiteral("Windows sockets initialization failed."),
+            QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(), MsgIcon::Exclamation,
+            MsgButtons::Ok);
+        return 1;
+    }
+
+    TarnlowDlg dlg(m_dialogHost);
+    TarnlowCommandLineInfo cmdInfo;
+    ParseCommandLine(arguments, cmdInfo);
+    m_commandLinePaths = SplitCommandLinePaths(cmdInfo.m_strFileName);
+
+    dlg.m_pCommandLinePaths = &m_commandLinePaths;
+    dlg.OnInitDialog();
+    dlg.show();
+    dlg.exec();
+    dlg.OnDestroy();
+
+    if (dlg.Gate().RunningWorkers() > 0) {
+        // A worker is stuck where it cannot be aborted (a name lookup, say). The
+        // settings are saved; end now rather than wait for the server.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    return 0;
+}

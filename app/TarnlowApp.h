@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+
+class DialogHost;
+
+/// The application: prepares the network layer, turns the command line into
+/// local paths and runs the main window until it closes.
+class TarnlowApp {
+public:
+    explicit TarnlowApp(DialogHost& dialogHost);
+
+    /// Runs the program; @p arguments are those after the program name.
+    /// Returns the process's exit status.
+    int InitInstance(const QStringList& arguments);
+
+    /// Makes the process ready for sockets: a peer that closes a connection must
+    /// never end the process (SIGPIPE is ignored). False when that failed.
+    static bool InitSockets();
+
+    QStringList m_commandLinePaths;
+
+private:
+    DialogHost& m_dialogHost;
+};

@@ -1,0 +1,423 @@
+#include "app/TarnlowDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/DialogUnits.h"
+#include "ftp/FtpConnection.h"
+#include "transfer/PutThread.h"
+#include "transfer/TransferAnimation.h"
+#include "transfer/TransferDoneDlg.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUrl>
+#include <QWindowStateChangeEvent>
+
+namespace {
+
+constexpr int kShutdownWaitMs = 3000;
+
+QPushButton* MakeButton(
+    QWidget* pParent, const DialogUnits& units, const char* pszText, const char* pszName, int nId, int nY)
+{
+    auto* pButton = new QPushButton(QString::fromLatin1(pszText), pParent);
+    pButton->setObjectName(QString::fromLatin1(pszName));
+    pButton->setProperty("controlId", nId);
+    units.Place(pButton, 267, nY, 50, 14);
+    return pButton;
+}
+
+QLabel* MakeLabel(QWidget* pParent, const DialogUnits& units, const char* pszText, int nX, int nY, int nW, int nH)
+{
+    auto* pLabel = new QLabel(QString::fromLatin1(pszText), pParent);
+    units.Place(pLabel, nX, nY, nW, nH);
+    return pLabel;
+}
+
+} // namespace
+
+TarnlowDlg::TarnlowDlg(DialogHost& dialogHost, QWidget* pParent)
+    : QDialog(pParent,
+        Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+            | Qt::WindowCloseButtonHint)
+    , m_dialogHost(dialogHost)
+    , m_gate(this)
+{
+    setObjectName(QStringLiteral("TarnlowDlg"));
+    for (auto& pPane : m_panes)
+        pPane = std::make_unique<TabPane>();
+    m_hIcon = QIcon(QStringLiteral(":/tarnlow/tarnlow.png"));
+    LoadStoredPath();
+}
+
+TarnlowDlg::~TarnlowDlg()
+{
+    OnDestroy();
+    // The panes belong to the tab control once it exists; release ours first so
+    // each pane is deleted exactly once.
+    if (m_tab) {
+        for (auto& pPane : m_panes)
+            pPane.release();
+    }
+}
+
+void TarnlowDlg::CreateControls()
+{
+    setWindowTitle(QStringLiteral("Tarnlow"));
+    setFont(DialogUnits::DialogFont());
+    const DialogUnits units(font());
+    setFixedSize(units.X(326), units.Y(323));
+
+    // Template order, which is also the keyboard tab order.
+    m_btnQuit = MakeButton(this, units, "&Quit", "m_btnQuit", 1, 8);
+    m_btnQuit->setDefault(true);
+    m_btnAbout = MakeButton(this, units, "&About", "m_btnAbout", 1007, 26);
+    m_btnHelp = MakeButton(this, units, "&Help", "m_btnHelp", 57670, 44);
+    m_btnRefresh = MakeButton(this, units, "&Refresh", "m_btnRefresh", 57672, 139);
+    m_btnHome = MakeButton(this, units, "H&ome", "m_btnHome", 57675, 158);
+    m_btnDelete = MakeButton(this, units, "&Delete File(s)", "m_btnDelete", 57671, 205);
+    m_btnDownload = MakeButton(this, units, "Do&wnload", "m_btnDownload", 57674, 224);
+    m_btnBrowse = MakeButton(this, units, "&Browse", "m_btnBrowse", 57673, 261);
+
+    auto* pIcon = new QLabel(this);
+    pIcon->setPixmap(m_hIcon.pixmap(units.X(20), units.Y(20)));
+    units.Place(pIcon, 10, 6, 20, 20);
+    auto* pTitle = new QLabel(this);
+    pTitle->setObjectName(QStringLiteral("m_staticTitle"));
+    pTitle->setPixmap(QPixmap(QStringLiteral(":/tarnlow/title.png")));
+    pTitle->setScaledContents(true);
+    units.Place(pTitle, 33, 8, 60, 12);
+
+    auto* pSiteGroup = new QGroupBox(QStringLiteral("Ftp Site Selection"), this);
+    units.Place(pSiteGroup, 10, 26, 252, 160);
+    auto* pListGroup = new QGroupBox(QStringLiteral("Directory Listing"), this);
+    units.Place(pListGroup, 10, 191, 252, 92);
+
+    m_remoteList = new QListWidget(this);
+    m_remoteList->setObjectName(QStringLiteral("m_remoteList"));
+    m_remoteList->setProperty("controlId", 1009);
+    m_remoteList->setViewMode(QListView::ListMode);
+    m_remoteList->setFlow(QListView::TopToBottom);
+    m_remoteList->setWrapping(true);
+    m_remoteList->setResizeMode(QListView::Adjust);
+    m_remoteList->setUniformItemSizes(true);
+    m_remoteList->setIconSize(QSize(16, 16));
+    m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_remoteList->setEnabled(false);
+    units.Place(m_remoteList, 16, 205, 239, 49);
+
+    MakeLabel(this, units, "Download Path", 16, 264, 54, 8);
+    m_editDownloadPath = new QLineEdit(this);
+    m_editDownloadPath->setObjectName(QStringLiteral("m_editDownloadPath"));
+    m_editDownloadPath->setProperty("controlId", 1010);
+    units.Place(m_editDownloadPath, 70, 261, 185, 15);
+
+    m_animate = new TransferAnimation(this);
+    m_animate->setObjectName(QStringLiteral("m_animate"));
+    m_animate->setProperty("controlId", 1015);
+    units.Place(m_animate, 7, 289, 17, 10);
+
+    MakeLabel(this, units, "Now Transferring:", 29, 289, 64, 13);
+    m_editTransferName = new QLineEdit(this);
+    m_editTransferName->setObjectName(QStringLiteral("m_editTransferName"));
+    m_editTransferName->setProperty("controlId", 1011);
+    m_editTransferName->setReadOnly(true);
+    m_editTransferName->setFrame(false);
+    m_editTransferName->setFocusPolicy(Qt::ClickFocus);
+    units.Place(m_editTransferName, 94, 289, 225, 13);
+
+    MakeLabel(this, units, "Files Transfered:", 29, 304, 63, 9);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("m_progress"));
+    m_progress->setProperty("controlId", 1016);
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    units.Place(m_progress, 93, 305, 162, 7);
+
+    m_editPercent = new QLineEdit(this);
+    m_editPercent->setObjectName(QStringLiteral("m_editPercent"));
+    m_editPercent->setProperty("controlId", 1017);
+    m_editPercent->setReadOnly(true);
+    m_editPercent->setFrame(false);
+    m_editPercent->setFocusPolicy(Qt::ClickFocus);
+    units.Place(m_editPercent, 268, 304, 51, 12);
+
+    m_tab = new QTabWidget(this);
+    m_tab->setObjectName(QStringLiteral("m_tab"));
+    m_tab->setProperty("controlId", 1000);
+    units.Place(m_tab, 16, 40, 239, 140);
+
+    // Keyboard order follows the template; the tab control comes last.
+    QWidget* order[] = {m_btnQuit, m_btnAbout, m_btnHelp, m_btnRefresh, m_btnHome, m_btnDelete, m_btnDownload,
+        m_btnBrowse, m_remoteList, m_editDownloadPath, m_tab};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(m_btnAbout, &QPushButton::clicked, this, &TarnlowDlg::OnAbout);
+    connect(m_btnHelp, &QPushButton::clicked, this, &TarnlowDlg::OnHelp);
+    connect(m_btnRefresh, &QPushButton::clicked, this, &TarnlowDlg::OnRefresh);
+    connect(m_btnHome, &QPushButton::clicked, this, &TarnlowDlg::OnHome);
+    connect(m_btnDelete, &QPushButton::clicked, this, &TarnlowDlg::OnDeleteFiles);
+    connect(m_btnDownload, &QPushButton::clicked, this, &TarnlowDlg::OnDownload);
+    connect(m_btnBrowse, &QPushButton::clicked, this, &TarnlowDlg::OnBrowse);
+    connect(m_btnQuit, &QPushButton::clicked, this, &TarnlowDlg::accept);
+    connect(m_remoteList, &QListWidget::itemDoubleClicked, this, &TarnlowDlg::OnDblclkRemoteList);
+    connect(this, &TarnlowDlg::SlotReleased, this, [this] {
+        if (!m_heldDropPaths.isEmpty()) {
+            const QStringList paths = std::exchange(m_heldDropPaths, {});
+            OnDropFiles(paths);
+        }
+    });
+}
+
+bool TarnlowDlg::OnInitDialog()
+{
+    CreateControls();
+    setWindowIcon(m_hIcon);
+    setAcceptDrops(true);
+
+    // Five tabs, one pane each; the first is the active site.
+    static const char* const kTabLabels[]
+        = {"FTP Site 1 (Default)", "FTP Site 2", "FTP Site 3", "FTP Site 4", "FTP Site 5"};
+    for (size_t i = 0; i < m_panes.size(); ++i) {
+        m_panes[i]->setObjectName(QStringLiteral("m_pane%1").arg(i + 1));
+        m_tab->addTab(m_panes[i].get(), QString::fromLatin1(kTabLabels[i]));
+    }
+    m_tab->setCurrentIndex(0);
+    m_pActivePane = m_panes[0].get();
+    m_pActivePane->m_editAddress->setFocus();
+
+    LoadSettings();
+    for (auto& pPane : m_panes)
+        pPane->PushFields();
+
+    m_strPercent = QStringLiteral("0%");
+    UpdateFieldsFromData();
+
+    bool bCommandLineValid = false;
+    if (m_pCommandLinePaths && !m_pCommandLinePaths->isEmpty())
+        bCommandLineValid = ValidateSite(true);
+    m_uploadPaths.clear();
+    if (bCommandLineValid)
+        m_uploadPaths = *m_pCommandLinePaths;
+
+    m_folderIcon = QIcon(QStringLiteral(":/tarnlow/folder.png"));
+    m_documentIcon = QIcon(QStringLiteral(":/tarnlow/document.png"));
+
+    m_pPutThread = std::make_unique<PutThread>();
+    m_pPutThread->start();
+
+    if (m_uploadPaths.isEmpty() && ValidateSite(false))
+        StartListing();
+
+    m_animate->Open();
+
+    if (!m_uploadPaths.isEmpty()) {
+        m_nFileCount = 0;
+        m_nTotalFiles = CountFiles(m_uploadPaths);
+        ResetProgress();
+        StartUpload();
+    }
+
+    // The tab change handler is connected last, so filling the tabs above does not run it.
+    connect(m_tab, &QTabWidget::currentChanged, this, &TarnlowDlg::OnSiteTabChanged);
+    return false;
+}
+
+void TarnlowDlg::OnDestroy()
+{
+    if (m_bDestroyed || !m_tab)
+        return;
+    m_bDestroyed = true;
+
+    // Stop whatever still runs before the profiles are read: abort every open
+    // connection, refuse further hops to the window, and let the workers drain.
+    m_session.Close();
+    m_gate.Close();
+    m_gate.WaitForWorkers(kShutdownWaitMs);
+    if (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+
+    SaveStoredPath();
+    ReadAllPanes();
+    if (!SaveSettings())
+        m_dialogHost.MessageBox(this, QStringLiteral("The site profiles could not be saved."), QStringLiteral("ERROR"),
+            MsgIcon::Exclamation, MsgButtons::Ok);
+
+    if (m_pPutThread)
+        m_pPutThread->Stop();
+}
+
+void TarnlowDlg::done(int nResult)
+{
+    QDialog::done(nResult);
+    OnDestroy();
+}
+
+void TarnlowDlg::accept()
+{
+    if (m_dialogHost.MessageBox(this, QStringLiteral("Quit the Tarnlow program?"), QStringLiteral("Quit Confirm"),
+            MsgIcon::Question, MsgButtons::YesNo)
+        != MsgAnswer::Yes)
+        return;
+    UpdateDataFromFields();
+    QDialog::accept();
+}
+
+void TarnlowDlg::OnAbout()
+{
+    AboutDlg about(this);
+    m_dialogHost.DoModal(about);
+}
+
+void TarnlowDlg::OnHelp()
+{
+    const QString strHelp = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarnlow.html"));
+    if (!QFileInfo::exists(strHelp) || !m_dialogHost.OpenDocument(strHelp))
+        m_dialogHost.MessageBox(this, QStringLiteral("Unable to open the help file %1.").arg(strHelp),
+            QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
+}
+
+void TarnlowDlg::SetIdle(bool idle)
+{
+    m_bIdle = idle;
+    if (idle && m_bConnected) {
+        // Lists again over a connection of its own, which leaves the flag cleared;
+        // it is set again to remember that the transfer reached the server.
+        ListRemoteDirectory();
+        m_bConnected = true;
+    }
+    RunOnUi([&] {
+        m_bAcceptDrops = idle;
+        m_pActivePane->SetFieldsReadOnly(!idle);
+        if (m_bConnected)
+            m_remoteList->setEnabled(idle);
+        for (QPushButton* pButton : {m_btnRefresh, m_btnHome, m_btnDelete, m_btnDownload, m_btnBrowse})
+            pButton->setEnabled(idle);
+        m_editDownloadPath->setReadOnly(!idle);
+        m_tab->setEnabled(idle);
+        SetWaitCursor(!idle);
+    });
+    if (idle) {
+        if (m_bConnected) {
+            m_bConnected = false;
+            RunOnUi([this] {
+                TransferDoneDlg done(this);
+                m_dialogHost.DoModal(done);
+            });
+        }
+        m_pPutThread->ClearProgress(this);
+    }
+}
+
+void TarnlowDlg::SetWaitCursor(bool bWait)
+{
+    const bool bShown = QGuiApplication::overrideCursor() != nullptr;
+    if (bWait && !bShown)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (!bWait && bShown)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+MsgAnswer TarnlowDlg::MessageBox(const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
+{
+    MsgAnswer answer = MsgAnswer::No;
+    if (!RunOnUi([&] { answer = m_dialogHost.MessageBox(this, strText, strCaption, icon, buttons); }))
+        return MsgAnswer::No;
+    return answer;
+}
+
+void TarnlowDlg::UpdateFieldsFromData()
+{
+    m_editDownloadPath->setText(m_strDownloadPath);
+    m_editTransferName->setText(m_strTransferName);
+    m_editPercent->setText(m_strPercent);
+}
+
+void TarnlowDlg::UpdateDataFromFields()
+{
+    m_strDownloadPath = m_editDownloadPath->text();
+    m_strTransferName = m_editTransferName->text();
+    m_strPercent = m_editPercent->text();
+}
+
+void TarnlowDlg::BeginWorker(unsigned (*proc)(void*))
+{
+    m_bSlotBusy = true;
+    m_gate.Start([this, proc] {
+        proc(this);
+        RunOnUi([this] {
+            m_bSlotBusy = false;
+            emit SlotReleased();
+        });
+    });
+}
+
+void TarnlowDlg::ResetProgress()
+{
+    // A range of 0..0 would turn the bar into a busy indicator; an empty transfer
+    // keeps an empty bar instead.
+    m_progress->setRange(0, std::max(m_nTotalFiles, 1));
+    m_progress->setValue(0);
+}
+
+void TarnlowDlg::StartTransferAnimation()
+{
+    RunOnUi([this] { m_animate->Play(); });
+}
+
+void TarnlowDlg::StopTransferAnimation()
+{
+    RunOnUi([this] { m_animate->Stop(); });
+}
+
+void TarnlowDlg::changeEvent(QEvent* pEvent)
+{
+    // The window has a fixed size: a request to maximise is ignored.
+    if (pEvent->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    QDialog::changeEvent(pEvent);
+}
+
+static QStringList LocalPathsOf(const QMimeData* pMime)
+{
+    QStringList paths;
+    if (!pMime || !pMime->hasUrls())
+        return paths;
+    for (const QUrl& url : pMime->urls()) {
+        if (url.isLocalFile())
+            paths.append(QDir::toNativeSeparators(url.toLocalFile()));
+    }
+    return paths;
+}
+
+void TarnlowDlg::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    if (m_bAcceptDrops && !LocalPathsOf(pEvent->mimeData()).isEmpty())
+        pEvent->acceptProposedAction();
+    else
+        pEvent->ignore();
+}
+
+void TarnlowDlg::dropEvent(QDropEvent* pEvent)
+{
+    const QStringList paths = LocalPathsOf(pEvent->mimeData());
+    if (!m_bAcceptDrops || paths.isEmpty()) {
+        pEvent->ignore();
+        return;
+    }
+    pEvent->acceptProposedAction();
+    OnDropFiles(paths);
+}

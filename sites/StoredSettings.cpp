@@ -1,0 +1,61 @@
+// Loading and saving the window's stored state: the five site profiles in the
+// settings file, and the download folder as a stored setting.
+
+#include "app/TarnlowDlg.h"
+#include "sites/SettingsArchive.h"
+#include "sites/SettingsFile.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kPathValue = QStringLiteral("Path");
+
+} // namespace
+
+QString TarnlowDlg::SettingsDirectory()
+{
+    // $XDG_CONFIG_HOME (by default ~/.config) followed by the program's own folder.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("Tarnlow"));
+}
+
+void TarnlowDlg::LoadStoredPath()
+{
+    QSettings settings(QStringLiteral("Halvorn"), QStringLiteral("Tarnlow"));
+    const QVariant value = settings.value(kPathValue);
+    if (value.isValid())
+        m_strDownloadPath = value.toString();
+}
+
+void TarnlowDlg::SaveStoredPath()
+{
+    UpdateDataFromFields();
+    QSettings settings(QStringLiteral("Halvorn"), QStringLiteral("Tarnlow"));
+    settings.setValue(kPathValue, m_strDownloadPath);
+    settings.sync();
+}
+
+void TarnlowDlg::LoadSettings()
+{
+    m_strSettingsDir = SettingsDirectory();
+    const QString strPath = QDir(m_strSettingsDir).filePath(SettingsFile::FileName());
+    QByteArray fileData;
+    if (SettingsFile::Read(strPath, fileData) != SettingsFile::ReadResult::Read)
+        return;
+    // A damaged file loads what is whole; the rest of the profiles stay empty.
+    SettingsArchive archive = SettingsArchive::ForLoading(fileData);
+    for (auto& pPane : m_panes)
+        pPane->Serialize(archive);
+}
+
+bool TarnlowDlg::SaveSettings()
+{
+    SettingsArchive archive = SettingsArchive::ForStoring();
+    for (auto& pPane : m_panes)
+        pPane->Serialize(archive);
+    const QString strPath = QDir(m_strSettingsDir).filePath(SettingsFile::FileName());
+    return SettingsFile::Write(strPath, archive.Data());
+}

@@ -1,0 +1,81 @@
+#include "support/FtpTestServer.h"
+
+#include "support/TestNet.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+
+#include <atomic>
+
+int FtpTestServer::NextHost()
+{
+    // Hosts 2..254 in turn; wrapping around only after 253 servers in one process.
+    static std::atomic<int> nNext {0};
+    return 2 + nNext++ % 253;
+}
+
+QString FtpTestServer::UnusedAddress() { return TestNet::Address(NextHost()); }
+
+FtpTestServer::FtpTestServer()
+    : m_strAddress(TestNet::Address(NextHost()))
+{
+}
+
+FtpTestServer::~FtpTestServer() { Stop(); }
+
+bool FtpTestServer::Start(const QStringList& extraArgs)
+{
+    if (!m_root.isValid())
+        return false;
+    QStringList args {QStringLiteral("--host"), m_strAddress, QStringLiteral("--port"), QStringLiteral("21"),
+                      QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"), User(),
+                      QStringLiteral("--password"), Password()};
+    return Launch(QStringLiteral("ftpd.py"), args + extraArgs);
+}
+
+bool FtpTestServer::StartScripted(const QByteArray& strJsonScript)
+{
+    if (!m_root.isValid())
+        return false;
+    const QString strScriptPath = m_root.filePath(QStringLiteral(".script.json"));
+    QFile file(strScriptPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(strJsonScript) != strJsonScript.size())
+        return false;
+    file.close();
+    return Launch(QStringLiteral("scripted.py"), {QStringLiteral("--host"), m_strAddress, QStringLiteral("--port"),
+                                                  QStringLiteral("21"), QStringLiteral("--script"), strScriptPath});
+}
+
+bool FtpTestServer::Launch(const QString& strScript, const QStringList& args)
+{
+    Stop();
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QStringLiteral(TARNLOW_PYTHON3),
+                    QStringList {QStringLiteral(TARNLOW_TESTS_DIR "/ftpserver/") + strScript} + args);
+    if (!m_process.waitForStarted(5000))
+        return false;
+    const QDeadlineTimer deadline(10000);
+    QByteArray strOutput;
+    while (!deadline.hasExpired()) {
+        if (m_process.canReadLine() || m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+            strOutput += m_process.readAll();
+            if (strOutput.contains("READY\n"))
+                return true;
+        } else if (m_process.state() != QProcess::Running) {
+            break;
+        }
+    }
+    Stop();
+    return false;
+}
+
+void FtpTestServer::Stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+/// Runs one of the Python test FTP servers (tests/ftpserver) on port 21 of a
+/// loopback address of its own, for as long as the object lives.
+///
+/// Each instance takes the next host number of this process's /24, so a test
+/// never waits for the address the previous test used to be released.
+class FtpTestServer {
+public:
+    FtpTestServer();
+    ~FtpTestServer();
+    FtpTestServer(const FtpTestServer&) = delete;
+    FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+    /// Starts ftpd.py serving RootPath() with @p extraArgs (fault switches such as
+    /// "--no-mlsd"). Waits at most 10 s for it to listen. False when it did not.
+    bool Start(const QStringList& extraArgs = {});
+    /// Starts scripted.py with @p strJsonScript (see that file for the steps).
+    bool StartScripted(const QByteArray& strJsonScript);
+    /// Stops the server: SIGTERM, a bounded wait, then SIGKILL.
+    void Stop();
+
+    QString Address() const { return m_strAddress; }
+    QString User() const { return QStringLiteral("tester"); }
+    QString Password() const { return QStringLiteral("pa55 word"); }
+    /// The directory the server serves (empty when it could not be created).
+    QString RootPath() const { return m_root.path(); }
+
+    /// A fresh address of this process's /24 with no server on it.
+    static QString UnusedAddress();
+
+private:
+    bool Launch(const QString& strScript, const QStringList& args);
+    static int NextHost();
+
+    QTemporaryDir m_root;
+    QProcess m_process;
+    QString m_strAddress;
+};

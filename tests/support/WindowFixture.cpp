@@ -1,0 +1,123 @@
+#include "support/WindowFixture.h"
+
+#include "ftp/InternetSession.h"
+#include "sites/SettingsArchive.h"
+#include "sites/SettingsFile.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+QTemporaryDir& ConfigHome()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+} // namespace
+
+void WindowFixture::InitTestProcess()
+{
+    qputenv("XDG_CONFIG_HOME", ConfigHome().path().toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+WindowFixture::WindowFixture()
+{
+    ClearStoredState();
+}
+
+WindowFixture::~WindowFixture()
+{
+    Close();
+}
+
+void WindowFixture::ClearStoredState()
+{
+    QFile::remove(SettingsFilePath());
+    QSettings settings(QStringLiteral("Halvorn"), QStringLiteral("Tarnlow"));
+    settings.clear();
+    settings.sync();
+}
+
+void WindowFixture::WriteProfiles(const std::array<SiteProfile, 5>& profiles)
+{
+    SettingsArchive archive = SettingsArchive::ForStoring();
+    for (SiteProfile profile : profiles)
+        profile.Serialize(archive);
+    QVERIFY(SettingsFile::Write(SettingsFilePath(), archive.Data()));
+}
+
+void WindowFixture::WriteSite(int nIndex, const QByteArray& strAddress, const QByteArray& strUsername,
+    const QByteArray& strPassword, const QByteArray& strDirectory)
+{
+    std::array<SiteProfile, 5> profiles;
+    profiles[size_t(nIndex)] = SiteProfile {strAddress, strUsername, strPassword, strDirectory};
+    WriteProfiles(profiles);
+}
+
+void WindowFixture::WriteDownloadPath(const QString& strPath)
+{
+    QSettings settings(QStringLiteral("Halvorn"), QStringLiteral("Tarnlow"));
+    settings.setValue(QStringLiteral("Path"), strPath);
+    settings.sync();
+}
+
+TarnlowDlg& WindowFixture::Open(const QStringList& commandLinePaths)
+{
+    Close();
+    m_commandLinePaths = commandLinePaths;
+    m_pDlg = std::make_unique<TarnlowDlg>(m_host);
+    FtpTimeouts timeouts;
+    timeouts.nConnectMs = 5000;
+    timeouts.nReplyMs = 5000;
+    timeouts.nAcceptMs = 5000;
+    timeouts.nDataMs = 5000;
+    m_pDlg->Session().SetTimeouts(timeouts);
+    m_pDlg->m_pCommandLinePaths = &m_commandLinePaths;
+    m_pDlg->OnInitDialog();
+    m_pDlg->show();
+    return *m_pDlg;
+}
+
+void WindowFixture::Close()
+{
+    if (!m_pDlg)
+        return;
+    m_pDlg->reject();
+    m_pDlg.reset();
+}
+
+bool WindowFixture::WaitIdle(int nMsec)
+{
+    QDeadlineTimer deadline(nMsec);
+    while (!deadline.hasExpired()) {
+        if (!m_pDlg->IsSlotBusy() && m_pDlg->Gate().RunningWorkers() == 0)
+            return true;
+        QTest::qWait(10);
+    }
+    return false;
+}
+
+QString WindowFixture::SettingsFilePath() const
+{
+    return QDir(TarnlowDlg::SettingsDirectory()).filePath(SettingsFile::FileName());
+}
+
+QByteArray WindowFixture::SettingsFileBytes() const
+{
+    QFile file(SettingsFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QString WindowFixture::StoredDownloadPath() const
+{
+    QSettings settings(QStringLiteral("Halvorn"), QStringLiteral("Tarnlow"));
+    return settings.value(QStringLiteral("Path")).toString();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/TarnlowDlg.h"
+#include "sites/SiteProfile.h"
+#include "support/ScriptedDialogHost.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <array>
+#include <memory>
+
+/// The real main window under the offscreen platform, with its settings in a
+/// private configuration folder and every prompt answered by a ScriptedDialogHost.
+class WindowFixture {
+public:
+    /// Points XDG_CONFIG_HOME at a temporary folder for the whole test process.
+    /// Call in main() before the QApplication exists (see TARNLOW_WINDOW_TEST_MAIN).
+    static void InitTestProcess();
+
+    WindowFixture();
+    ~WindowFixture();
+
+    /// Stores the profiles the next window loads at start-up.
+    void WriteProfiles(const std::array<SiteProfile, 5>& profiles);
+    /// Stores one profile (site 1 is index 0) and leaves the others empty.
+    void WriteSite(int nIndex, const QByteArray& strAddress, const QByteArray& strUsername,
+        const QByteArray& strPassword, const QByteArray& strDirectory = {});
+    /// Stores the download folder setting.
+    void WriteDownloadPath(const QString& strPath);
+    /// Removes the settings file and the stored download folder.
+    void ClearStoredState();
+
+    /// Constructs the window, sets short engine time-outs, runs its start-up
+    /// sequence and shows it.
+    TarnlowDlg& Open(const QStringList& commandLinePaths = {});
+    /// Closes the window the way Escape does and destroys it.
+    void Close();
+
+    /// Waits (bounded) until no worker holds the window's connection slot.
+    bool WaitIdle(int nMsec = 15000);
+
+    QString SettingsFilePath() const;
+    QByteArray SettingsFileBytes() const;
+    QString StoredDownloadPath() const;
+
+    /// Finds a child control by its member name.
+    template <class T> T* Control(const char* pszName) const
+    {
+        return m_pDlg->findChild<T*>(QString::fromLatin1(pszName));
+    }
+
+    ScriptedDialogHost m_host;
+    std::unique_ptr<TarnlowDlg> m_pDlg;
+    QStringList m_commandLinePaths;
+};
+
+#define TARNLOW_WINDOW_TEST_MAIN(TestClass)                                                                            \
+    int main(int argc, char* argv[])                                                                                   \
+    {                                                                                                                  \
+        WindowFixture::InitTestProcess();                                                                              \
+        QApplication app(argc, argv);                                                                                  \
+        QApplication::setOrganizationName(QStringLiteral("Halvorn"));                                                  \
+        QApplication::setApplicationName(QStringLiteral("Tarnlow"));                                                   \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }
