@@ -1,0 +1,147 @@
+// Connecting the window to the active site: the four failure messages, the
+// remote list on failure, and where the session stands after a good connect.
+
+#include "ftp/FtpConnection.h"
+#include "support/FtpTestServer.h"
+#include "support/WindowFixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+class TestConnectToSite : public QObject {
+    Q_OBJECT
+
+private:
+    WindowFixture m_fixture;
+
+    TarnlowDlg& OpenWithSite(const QString& strAddress, const QString& strUser, const QString& strPassword,
+                             const QByteArray& strDirectory = {})
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        TabPane& pane = dlg.Pane(0);
+        pane.m_strAddress = strAddress.toUtf8();
+        pane.m_strUsername = strUser.toUtf8();
+        pane.m_strPassword = strPassword.toUtf8();
+        pane.m_strDirectory = strDirectory;
+        pane.PushFields();
+        return dlg;
+    }
+
+    void FillList(TarnlowDlg& dlg)
+    {
+        dlg.m_remoteList->addItem(QStringLiteral("left over"));
+    }
+
+    void VerifyNoUnexpectedPrompts()
+    {
+        QVERIFY2(m_fixture.m_host.Failures().isEmpty(), qPrintable(m_fixture.m_host.Failures().join(u'\n')));
+        QCOMPARE(m_fixture.m_host.PendingCount(), 0);
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture.Close();
+        m_fixture.ClearStoredState();
+        m_fixture.m_host.Clear();
+    }
+
+    void cleanup() { m_fixture.Close(); }
+
+    void failuresShowTheirMessageAndEmptyTheList_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("password refused")
+            << QStringLiteral("password") << QStringLiteral("Can't connect to FTP server - check the FTP username/password");
+        // A name the resolver refuses by its form alone, so no query leaves the machine.
+        QTest::newRow("name not resolved")
+            << QStringLiteral("name") << QStringLiteral("Can't connect to FTP server - check the FTP address");
+        QTest::newRow("nothing listening")
+            << QStringLiteral("refused") << QStringLiteral("Can't connect to the FTP server");
+    }
+
+    void failuresShowTheirMessageAndEmptyTheList()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        FtpTestServer server;
+        QString strAddress = FtpTestServer::UnusedAddress();
+        if (kind == QLatin1String("password")) {
+            QVERIFY(server.Start());
+            strAddress = server.Address();
+        } else if (kind == QLatin1String("name")) {
+            strAddress = QStringLiteral("no..such..host");
+        }
+        TarnlowDlg& dlg = OpenWithSite(strAddress, server.User(), QStringLiteral("wrong"));
+        FillList(dlg);
+
+        m_fixture.m_host.ExpectMessage(message);
+        dlg.ConnectToSite(true);
+        QVERIFY(!dlg.m_bConnected);
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("FTP Error"));
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_icon, MsgIcon::Hand);
+        QCOMPARE(dlg.m_remoteList->count(), 0);
+
+        // Without messages the same failure is silent, and still empties the list.
+        FillList(dlg);
+        dlg.ConnectToSite(false);
+        QVERIFY(!dlg.m_bConnected);
+        QCOMPARE(dlg.m_remoteList->count(), 0);
+        QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void refusedDirectoryDisconnectsAndKeepsTheList()
+    {
+        FtpTestServer server;
+        QVERIFY(server.Start());
+        TarnlowDlg& dlg = OpenWithSite(server.Address(), server.User(), server.Password(), "/no/such/dir");
+        FillList(dlg);
+        m_fixture.m_host.ExpectMessage(QStringLiteral("Directory is not contained on FTP server - check the Directory"));
+        dlg.ConnectToSite(true);
+        QVERIFY(!dlg.m_bConnected);
+        QVERIFY(!dlg.m_pConnection);
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("FTP Error"));
+        QCOMPARE(dlg.m_remoteList->count(), 1);
+        QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/no/such/dir"));
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void emptyDirectoryRecordsTheLoginDirectoryInMemoryOnly()
+    {
+        FtpTestServer server;
+        QVERIFY(server.Start());
+        QVERIFY(QDir(server.RootPath()).mkdir(QStringLiteral("pub")));
+        TarnlowDlg& dlg = OpenWithSite(server.Address(), server.User(), server.Password());
+        dlg.ConnectToSite(true);
+        QVERIFY(dlg.m_bConnected);
+        QCOMPARE(dlg.m_strHomeDir, QByteArray("/"));
+        QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/"));
+        QVERIFY(dlg.Pane(0).m_editDirectory->text().isEmpty());
+        dlg.Disconnect();
+        QVERIFY(!dlg.m_bConnected);
+        QVERIFY(!dlg.m_pConnection);
+        // The next read of the fields empties the site's directory again.
+        dlg.Pane(0).PullFields();
+        QVERIFY(dlg.Pane(0).m_strDirectory.isEmpty());
+
+        // A site with a directory enters it and leaves the home directory alone.
+        dlg.m_strHomeDir = "/earlier";
+        dlg.Pane(0).m_strDirectory = "/pub";
+        dlg.ConnectToSite(true);
+        QVERIFY(dlg.m_bConnected);
+        QByteArray strWhere;
+        QVERIFY(dlg.m_pConnection->GetCurrentDirectory(strWhere));
+        QCOMPARE(strWhere, QByteArray("/pub"));
+        QCOMPARE(dlg.m_strHomeDir, QByteArray("/earlier"));
+        dlg.Disconnect();
+        VerifyNoUnexpectedPrompts();
+    }
+};
+
+TARNLOW_WINDOW_TEST_MAIN(TestConnectToSite)
+#include "TestConnectToSite.moc"

@@ -1,0 +1,394 @@
+// The main window under the offscreen platform: start-up, the site panes, the
+// busy/idle switch, Quit, and the settings it loads and saves.
+
+#include "support/WindowFixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QUrl>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    WindowFixture m_fixture;
+
+    static SiteProfile Profile(const char* pszAddress, const char* pszUser, const char* pszPassword,
+                               const char* pszDirectory = "")
+    {
+        return SiteProfile{QByteArray(pszAddress), QByteArray(pszUser), QByteArray(pszPassword),
+                           QByteArray(pszDirectory)};
+    }
+
+    void VerifyNoUnexpectedPrompts()
+    {
+        QVERIFY2(m_fixture.m_host.Failures().isEmpty(), qPrintable(m_fixture.m_host.Failures().join(u'\n')));
+        QCOMPARE(m_fixture.m_host.PendingCount(), 0);
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture.Close();
+        m_fixture.ClearStoredState();
+        m_fixture.m_host.Clear();
+    }
+
+    void cleanup()
+    {
+        m_fixture.Close();
+        // A sub-folder left by a test that blocks the settings folder.
+        QFile::remove(TarnlowDlg::SettingsDirectory());
+    }
+
+    void controlsCarryTheirIdsTextsAndOrder()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnlow"));
+        struct Expected {
+            const char* m_pszName;
+            int m_nId;
+            const char* m_pszText;
+        };
+        const Expected buttons[] = {
+            {"m_btnQuit", 1, "&Quit"},           {"m_btnAbout", 1007, "&About"},
+            {"m_btnHelp", 57670, "&Help"},       {"m_btnRefresh", 57672, "&Refresh"},
+            {"m_btnHome", 57675, "H&ome"},       {"m_btnDelete", 57671, "&Delete File(s)"},
+            {"m_btnDownload", 57674, "Do&wnload"}, {"m_btnBrowse", 57673, "&Browse"},
+        };
+        for (const Expected& e : buttons) {
+            auto* pButton = m_fixture.Control<QPushButton>(e.m_pszName);
+            QVERIFY2(pButton, e.m_pszName);
+            QCOMPARE(pButton->property("controlId").toInt(), e.m_nId);
+            QCOMPARE(pButton->text(), QString::fromLatin1(e.m_pszText));
+        }
+        QVERIFY(m_fixture.Control<QPushButton>("m_btnQuit")->isDefault());
+        QCOMPARE(m_fixture.Control<QListWidget>("m_remoteList")->property("controlId").toInt(), 1009);
+        QCOMPARE(m_fixture.Control<QTabWidget>("m_tab")->property("controlId").toInt(), 1000);
+        QCOMPARE(m_fixture.Control<QProgressBar>("m_progress")->property("controlId").toInt(), 1016);
+
+        auto* pTab = m_fixture.Control<QTabWidget>("m_tab");
+        const QStringList labels = {QStringLiteral("FTP Site 1 (Default)"), QStringLiteral("FTP Site 2"),
+                                    QStringLiteral("FTP Site 3"), QStringLiteral("FTP Site 4"),
+                                    QStringLiteral("FTP Site 5")};
+        QCOMPARE(pTab->count(), 5);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(pTab->tabText(i), labels[i]);
+
+        QStringList groups;
+        for (auto* pGroup : dlg.findChildren<QGroupBox*>())
+            groups << pGroup->title();
+        QVERIFY(groups.contains(QStringLiteral("Ftp Site Selection")));
+        QVERIFY(groups.contains(QStringLiteral("Directory Listing")));
+        QStringList labelsShown;
+        for (auto* pLabel : dlg.findChildren<QLabel*>())
+            labelsShown << pLabel->text();
+        for (const char* pszLabel : {"Download Path", "Now Transferring:", "Files Transfered:", "FTP Address",
+                                     "Username", "Password", "Directory"})
+            QVERIFY2(labelsShown.contains(QString::fromLatin1(pszLabel)), pszLabel);
+
+        // The keyboard walks the buttons in template order.
+        m_fixture.Control<QPushButton>("m_btnQuit")->setFocus();
+        QTRY_VERIFY(m_fixture.Control<QPushButton>("m_btnQuit")->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_VERIFY(m_fixture.Control<QPushButton>("m_btnAbout")->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_VERIFY(m_fixture.Control<QPushButton>("m_btnHelp")->hasFocus());
+
+        // Fixed size: a maximise request changes nothing.
+        const QSize size = dlg.size();
+        dlg.setWindowState(Qt::WindowMaximized);
+        QTRY_VERIFY(!(dlg.windowState() & Qt::WindowMaximized));
+        QCOMPARE(dlg.size(), size);
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void firstStartShowsEmptyPanesAndSavesTwentyZeroBytes()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        QCOMPARE(m_fixture.m_host.PromptCount(), 0);
+        QCOMPARE(m_fixture.Control<QLineEdit>("m_editPercent")->text(), QStringLiteral("0%"));
+        QVERIFY(!m_fixture.Control<QListWidget>("m_remoteList")->isEnabled());
+        QVERIFY(!dlg.IsSlotBusy()); // no listing for an incomplete site
+        for (int i = 0; i < 5; ++i) {
+            TabPane& pane = dlg.Pane(i);
+            for (QLineEdit* pEdit : {pane.m_editAddress, pane.m_editUsername, pane.m_editPassword, pane.m_editDirectory})
+                QVERIFY(pEdit->text().isEmpty());
+        }
+        QCOMPARE(dlg.ActivePane(), &dlg.Pane(0));
+        QVERIFY(dlg.Pane(0).isVisible());
+        QCOMPARE(dlg.Pane(0).m_editPassword->echoMode(), QLineEdit::Password);
+
+        m_fixture.Close();
+        QCOMPARE(m_fixture.SettingsFileBytes(), QByteArray(20, '\0'));
+        QFile file(m_fixture.SettingsFilePath());
+        QCOMPARE(file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+                 QFileDevice::Permissions());
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void validationReportsTheFirstMissingFieldAndFocusesIt()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        TabPane& pane = dlg.Pane(0);
+        struct Step {
+            QLineEdit* m_pFill; // filled before the check
+            const char* m_pszMessage;
+            QLineEdit* m_pFocus;
+        };
+        const Step steps[] = {
+            {nullptr, "You must supply the FTP Internet address", pane.m_editAddress},
+            {pane.m_editAddress, "You must supply the FTP username", pane.m_editUsername},
+            {pane.m_editUsername, "You must supply the FTP password", pane.m_editPassword},
+        };
+        for (const Step& step : steps) {
+            if (step.m_pFill)
+                step.m_pFill->setText(QStringLiteral("x"));
+            m_fixture.m_host.ExpectMessage(QString::fromLatin1(step.m_pszMessage));
+            QVERIFY(!dlg.ValidateSite(true));
+            const auto prompt = m_fixture.m_host.LastPrompt();
+            QCOMPARE(prompt.m_strCaption, QStringLiteral("ERROR"));
+            QCOMPARE(prompt.m_icon, MsgIcon::Exclamation);
+            QTRY_VERIFY(step.m_pFocus->hasFocus());
+        }
+        // Blanks are not empty, and an empty directory is allowed.
+        pane.m_editPassword->setText(QStringLiteral(" "));
+        QVERIFY(dlg.ValidateSite(true));
+        QVERIFY(dlg.ValidateSite(false));
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void typedTextSurvivesTabSwitchesAndIsSaved()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        auto* pTab = m_fixture.Control<QTabWidget>("m_tab");
+        pTab->setCurrentIndex(1);
+        QCOMPARE(dlg.ActivePane(), &dlg.Pane(1));
+        QTest::keyClicks(dlg.Pane(1).m_editAddress, QStringLiteral("ftp.example"));
+        QTest::keyClicks(dlg.Pane(1).m_editDirectory, QStringLiteral("/pub"));
+        pTab->setCurrentIndex(2);
+        pTab->setCurrentIndex(1);
+        QCOMPARE(dlg.Pane(1).m_editAddress->text(), QStringLiteral("ftp.example"));
+        QVERIFY(!m_fixture.Control<QListWidget>("m_remoteList")->isEnabled());
+        m_fixture.Close();
+
+        QByteArray expected(4, '\0');
+        expected += QByteArray("\x0b" "ftp.example" "\x00\x00\x04/pub", 1 + 11 + 2 + 5);
+        expected += QByteArray(12, '\0');
+        QCOMPARE(m_fixture.SettingsFileBytes(), expected);
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void storedBytesSurviveARunUnchanged()
+    {
+        // A password byte 0xE9 written elsewhere, an address byte that is not UTF-8.
+        std::array<SiteProfile, 5> profiles;
+        profiles[0] = Profile("", "", "");
+        profiles[1] = SiteProfile{QByteArray("h\xff" "st"), QByteArray("us\xe9r"), QByteArray("p\xe9\x4b\x00w", 5),
+                                  QByteArray("/d\xe9")};
+        profiles[4] = Profile("a", "b", "c", "d");
+        m_fixture.WriteProfiles(profiles);
+        const QByteArray before = m_fixture.SettingsFileBytes();
+
+        TarnlowDlg& dlg = m_fixture.Open();
+        QCOMPARE(dlg.Pane(1).m_strPassword, QByteArray("p\xe9\x4b\x00w", 5));
+        auto* pTab = m_fixture.Control<QTabWidget>("m_tab");
+        pTab->setCurrentIndex(3);
+        pTab->setCurrentIndex(0);
+        dlg.ReadAllPanes();
+        m_fixture.Close();
+        QCOMPARE(m_fixture.SettingsFileBytes(), before);
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void damagedSettingsLoadWhatIsWhole()
+    {
+        std::array<SiteProfile, 5> profiles;
+        profiles[0] = Profile("first", "user", "secret", "/dir");
+        profiles[1] = Profile("second", "u2", "p2");
+        m_fixture.WriteProfiles(profiles);
+        QByteArray bytes = m_fixture.SettingsFileBytes();
+        // Keep site 1 whole (23 bytes), then claim a 4 GiB address for site 2.
+        bytes.truncate(23);
+        bytes += QByteArray("\xff\xff\xff\xff\xff\xff\xff" "abc", 10);
+        QFile file(m_fixture.SettingsFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+
+        TarnlowDlg& dlg = m_fixture.Open();
+        QCOMPARE(dlg.Pane(0).m_editAddress->text(), QStringLiteral("first"));
+        QCOMPARE(dlg.Pane(0).m_editPassword->text(), QStringLiteral("secret"));
+        QCOMPARE(dlg.Pane(0).m_editDirectory->text(), QStringLiteral("/dir"));
+        QVERIFY(dlg.Pane(1).m_editAddress->text().isEmpty());
+        QVERIFY(dlg.Pane(4).m_editAddress->text().isEmpty());
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void escapeSavesProfilesAndDownloadPath()
+    {
+        m_fixture.WriteDownloadPath(QStringLiteral("/old/place"));
+        TarnlowDlg& dlg = m_fixture.Open();
+        QCOMPARE(m_fixture.Control<QLineEdit>("m_editDownloadPath")->text(), QStringLiteral("/old/place"));
+        QTest::keyClicks(dlg.Pane(0).m_editAddress, QStringLiteral("host"));
+        auto* pPath = m_fixture.Control<QLineEdit>("m_editDownloadPath");
+        pPath->setText(QStringLiteral("/new/place"));
+        QTest::keyClick(pPath, Qt::Key_Escape);
+        QTRY_VERIFY(!dlg.isVisible());
+        m_fixture.Close();
+        QCOMPARE(m_fixture.StoredDownloadPath(), QStringLiteral("/new/place"));
+        QVERIFY(m_fixture.SettingsFileBytes().startsWith(QByteArray("\x04host")));
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void quitAsksAndNoChangesNothing()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        auto* pQuit = m_fixture.Control<QPushButton>("m_btnQuit");
+        m_fixture.m_host.ExpectMessage(QStringLiteral("Quit the Tarnlow program?"), MsgAnswer::No);
+        QTest::mouseClick(pQuit, Qt::LeftButton);
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("Quit Confirm"));
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_icon, MsgIcon::Question);
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_buttons, MsgButtons::YesNo);
+        QVERIFY(dlg.isVisible());
+        QVERIFY(!QFile::exists(m_fixture.SettingsFilePath()));
+
+        m_fixture.m_host.ExpectMessage(QStringLiteral("Quit the Tarnlow program?"), MsgAnswer::Yes);
+        QTest::mouseClick(pQuit, Qt::LeftButton);
+        QTRY_VERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(QFile::exists(m_fixture.SettingsFilePath()));
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void enterAsksToQuitOnlyOutsideThePanes()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        // Inside a pane, Enter and Escape do nothing.
+        QTest::keyClick(dlg.Pane(0).m_editAddress, Qt::Key_Return);
+        QTest::keyClick(dlg.Pane(0).m_editAddress, Qt::Key_Escape);
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.Pane(0).isVisible());
+        QCOMPARE(m_fixture.m_host.PromptCount(), 0);
+
+        // In the window's own field, Enter reaches Quit.
+        m_fixture.m_host.ExpectMessage(QStringLiteral("Quit the Tarnlow program?"), MsgAnswer::No);
+        QTest::keyClick(m_fixture.Control<QLineEdit>("m_editDownloadPath"), Qt::Key_Return);
+        QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+        QVERIFY(dlg.isVisible());
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void busyStateLocksTheWindowAndIdleRestoresIt()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        dlg.SetIdle(false);
+        QVERIFY(!dlg.m_bIdle);
+        QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        for (const char* pszName : {"m_btnRefresh", "m_btnHome", "m_btnDelete", "m_btnDownload", "m_btnBrowse"})
+            QVERIFY2(!m_fixture.Control<QPushButton>(pszName)->isEnabled(), pszName);
+        for (const char* pszName : {"m_btnQuit", "m_btnAbout", "m_btnHelp"})
+            QVERIFY2(m_fixture.Control<QPushButton>(pszName)->isEnabled(), pszName);
+        QVERIFY(!m_fixture.Control<QTabWidget>("m_tab")->isEnabled());
+        QVERIFY(m_fixture.Control<QLineEdit>("m_editDownloadPath")->isReadOnly());
+        QVERIFY(dlg.Pane(0).m_editAddress->isReadOnly());
+        QVERIFY(dlg.Pane(0).m_editDirectory->isReadOnly());
+
+        // A drop is refused while busy.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QDir::tempPath())});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &enter);
+        QVERIFY(!enter.isAccepted());
+
+        dlg.SetIdle(true); // never connected: no listing, no completion dialog
+        QVERIFY(dlg.m_bIdle);
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(m_fixture.Control<QPushButton>("m_btnRefresh")->isEnabled());
+        QVERIFY(m_fixture.Control<QTabWidget>("m_tab")->isEnabled());
+        QVERIFY(!dlg.Pane(0).m_editAddress->isReadOnly());
+        QVERIFY(!m_fixture.Control<QLineEdit>("m_editDownloadPath")->isReadOnly());
+        QDragEnterEvent enterAgain(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &enterAgain);
+        QVERIFY(enterAgain.isAccepted());
+        QCOMPARE(m_fixture.Control<QLineEdit>("m_editPercent")->text(), QStringLiteral("0%"));
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void commandLinePathsWithAnIncompleteSiteAreDropped()
+    {
+        m_fixture.WriteSite(0, QByteArray(), QByteArray("user"), QByteArray("pw"));
+        // Checked when the window starts: exactly one message, nothing uploaded or listed.
+        m_fixture.m_host.ExpectMessage(QStringLiteral("You must supply the FTP Internet address"));
+        TarnlowDlg& dlg = m_fixture.Open({QDir::tempPath()});
+        QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+        QVERIFY(dlg.m_uploadPaths.isEmpty());
+        QVERIFY(!dlg.IsSlotBusy());
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void aboutAndHelp()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        QString strTitle, strVersion;
+        m_fixture.m_host.ExpectDialog(QDialog::Accepted, [&](QDialog& about) {
+            strTitle = about.windowTitle();
+            for (auto* pLabel : about.findChildren<QLabel*>())
+                if (!pLabel->text().isEmpty())
+                    strVersion = pLabel->text();
+        });
+        QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnAbout"), Qt::LeftButton);
+        QCOMPARE(strTitle, QStringLiteral("About Tarnlow"));
+        QCOMPARE(strVersion, QStringLiteral("Tarnlow Version 1.02"));
+
+        // The help page sits beside the executable; when it is missing the user is told.
+        const QString strHelp = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarnlow.html"));
+        QFile::remove(strHelp);
+        m_fixture.m_host.ExpectMessage({});
+        QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strHelp));
+        QVERIFY(m_fixture.m_host.OpenedDocuments().isEmpty());
+
+        QFile page(strHelp);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html></html>");
+        page.close();
+        QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
+        QCOMPARE(m_fixture.m_host.OpenedDocuments(), QStringList{strHelp});
+        QFile::remove(strHelp);
+        Q_UNUSED(dlg);
+        VerifyNoUnexpectedPrompts();
+    }
+
+    void failedSaveIsReportedAndTheWindowStillCloses()
+    {
+        std::array<SiteProfile, 5> profiles;
+        profiles[0] = Profile("keep", "me", "safe");
+        m_fixture.WriteProfiles(profiles);
+        TarnlowDlg& dlg = m_fixture.Open();
+        dlg.Pane(0).m_editAddress->setText(QStringLiteral("changed"));
+        // The folder is replaced by a plain file, so nothing can be written there.
+        QDir(TarnlowDlg::SettingsDirectory()).removeRecursively();
+        QFile blocker(TarnlowDlg::SettingsDirectory());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        m_fixture.m_host.ExpectMessage(QStringLiteral("The site profiles could not be saved."));
+        m_fixture.Close();
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("ERROR"));
+        QFile::remove(TarnlowDlg::SettingsDirectory());
+        VerifyNoUnexpectedPrompts();
+    }
+};
+
+TARNLOW_WINDOW_TEST_MAIN(TestMainWindow)
+#include "TestMainWindow.moc"
