@@ -1,5 +1,19 @@
 #include "CommandLine.h"
 
+#include <QDir>
+
+namespace {
+
+// '-' marks a switch everywhere. '/' marks one only where it is not the path
+// separator: here it begins every absolute path, and dropping it would turn
+// "/home/u/file" into a path relative to wherever the program was started.
+bool IsSwitchChar(QChar c)
+{
+    return c == QLatin1Char('-') || (c == QLatin1Char('/') && QDir::separator() != QLatin1Char('/'));
+}
+
+} // namespace
+
 void TarnlowCommandLineInfo::ParseParam(const QString& strParam, bool bFlag, bool bLast)
 {
     Q_UNUSED(bFlag);
@@ -14,7 +28,7 @@ void ParseCommandLine(const QStringList& arguments, TarnlowCommandLineInfo& info
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString strParam = arguments.at(i);
-        const bool bFlag = strParam.startsWith(QLatin1Char('-')) || strParam.startsWith(QLatin1Char('/'));
+        const bool bFlag = !strParam.isEmpty() && IsSwitchChar(strParam.front());
         if (bFlag)
             strParam.remove(0, 1);
         info.ParseParam(strParam, bFlag, i + 1 == arguments.size());

@@ -31,16 +31,18 @@ void TestCommandLine::JoinAndSplit_data()
     QTest::newRow("empty first") << QStringList {QString(), S("b"), S("c")} << S("b c") << QStringList {S("b"), S("c")};
     QTest::newRow("empty later") << QStringList {S("a"), QString(), S("c")} << S("a  c")
                                  << QStringList {S("a"), S(" c")};
-    QTest::newRow("switches") << QStringList {S("/name"), S("-other"), S("x-y/z")} << S("name other x-y/z")
+    QTest::newRow("switches") << QStringList {S("-name"), S("-other"), S("x-y/z")} << S("name other x-y/z")
                               << QStringList {S("name"), S("other"), S("x-y/z")};
-    QTest::newRow("only one char dropped")
-        << QStringList {S("//a"), S("--b")} << S("/a -b") << QStringList {S("/a"), S("-b")};
-    QTest::newRow("absolute path loses slash")
-        << QStringList {S("/tmp/a b.txt")} << S("tmp/a b.txt") << QStringList {S("tmp/a"), S("b.txt")};
-    QTest::newRow("bare switch first") << QStringList {S("/"), S("a")} << S("a") << QStringList {S("a")};
+    QTest::newRow("only one char dropped") << QStringList {S("--b"), S("-")} << S("-b ") << QStringList {S("-b")};
+    // An absolute path keeps its leading slash: '/' is no switch where it separates paths.
+    QTest::newRow("absolute path kept") << QStringList {S("/tmp/a.txt"), S("/srv/b")} << S("/tmp/a.txt /srv/b")
+                                        << QStringList {S("/tmp/a.txt"), S("/srv/b")};
+    QTest::newRow("absolute path with a space")
+        << QStringList {S("/tmp/a b.txt")} << S("/tmp/a b.txt") << QStringList {S("/tmp/a"), S("b.txt")};
+    QTest::newRow("bare switch first") << QStringList {S("-"), S("a")} << S("a") << QStringList {S("a")};
     QTest::newRow("bare switch later") << QStringList {S("a"), S("-"), S("b")} << S("a  b")
                                        << QStringList {S("a"), S(" b")};
-    QTest::newRow("bare switch last") << QStringList {S("a"), S("/")} << S("a ") << QStringList {S("a")};
+    QTest::newRow("bare switch last") << QStringList {S("a"), S("-")} << S("a ") << QStringList {S("a")};
 }
 
 void TestCommandLine::JoinAndSplit()
