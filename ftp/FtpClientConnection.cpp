@@ -1,0 +1,480 @@
+#include "ftp/FtpClientConnection.h"
+
+#include "ftp/FtpCommandWriter.h"
+#include "ftp/FtpListParser.h"
+#include "ftp/InternetException.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <netinet/in.h>
+
+namespace {
+
+constexpr qint64 ChunkBytes = 64 * 1024;
+constexpr int MaxPreliminaryReplies = 16;
+constexpr int QuitWaitMs = 1000;
+
+FtpErrorCode ErrorOf(SocketResult result)
+{
+    switch (result) {
+    case SocketResult::Timeout: return FTP_ERROR_TIMEOUT;
+    case SocketResult::Aborted: return FTP_ERROR_ABORTED;
+    default: return FTP_ERROR_CANNOT_CONNECT;
+    }
+}
+
+/// The size a 150 reply announces as "(1234 bytes)", or -1.
+std::int64_t AnnouncedSize(const FtpReply& reply)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("\\((\\d{1,18}) bytes\\)"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(QString::fromLatin1(reply.m_strText));
+    return match.hasMatch() ? match.captured(1).toLongLong() : -1;
+}
+
+/// "PORT h1,h2,h3,h4,p1,p2" or "EPRT |2|addr|port|" argument for @p address.
+bool PortCommand(const SocketAddress& address, QByteArray& strVerb, QByteArray& strArgument)
+{
+    const std::uint16_t nPort = address.Port();
+    if (address.Family() == AF_INET) {
+        strVerb = "PORT";
+        strArgument = address.HostText().replace('.', ',') + ',' + QByteArray::number(nPort >> 8) + ','
+            + QByteArray::number(nPort & 0xFF);
+        return true;
+    }
+    if (address.Family() == AF_INET6) {
+        strVerb = "EPRT";
+        strArgument = "|2|" + address.HostText() + '|' + QByteArray::number(nPort) + '|';
+        return true;
+    }
+    return false;
+}
+
+/// A name or path usable as a command argument: not empty, no CR, LF or NUL.
+bool IsValidName(const QByteArray& strName)
+{
+    return !strName.isEmpty() && FtpCommandWriter::IsSafe(strName);
+}
+
+} // namespace
+
+FtpClientConnection::FtpClientConnection(const FtpTimeouts& timeouts)
+    : m_timeouts(timeouts)
+    , m_control(m_abort)
+{
+}
+
+FtpClientConnection::~FtpClientConnection() = default;
+
+void FtpClientConnection::Abort()
+{
+    m_abort.Raise();
+}
+
+bool FtpClientConnection::IsUsable() const
+{
+    return !m_bBroken && !m_abort.IsRaised() && m_control.IsOpen();
+}
+
+void FtpClientConnection::MarkBroken(FtpErrorCode nError)
+{
+    m_bBroken = true;
+    m_nLastError = m_abort.IsRaised() ? FTP_ERROR_ABORTED : nError;
+    m_control.Close();
+}
+
+bool FtpClientConnection::SendCommand(const QByteArray& strVerb, const QByteArray& strArgument)
+{
+    QByteArray strLine;
+    if (!FtpCommandWriter::Compose(strVerb, strArgument, strLine)) {
+        m_nLastError = FTP_ERROR_INVALID_ARGUMENT;
+        return false;
+    }
+    if (!IsUsable())
+        return false;
+    const SocketResult result
+        = m_control.SendAll(strLine.constData(), static_cast<std::size_t>(strLine.size()), m_timeouts.nReplyMs);
+    if (result != SocketResult::Ok) {
+        MarkBroken(ErrorOf(result));
+        return false;
+    }
+    return true;
+}
+
+bool FtpClientConnection::ReadReply(FtpReply& reply, int nTimeoutMs)
+{
+    const Deadline deadline(nTimeoutMs);
+    char buffer[4096];
+    while (!m_reader.TakeReply(reply)) {
+        if (!IsUsable())
+            return false;
+        std::size_t nRead = 0;
+        const SocketResult result = m_control.Receive(buffer, sizeof buffer, nRead, deadline.RemainingMs());
+        if (result != SocketResult::Ok) {
+            MarkBroken(ErrorOf(result));
+            return false;
+        }
+        if (!m_reader.Feed(buffer, nRead)) {
+            MarkBroken(FTP_ERROR_PROTOCOL);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FtpClientConnection::ReadFinalReply(FtpReply& reply)
+{
+    for (int i = 0; i < MaxPreliminaryReplies; ++i) {
+        if (!ReadReply(reply, m_timeouts.nReplyMs))
+            return false;
+        if (!reply.IsPreliminary())
+            return true;
+    }
+    MarkBroken(FTP_ERROR_PROTOCOL);
+    return false;
+}
+
+bool FtpClientConnection::Execute(const QByteArray& strVerb, const QByteArray& strArgument, FtpReply& reply)
+{
+    return SendCommand(strVerb, strArgument) && ReadFinalReply(reply);
+}
+
+bool FtpClientConnection::ExecuteOk(const QByteArray& strVerb, const QByteArray& strArgument)
+{
+    FtpReply reply;
+    return Execute(strVerb, strArgument, reply) && reply.IsSuccess();
+}
+
+void FtpClientConnection::Open(
+    const std::vector<SocketAddress>& addresses, const QByteArray& strUser, const QByteArray& strPassword)
+{
+    if (!FtpCommandWriter::IsSafe(strUser) || !FtpCommandWriter::IsSafe(strPassword))
+        throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("CR, LF or NUL in the credentials"));
+
+    const Deadline deadline(m_timeouts.nConnectMs);
+    SocketResult result = SocketResult::Error;
+    for (const SocketAddress& address : addresses) {
+        result = m_control.Connect(address, deadline.RemainingMs());
+        if (result == SocketResult::Ok || result == SocketResult::Aborted || result == SocketResult::Timeout)
+            break;
+    }
+    if (result != SocketResult::Ok) {
+        m_control.Close();
+        throw InternetException(ErrorOf(result), QStringLiteral("cannot connect"));
+    }
+
+    auto fail = [this](FtpErrorCode nError, const QString& strWhat) {
+        const FtpErrorCode nCode = m_bBroken || m_abort.IsRaised() ? m_nLastError : nError;
+        MarkBroken(nCode);
+        throw InternetException(m_abort.IsRaised() ? FTP_ERROR_ABORTED : nCode, strWhat);
+    };
+
+    FtpReply reply;
+    // The greeting: 120 (wait) may precede 220 (ready).
+    for (int i = 0;; ++i) {
+        if (!ReadReply(reply, m_timeouts.nReplyMs))
+            fail(m_nLastError, QStringLiteral("no greeting"));
+        if (reply.m_nCode != 120 || i >= MaxPreliminaryReplies)
+            break;
+    }
+    if (reply.m_nCode != 220)
+        fail(reply.m_nCode == 421 ? FTP_ERROR_CANNOT_CONNECT : FTP_ERROR_PROTOCOL,
+            QStringLiteral("greeting: %1").arg(QString::fromLatin1(reply.m_strText)));
+
+    if (!Execute("USER", strUser, reply))
+        fail(m_nLastError, QStringLiteral("USER"));
+    if (reply.m_nCode == 331) {
+        if (!Execute("PASS", strPassword, reply))
+            fail(m_nLastError, QStringLiteral("PASS"));
+    }
+    if (reply.m_nCode >= 500 && reply.m_nCode < 600)
+        fail(FTP_ERROR_INCORRECT_PASSWORD,
+            QStringLiteral("login refused: %1").arg(QString::fromLatin1(reply.m_strText)));
+    if (reply.m_nCode != 230 && reply.m_nCode != 202)
+        fail(FTP_ERROR_PROTOCOL, QStringLiteral("login: %1").arg(QString::fromLatin1(reply.m_strText)));
+
+    ReadFeatures();
+    if (!IsUsable())
+        fail(m_nLastError, QStringLiteral("FEAT"));
+}
+
+void FtpClientConnection::ReadFeatures()
+{
+    FtpReply reply;
+    if (!Execute("FEAT", {}, reply) || reply.m_nCode != 211)
+        return;
+    bool bUtf8 = false;
+    const QList<QByteArray> lines = reply.m_strText.split('\n');
+    // The first and the last line carry the code; the features are in between.
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        const QByteArray strFeature = lines[i].trimmed().toUpper();
+        const QByteArray strName
+            = strFeature.left(strFeature.indexOf(' ') < 0 ? strFeature.size() : strFeature.indexOf(' '));
+        if (strName == "MLST" || strName == "MLSD")
+            m_bMlsd = true;
+        else if (strName == "SIZE")
+            m_bSize = true;
+        else if (strName == "UTF8")
+            bUtf8 = true;
+    }
+    if (bUtf8)
+        Execute("OPTS", "UTF8 ON", reply); // the result does not matter: names are bytes either way
+}
+
+bool FtpClientConnection::SetCurrentDirectory(const QByteArray& strDirectory)
+{
+    return IsValidName(strDirectory) && ExecuteOk("CWD", strDirectory);
+}
+
+bool FtpClientConnection::GetCurrentDirectory(QByteArray& strDirectory)
+{
+    strDirectory.clear();
+    FtpReply reply;
+    if (!Execute("PWD", {}, reply) || reply.m_nCode != 257)
+        return false;
+    return ParsePwdReply(reply.m_strText, strDirectory);
+}
+
+bool FtpClientConnection::CreateDirectory(const QByteArray& strName)
+{
+    return IsValidName(strName) && ExecuteOk("MKD", strName);
+}
+
+bool FtpClientConnection::RemoveDirectory(const QByteArray& strName)
+{
+    return IsValidName(strName) && ExecuteOk("RMD", strName);
+}
+
+bool FtpClientConnection::Remove(const QByteArray& strName)
+{
+    return IsValidName(strName) && ExecuteOk("DELE", strName);
+}
+
+std::int64_t FtpClientConnection::RemoteSize(const QByteArray& strName)
+{
+    FtpReply reply;
+    if (!Execute("SIZE", strName, reply) || reply.m_nCode != 213)
+        return -1;
+    bool bOk = false;
+    const qlonglong nSize = reply.FirstLineText().trimmed().toLongLong(&bOk);
+    return bOk && nSize >= 0 ? nSize : -1;
+}
+
+bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& strArgument, const DataSink& sink,
+    const DataSource& source, std::int64_t& nAnnounced)
+{
+    nAnnounced = -1;
+    if (!IsUsable())
+        return false;
+
+    // Active mode: listen on the address the control connection uses.
+    Socket listener(m_abort);
+    QByteArray strPortVerb;
+    QByteArray strPortArgument;
+    if (listener.Listen(m_control.LocalAddress()) != SocketResult::Ok
+        || !PortCommand(listener.LocalAddress(), strPortVerb, strPortArgument))
+        return false;
+    if (!ExecuteOk(strPortVerb, strPortArgument) || !SendCommand(strVerb, strArgument))
+        return false;
+
+    FtpReply finalReply;
+    bool bFinal = false;
+    // Once the command is out, a failure must still consume its final reply so
+    // that the next command's reply is not mistaken for it.
+    auto fail = [&]() {
+        if (!bFinal && IsUsable()) {
+            FtpReply reply;
+            ReadFinalReply(reply);
+        }
+        return false;
+    };
+
+    // Wait for the server's data connection; replies may arrive meanwhile.
+    Socket data(m_abort);
+    const SocketAddress serverAddress = m_control.PeerAddress();
+    const Deadline acceptDeadline(m_timeouts.nAcceptMs);
+    for (;;) {
+        int nReady = 1;
+        SocketResult result = SocketResult::Ok;
+        if (!bFinal)
+            result = Socket::WaitReadable(m_control, listener, nReady, acceptDeadline.RemainingMs());
+        if (result == SocketResult::Timeout) {
+            // A server that neither replies nor connects is out of step with us.
+            MarkBroken(FTP_ERROR_TIMEOUT);
+            return false;
+        }
+        if (result != SocketResult::Ok) {
+            MarkBroken(ErrorOf(result));
+            return false;
+        }
+        if (nReady == 0) {
+            FtpReply reply;
+            if (!ReadReply(reply, m_timeouts.nReplyMs))
+                return false;
+            if (reply.IsPreliminary()) {
+                if (nAnnounced < 0)
+                    nAnnounced = AnnouncedSize(reply);
+                continue;
+            }
+            if (!reply.IsSuccess())
+                return false; // the server refused the command
+            finalReply = reply;
+            bFinal = true;
+            continue;
+        }
+        SocketAddress peer;
+        result = listener.Accept(data, peer, acceptDeadline.RemainingMs());
+        if (result != SocketResult::Ok) {
+            if (result == SocketResult::Aborted)
+                MarkBroken(FTP_ERROR_ABORTED);
+            return fail();
+        }
+        // Exactly one data connection, and only from the server itself.
+        listener.Close();
+        if (!peer.SameHost(serverAddress)) {
+            data.Close();
+            return fail();
+        }
+        break;
+    }
+
+    bool bDataOk = true;
+    std::vector<char> buffer(static_cast<std::size_t>(ChunkBytes));
+    if (sink) {
+        for (;;) {
+            std::size_t nRead = 0;
+            const SocketResult result = data.Receive(buffer.data(), buffer.size(), nRead, m_timeouts.nDataMs);
+            if (result == SocketResult::Closed)
+                break;
+            if (result != SocketResult::Ok || !sink(buffer.data(), nRead)) {
+                bDataOk = false;
+                break;
+            }
+        }
+    } else {
+        for (;;) {
+            const qint64 nChunk = source(buffer.data(), ChunkBytes);
+            if (nChunk == 0)
+                break;
+            if (nChunk < 0
+                || data.SendAll(buffer.data(), static_cast<std::size_t>(nChunk), m_timeouts.nDataMs)
+                    != SocketResult::Ok) {
+                bDataOk = false;
+                break;
+            }
+        }
+        if (bDataOk)
+            data.ShutdownWrite();
+    }
+    data.Close();
+    if (m_abort.IsRaised()) {
+        MarkBroken(FTP_ERROR_ABORTED);
+        return false;
+    }
+    if (!bDataOk)
+        return fail();
+    if (!bFinal && !ReadFinalReply(finalReply))
+        return false;
+    return finalReply.IsSuccess();
+}
+
+bool FtpClientConnection::PutFile(const QString& strLocalPath, const QByteArray& strRemoteName)
+{
+    if (!IsUsable() || !IsValidName(strRemoteName))
+        return false;
+    // Open the local file first: one that cannot be read must not become an empty remote file.
+    QFile file(strLocalPath);
+    if (!QFileInfo(strLocalPath).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 nLocalSize = file.size();
+    if (!ExecuteOk("TYPE", "I"))
+        return false;
+    qint64 nSent = 0;
+    const DataSource source = [&](char* pBuffer, qint64 nSize) {
+        const qint64 nRead = file.read(pBuffer, nSize);
+        if (nRead > 0)
+            nSent += nRead;
+        return nRead;
+    };
+    std::int64_t nAnnounced = -1;
+    if (!Transfer("STOR", strRemoteName, {}, source, nAnnounced))
+        return false;
+    if (nSent != nLocalSize)
+        return false;
+    if (m_bSize) {
+        const std::int64_t nRemote = RemoteSize(strRemoteName);
+        if (!IsUsable() || (nRemote >= 0 && nRemote != nLocalSize))
+            return false;
+    }
+    return true;
+}
+
+bool FtpClientConnection::GetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists)
+{
+    if (!IsUsable() || !IsValidName(strRemoteName))
+        return false;
+    // With bFailIfExists the file is created exclusively (no check-then-create
+    // race), so the file removed on failure is always one this call created.
+    QFile file(strLocalPath);
+    if (!file.open(QIODevice::WriteOnly | (bFailIfExists ? QIODevice::NewOnly : QIODevice::Truncate)))
+        return false;
+
+    auto fail = [&file]() {
+        file.close();
+        file.remove();
+        return false;
+    };
+    if (!ExecuteOk("TYPE", "I"))
+        return fail();
+    std::int64_t nExpected = m_bSize ? RemoteSize(strRemoteName) : -1;
+    qint64 nReceived = 0;
+    const DataSink sink = [&](const char* pData, std::size_t nSize) {
+        if (file.write(pData, static_cast<qint64>(nSize)) != static_cast<qint64>(nSize))
+            return false;
+        nReceived += static_cast<qint64>(nSize);
+        return true;
+    };
+    std::int64_t nAnnounced = -1;
+    if (!Transfer("RETR", strRemoteName, sink, {}, nAnnounced))
+        return fail();
+    if (nExpected < 0)
+        nExpected = nAnnounced;
+    if ((nExpected >= 0 && nExpected != nReceived) || (nAnnounced >= 0 && nAnnounced != nReceived))
+        return fail();
+    if (!file.flush() || file.size() != nReceived)
+        return fail();
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return fail();
+    return true;
+}
+
+bool FtpClientConnection::ReadDirectory(std::vector<FtpEntry>& entries)
+{
+    entries.clear();
+    FtpListingReader reader(m_bMlsd);
+    const DataSink sink = [&reader](const char* pData, std::size_t nSize) { return reader.Feed(pData, nSize); };
+    std::int64_t nAnnounced = -1;
+    if (!Transfer(m_bMlsd ? "MLSD" : "LIST", {}, sink, {}, nAnnounced) || !reader.Finish())
+        return false;
+    entries = std::move(reader.Entries());
+    return true;
+}
+
+void FtpClientConnection::Close()
+{
+    if (IsUsable()) {
+        // Say goodbye, but do not let a slow server hold up the caller.
+        static const QByteArray strQuit = "QUIT\r\n";
+        if (m_control.SendAll(strQuit.constData(), static_cast<std::size_t>(strQuit.size()), QuitWaitMs)
+            == SocketResult::Ok) {
+            FtpReply reply;
+            ReadReply(reply, std::min(QuitWaitMs, m_timeouts.nReplyMs));
+        }
+    }
+    m_bBroken = true;
+    m_control.Close();
+}

@@ -1,0 +1,105 @@
+#include "ftp/InternetSession.h"
+
+#include "ftp/FtpClientConnection.h"
+#include "ftp/FtpCommandWriter.h"
+#include "ftp/InternetException.h"
+
+#include <algorithm>
+#include <cstring>
+#include <netdb.h>
+
+namespace {
+
+/// Resolves @p strHost. Throws FTP_ERROR_NAME_NOT_RESOLVED when it does not resolve.
+std::vector<SocketAddress> Resolve(QByteArray strHost, unsigned short nPort)
+{
+    if (strHost.startsWith('[') && strHost.endsWith(']'))
+        strHost = strHost.mid(1, strHost.size() - 2);
+    if (strHost.isEmpty())
+        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QStringLiteral("empty host name"));
+    addrinfo hints {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* pResult = nullptr;
+    const int nError = getaddrinfo(strHost.constData(), QByteArray::number(nPort).constData(), &hints, &pResult);
+    if (nError != 0)
+        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QString::fromLocal8Bit(gai_strerror(nError)));
+    std::vector<SocketAddress> addresses;
+    for (const addrinfo* p = pResult; p; p = p->ai_next) {
+        if (p->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        SocketAddress address;
+        std::memcpy(&address.m_storage, p->ai_addr, p->ai_addrlen);
+        address.m_nLength = p->ai_addrlen;
+        addresses.push_back(address);
+    }
+    freeaddrinfo(pResult);
+    if (addresses.empty())
+        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QStringLiteral("no address"));
+    return addresses;
+}
+
+} // namespace
+
+InternetSession::InternetSession() = default;
+
+InternetSession::~InternetSession() = default;
+
+std::shared_ptr<FtpConnection> InternetSession::GetFtpConnection(
+    const QByteArray& server, const QByteArray& username, const QByteArray& password, unsigned short port, bool passive)
+{
+    FtpTimeouts timeouts;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bClosed)
+            throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("session closed"));
+        timeouts = m_timeouts;
+    }
+    if (!FtpCommandWriter::IsSafe(server) || !FtpCommandWriter::IsSafe(username) || !FtpCommandWriter::IsSafe(password))
+        throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("CR, LF or NUL in an argument"));
+    if (passive)
+        throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("only active mode is available"));
+
+    const std::vector<SocketAddress> addresses = Resolve(server, port == 0 ? 21 : port);
+
+    auto connection = std::make_shared<FtpClientConnection>(timeouts);
+    {
+        // Registered before connecting, so that Close() can abort the login too.
+        std::lock_guard lock(m_mutex);
+        if (m_bClosed)
+            throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("session closed"));
+        std::erase_if(m_connections, [](const std::weak_ptr<FtpConnection>& p) { return p.expired(); });
+        m_connections.push_back(connection);
+    }
+    connection->Open(addresses, username, password);
+    return connection;
+}
+
+void InternetSession::Close()
+{
+    std::vector<std::shared_ptr<FtpConnection>> live;
+    {
+        std::lock_guard lock(m_mutex);
+        m_bClosed = true;
+        for (const std::weak_ptr<FtpConnection>& p : m_connections) {
+            if (auto connection = p.lock())
+                live.push_back(std::move(connection));
+        }
+        m_connections.clear();
+    }
+    for (const auto& connection : live)
+        connection->Abort();
+}
+
+void InternetSession::SetTimeouts(const FtpTimeouts& timeouts)
+{
+    std::lock_guard lock(m_mutex);
+    m_timeouts = timeouts;
+}
+
+FtpTimeouts InternetSession::Timeouts() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_timeouts;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <sys/socket.h>
+
+/// A wake-up shared by every socket of one connection. Once raised it stays
+/// raised: every pending and later wait of those sockets returns Aborted.
+/// Raise() is safe from any thread (it writes one byte to a pipe that every
+/// poll() of the connection watches).
+class AbortSignal {
+public:
+    AbortSignal();
+    ~AbortSignal();
+    AbortSignal(const AbortSignal&) = delete;
+    AbortSignal& operator=(const AbortSignal&) = delete;
+
+    void Raise();
+    bool IsRaised() const { return m_bRaised.load(); }
+    int WaitFd() const { return m_fdRead; }
+
+private:
+    int m_fdRead = -1;
+    int m_fdWrite = -1;
+    std::atomic<bool> m_bRaised {false};
+};
+
+/// A point in time a wait must not pass, measured on the monotonic clock.
+class Deadline {
+public:
+    explicit Deadline(int nTimeoutMs);
+    /// Milliseconds left, 0 once passed (never negative).
+    int RemainingMs() const;
+
+private:
+    std::int64_t m_nEndMs;
+};
+
+/// Outcome of one socket operation.
+enum class SocketResult {
+    Ok,
+    Closed, // the peer closed the connection in order (end of stream)
+    Timeout, // the deadline passed
+    Aborted, // the AbortSignal was raised
+    Error, // any other failure (refused, reset, unreachable ...)
+};
+
+/// A socket address of either family.
+struct SocketAddress {
+    sockaddr_storage m_storage {};
+    socklen_t m_nLength = 0;
+
+    int Family() const { return m_storage.ss_family; }
+    /// Numeric host part ("127.0.0.1", "::1").
+    QByteArray HostText() const;
+    std::uint16_t Port() const;
+    /// True when both hold the same host address (ports are ignored).
+    bool SameHost(const SocketAddress& other) const;
+};
+
+/// A non-blocking TCP socket whose every wait is a poll() with a deadline that
+/// also wakes on the connection's AbortSignal. Owns its descriptor.
+class Socket {
+public:
+    explicit Socket(const AbortSignal& abort);
+    ~Socket();
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    bool IsOpen() const { return m_fd >= 0; }
+
+    /// Connects to @p address within @p nTimeoutMs.
+    SocketResult Connect(const SocketAddress& address, int nTimeoutMs);
+    /// Binds to @p local with port 0 and listens for one connection.
+    SocketResult Listen(const SocketAddress& local);
+    /// Waits for one incoming connection and hands it to @p accepted.
+    SocketResult Accept(Socket& accepted, SocketAddress& peer, int nTimeoutMs);
+
+    /// Reads at most @p nSize bytes; @p nRead is set to what arrived (0 with Closed).
+    SocketResult Receive(char* pBuffer, std::size_t nSize, std::size_t& nRead, int nTimeoutMs);
+    /// Sends all @p nSize bytes; @p nTimeoutMs bounds each wait for buffer space.
+    SocketResult SendAll(const char* pData, std::size_t nSize, int nTimeoutMs);
+
+    /// Which of two sockets becomes readable first. Returns Ok and sets
+    /// @p nReady to 0 or 1; Timeout or Aborted otherwise.
+    static SocketResult WaitReadable(const Socket& first, const Socket& second, int& nReady, int nTimeoutMs);
+
+    SocketAddress LocalAddress() const;
+    SocketAddress PeerAddress() const;
+
+    /// Sends FIN after the data written so far.
+    void ShutdownWrite();
+    void Close();
+
+private:
+    /// Waits for @p nEvents on the socket. Ok, Timeout or Aborted.
+    SocketResult Wait(short nEvents, int nTimeoutMs) const;
+
+    const AbortSignal& m_abort;
+    int m_fd = -1;
+};
