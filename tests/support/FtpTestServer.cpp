@@ -6,6 +6,8 @@
 #include <QFile>
 
 #include <atomic>
+#include <filesystem>
+#include <system_error>
 
 int FtpTestServer::NextHost()
 {
@@ -14,22 +16,28 @@ int FtpTestServer::NextHost()
     return 2 + nNext++ % 253;
 }
 
-QString FtpTestServer::UnusedAddress() { return TestNet::Address(NextHost()); }
+QString FtpTestServer::UnusedAddress()
+{
+    return TestNet::Address(NextHost());
+}
 
 FtpTestServer::FtpTestServer()
     : m_strAddress(TestNet::Address(NextHost()))
 {
 }
 
-FtpTestServer::~FtpTestServer() { Stop(); }
+FtpTestServer::~FtpTestServer()
+{
+    Stop();
+}
 
 bool FtpTestServer::Start(const QStringList& extraArgs)
 {
     if (!m_root.isValid())
         return false;
     QStringList args {QStringLiteral("--host"), m_strAddress, QStringLiteral("--port"), QStringLiteral("21"),
-                      QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"), User(),
-                      QStringLiteral("--password"), Password()};
+        QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"), User(), QStringLiteral("--password"),
+        Password()};
     return Launch(QStringLiteral("ftpd.py"), args + extraArgs);
 }
 
@@ -42,8 +50,9 @@ bool FtpTestServer::StartScripted(const QByteArray& strJsonScript)
     if (!file.open(QIODevice::WriteOnly) || file.write(strJsonScript) != strJsonScript.size())
         return false;
     file.close();
-    return Launch(QStringLiteral("scripted.py"), {QStringLiteral("--host"), m_strAddress, QStringLiteral("--port"),
-                                                  QStringLiteral("21"), QStringLiteral("--script"), strScriptPath});
+    return Launch(QStringLiteral("scripted.py"),
+        {QStringLiteral("--host"), m_strAddress, QStringLiteral("--port"), QStringLiteral("21"),
+            QStringLiteral("--script"), strScriptPath});
 }
 
 bool FtpTestServer::Launch(const QString& strScript, const QStringList& args)
@@ -51,7 +60,7 @@ bool FtpTestServer::Launch(const QString& strScript, const QStringList& args)
     Stop();
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(TARNLOW_PYTHON3),
-                    QStringList {QStringLiteral(TARNLOW_TESTS_DIR "/ftpserver/") + strScript} + args);
+        QStringList {QStringLiteral(TARNLOW_TESTS_DIR "/ftpserver/") + strScript} + args);
     if (!m_process.waitForStarted(5000))
         return false;
     const QDeadlineTimer deadline(10000);

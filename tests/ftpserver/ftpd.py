@@ -1,0 +1,203 @@
+#!/usr/bin/python3
+"""FTP server for the tests, on pyftpdlib, with switches for faults.
+
+Prints READY on stdout once listening and exits cleanly on SIGTERM.
+Names are bytes end to end: commands are decoded with surrogateescape, so a
+name holding a byte such as 0xE9 reaches the disk unchanged.
+"""
+import argparse
+import os
+import signal
+import socket
+import sys
+import time
+
+
+def parse_args():
+    p = argparse.ArgumentParser()
+    p.add_argument('--host', default='127.0.0.1')
+    p.add_argument('--port', type=int, default=21)
+    p.add_argument('--root', required=True)
+    p.add_argument('--user', default='user')
+    p.add_argument('--password', default='secret')
+    p.add_argument('--refuse-password', action='store_true', help='refuse every login')
+    p.add_argument('--refuse-stor', action='append', default=[], metavar='NAME')
+    p.add_argument('--refuse-retr', action='append', default=[], metavar='NAME')
+    p.add_argument('--refuse', action='append', default=[], nargs=2, metavar=('VERB', 'NAME'),
+                   help='answer 550 to VERB (CWD, MKD, RMD, DELE, ...) with NAME as its last path part')
+    p.add_argument('--drop-control-during-transfer', action='append', default=[], metavar='NAME')
+    p.add_argument('--drop-data-during-transfer', action='append', default=[], metavar='NAME')
+    p.add_argument('--stall-transfer', action='append', default=[], metavar='NAME',
+                   help='open the data connection for NAME but never send or read')
+    p.add_argument('--silent', action='store_true', help='accept TCP but never send a greeting')
+    p.add_argument('--no-mlsd', action='store_true', help='offer neither MLSD nor MLST')
+    p.add_argument('--no-size', action='store_true', help='offer no SIZE command')
+    p.add_argument('--dos-list', action='store_true', help='LIST in DOS/IIS style')
+    p.add_argument('--list-dots', action='store_true', help='LIST includes . and ..')
+    p.add_argument('--delay-list', type=float, default=0, metavar='SECONDS',
+                   help='answer LIST, NLST and MLSD only after SECONDS')
+    return p.parse_args()
+
+
+def ready():
+    sys.stdout.write('READY\n')
+    sys.stdout.flush()
+
+
+def run_silent(args):
+    """Accepts connections and holds them without a word."""
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind((args.host, args.port))
+    server.listen(16)
+    held = []
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    ready()
+    while True:
+        conn, _ = server.accept()
+        held.append(conn)
+
+
+def main():
+    args = parse_args()
+    if args.silent:
+        run_silent(args)
+        return
+
+    from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
+    from pyftpdlib.filesystems import AbstractedFS
+    from pyftpdlib.handlers import DTPHandler, FTPHandler, proto_cmds
+    from pyftpdlib.servers import FTPServer
+
+    refused = {}
+    for verb, name in args.refuse:
+        refused.setdefault(verb.upper(), set()).add(name)
+    refused.setdefault('STOR', set()).update(args.refuse_stor)
+    refused.setdefault('RETR', set()).update(args.refuse_retr)
+    drop_control = set(args.drop_control_during_transfer)
+    drop_data = set(args.drop_data_during_transfer)
+    stall = set(args.stall_transfer)
+
+    class Authorizer(DummyAuthorizer):
+        def validate_authentication(self, username, password, handler):
+            if args.refuse_password:
+                raise AuthenticationFailed('Login refused.')
+            DummyAuthorizer.validate_authentication(self, username, password, handler)
+
+    def base_name(path):
+        return os.path.basename(path.rstrip('/'))
+
+    class FaultyDTPHandler(DTPHandler):
+        """Cuts a transfer off once part of it went through."""
+        threshold = 64 * 1024
+
+        def _fault_name(self):
+            return base_name(self.file_obj.name) if self.file_obj is not None else None
+
+        def _maybe_drop(self, done):
+            name = self._fault_name()
+            if name is None or done < self.threshold:
+                return False
+            if name in drop_control:
+                self.cmd_channel.close()
+                return True
+            if name in drop_data:
+                self._resp = ('426 Connection closed; transfer aborted.', lambda *_: None)
+                self.close()
+                return True
+            return False
+
+        def initiate_send(self):
+            if self._fault_name() in stall:
+                return
+            DTPHandler.initiate_send(self)
+
+        def send(self, data):
+            result = DTPHandler.send(self, data)
+            self._maybe_drop(self.tot_bytes_sent)
+            return result
+
+        def handle_read(self):
+            if self._fault_name() in stall:
+                return
+            DTPHandler.handle_read(self)
+            if not self._closed:
+                self._maybe_drop(self.tot_bytes_received)
+
+        # The base class binds the event straight to its own handle_read.
+        handle_read_event = handle_read
+
+        def readable(self):
+            if self._fault_name() in stall:
+                return False
+            return DTPHandler.readable(self)
+
+        def writable(self):
+            if self._fault_name() in stall:
+                return False
+            return DTPHandler.writable(self)
+
+    class FileSystem(AbstractedFS):
+        def format_list(self, basedir, listing, ignore_err=True):
+            if args.list_dots:
+                listing = ['.', '..'] + list(listing)
+            if not args.dos_list:
+                yield from AbstractedFS.format_list(self, basedir, listing, ignore_err)
+                return
+            for name in listing:
+                try:
+                    st = self.lstat(os.path.join(basedir, name))
+                except OSError:
+                    continue
+                stamp = time.strftime('%m-%d-%y  %I:%M%p', time.gmtime(st.st_mtime))
+                size = '<DIR>         ' if os.path.isdir(os.path.join(basedir, name)) else '%14d' % st.st_size
+                line = '%s       %s %s\r\n' % (stamp, size, name)
+                yield line.encode('utf8', self.cmd_channel.unicode_errors)
+
+    commands = dict(proto_cmds)
+    if args.no_mlsd:
+        commands.pop('MLSD', None)
+        commands.pop('MLST', None)
+    if args.no_size:
+        commands.pop('SIZE', None)
+
+    class Handler(FTPHandler):
+        proto_cmds = commands
+        abstracted_fs = FileSystem
+        dtp_handler = FaultyDTPHandler
+        unicode_errors = 'surrogateescape'
+        auth_failed_timeout = 0
+        use_sendfile = False
+        permit_foreign_addresses = False
+
+        def pre_process_command(self, line, cmd, arg):
+            if cmd in refused and arg is not None and base_name(arg) in refused[cmd]:
+                self.respond('550 Refused by the test server.')
+                return
+            if args.delay_list and cmd in ('LIST', 'NLST', 'MLSD'):
+                def later():
+                    if not self._closed:
+                        FTPHandler.pre_process_command(self, line, cmd, arg)
+                self.ioloop.call_later(args.delay_list, later)
+                return
+            FTPHandler.pre_process_command(self, line, cmd, arg)
+
+    authorizer = Authorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm='elradfmwMT')
+    Handler.authorizer = authorizer
+
+    server = FTPServer((args.host, args.port), Handler)
+
+    def stop(*_):
+        server.close_all()
+        sys.exit(0)
+
+    signal.signal(signal.SIGTERM, stop)
+    ready()
+    server.serve_forever(handle_exit=False)
+
+
+if __name__ == '__main__':
+    import logging
+    logging.basicConfig(level=logging.CRITICAL)
+    main()

@@ -1,0 +1,106 @@
+#!/usr/bin/python3
+"""A scripted FTP server for replies no real server sends.
+
+--script FILE names a JSON list of steps, run for every connection in turn:
+  {"send": "text"}                 send the text (code points 0-255 as bytes)
+  {"send": "text", "count": N}     send it N times
+  {"expect": "VERB"}               read one command line that starts with VERB
+  {"data_from": "ADDR", "payload": "text"}
+                                   connect to the address of the last PORT from
+                                   ADDR ("" for the server's own address), send
+                                   the payload and close
+  {"hang": true}                   send nothing more until the client goes away
+  {"close": true}                  close the connection
+After the last step the server answers QUIT with 221 and anything else with 500.
+Prints READY once listening; exits on SIGTERM.
+"""
+import argparse
+import json
+import signal
+import socket
+import sys
+
+
+def read_line(conn, buf):
+    while b'\n' not in buf[0]:
+        chunk = conn.recv(4096)
+        if not chunk:
+            return None
+        buf[0] += chunk
+    line, buf[0] = buf[0].split(b'\n', 1)
+    return line.rstrip(b'\r').decode('latin-1')
+
+
+def port_address(arg):
+    parts = [int(x) for x in arg.split(',')]
+    return '.'.join(str(x) for x in parts[:4]), parts[4] * 256 + parts[5]
+
+
+def serve(conn, host, steps):
+    buf = [b'']
+    port = None
+    for step in steps:
+        if 'send' in step:
+            conn.sendall(step['send'].encode('latin-1') * step.get('count', 1))
+        elif 'expect' in step:
+            line = read_line(conn, buf)
+            if line is None:
+                return
+            if not line.upper().startswith(step['expect'].upper()):
+                sys.stderr.write('scripted: expected %s, got %r\n' % (step['expect'], line))
+                return
+            if line.upper().startswith('PORT '):
+                port = port_address(line[5:])
+        elif 'data_from' in step:
+            data = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            data.bind((step['data_from'] or host, 0))
+            try:
+                data.settimeout(5)
+                data.connect(port)
+                data.sendall(step.get('payload', '').encode('latin-1'))
+            except OSError:
+                pass
+            data.close()
+        elif step.get('hang'):
+            while conn.recv(4096):
+                pass
+            return
+        elif step.get('close'):
+            return
+    while True:
+        line = read_line(conn, buf)
+        if line is None:
+            return
+        if line.upper().startswith('QUIT'):
+            conn.sendall(b'221 Bye.\r\n')
+            return
+        conn.sendall(b'500 Not scripted.\r\n')
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument('--host', required=True)
+    p.add_argument('--port', type=int, default=21)
+    p.add_argument('--script', required=True)
+    args = p.parse_args()
+    with open(args.script, encoding='utf-8') as f:
+        steps = json.load(f)
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind((args.host, args.port))
+    server.listen(4)
+    sys.stdout.write('READY\n')
+    sys.stdout.flush()
+    while True:
+        conn, _ = server.accept()
+        try:
+            serve(conn, args.host, steps)
+        except OSError:
+            pass
+        finally:
+            conn.close()
+
+
+if __name__ == '__main__':
+    main()
