@@ -20,6 +20,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
 #include <QWindowStateChangeEvent>
@@ -135,6 +136,7 @@ void TarnlowDlg::CreateControls()
     m_editTransferName->setReadOnly(true);
     m_editTransferName->setFrame(false);
     m_editTransferName->setFocusPolicy(Qt::ClickFocus);
+    m_editTransferName->setStyleSheet(QStringLiteral("background: transparent;"));
     units.Place(m_editTransferName, 94, 289, 225, 13);
 
     MakeLabel(this, units, "Files Transfered:", 29, 304, 63, 9);
@@ -152,12 +154,16 @@ void TarnlowDlg::CreateControls()
     m_editPercent->setReadOnly(true);
     m_editPercent->setFrame(false);
     m_editPercent->setFocusPolicy(Qt::ClickFocus);
+    m_editPercent->setStyleSheet(QStringLiteral("background: transparent;"));
     units.Place(m_editPercent, 268, 304, 51, 12);
 
     m_tab = new QTabWidget(this);
     m_tab->setObjectName(QStringLiteral("m_tab"));
     m_tab->setProperty("controlId", 1000);
     units.Place(m_tab, 16, 40, 239, 140);
+    // Five labelled tabs fit side by side only with the narrow tabs of a classic tab control.
+    m_tab->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
+    m_tab->tabBar()->setUsesScrollButtons(false);
 
     // Keyboard order follows the template; the tab control comes last.
     QWidget* order[] = {m_btnQuit, m_btnAbout, m_btnHelp, m_btnRefresh, m_btnHome, m_btnDelete, m_btnDownload,
