@@ -121,3 +121,9 @@ QString WindowFixture::StoredDownloadPath() const
     QSettings settings(QStringLiteral("Halvorn"), QStringLiteral("Tarnlow"));
     return settings.value(QStringLiteral("Path")).toString();
 }
+
+void WindowFixture::VerifyNoUnexpectedPrompts() const
+{
+    QVERIFY2(m_host.Failures().isEmpty(), qPrintable(m_host.Failures().join(u'\n')));
+    QCOMPARE(m_host.PendingCount(), 0);
+}

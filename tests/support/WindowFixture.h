@@ -45,6 +45,10 @@ public:
     QByteArray SettingsFileBytes() const;
     QString StoredDownloadPath() const;
 
+    /// Fails the running test when a prompt came that no answer was queued for, a
+    /// shown text differed from the queued one, or a queued answer was never used.
+    void VerifyNoUnexpectedPrompts() const;
+
     /// Finds a child control by its member name.
     template <class T> T* Control(const char* pszName) const
     {

@@ -18,7 +18,7 @@ private:
     WindowFixture m_fixture;
 
     TarnlowDlg& OpenWithSite(const QString& strAddress, const QString& strUser, const QString& strPassword,
-                             const QByteArray& strDirectory = {})
+        const QByteArray& strDirectory = {})
     {
         TarnlowDlg& dlg = m_fixture.Open();
         TabPane& pane = dlg.Pane(0);
@@ -30,16 +30,7 @@ private:
         return dlg;
     }
 
-    void FillList(TarnlowDlg& dlg)
-    {
-        dlg.m_remoteList->addItem(QStringLiteral("left over"));
-    }
-
-    void VerifyNoUnexpectedPrompts()
-    {
-        QVERIFY2(m_fixture.m_host.Failures().isEmpty(), qPrintable(m_fixture.m_host.Failures().join(u'\n')));
-        QCOMPARE(m_fixture.m_host.PendingCount(), 0);
-    }
+    void FillList(TarnlowDlg& dlg) { dlg.m_remoteList->addItem(QStringLiteral("left over")); }
 
 private slots:
     void init()
@@ -55,8 +46,8 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("password refused")
-            << QStringLiteral("password") << QStringLiteral("Can't connect to FTP server - check the FTP username/password");
+        QTest::newRow("password refused") << QStringLiteral(
+            "password") << QStringLiteral("Can't connect to FTP server - check the FTP username/password");
         // A name the resolver refuses by its form alone, so no query leaves the machine.
         QTest::newRow("name not resolved")
             << QStringLiteral("name") << QStringLiteral("Can't connect to FTP server - check the FTP address");
@@ -92,7 +83,7 @@ private slots:
         QVERIFY(!dlg.m_bConnected);
         QCOMPARE(dlg.m_remoteList->count(), 0);
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void refusedDirectoryDisconnectsAndKeepsTheList()
@@ -101,14 +92,15 @@ private slots:
         QVERIFY(server.Start());
         TarnlowDlg& dlg = OpenWithSite(server.Address(), server.User(), server.Password(), "/no/such/dir");
         FillList(dlg);
-        m_fixture.m_host.ExpectMessage(QStringLiteral("Directory is not contained on FTP server - check the Directory"));
+        m_fixture.m_host.ExpectMessage(
+            QStringLiteral("Directory is not contained on FTP server - check the Directory"));
         dlg.ConnectToSite(true);
         QVERIFY(!dlg.m_bConnected);
         QVERIFY(!dlg.m_pConnection);
         QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("FTP Error"));
         QCOMPARE(dlg.m_remoteList->count(), 1);
         QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/no/such/dir"));
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void emptyDirectoryRecordsTheLoginDirectoryInMemoryOnly()
@@ -139,7 +131,7 @@ private slots:
         QCOMPARE(strWhere, QByteArray("/pub"));
         QCOMPARE(dlg.m_strHomeDir, QByteArray("/earlier"));
         dlg.Disconnect();
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 };
 

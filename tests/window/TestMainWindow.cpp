@@ -23,17 +23,11 @@ class TestMainWindow : public QObject {
 private:
     WindowFixture m_fixture;
 
-    static SiteProfile Profile(const char* pszAddress, const char* pszUser, const char* pszPassword,
-                               const char* pszDirectory = "")
+    static SiteProfile Profile(
+        const char* pszAddress, const char* pszUser, const char* pszPassword, const char* pszDirectory = "")
     {
-        return SiteProfile{QByteArray(pszAddress), QByteArray(pszUser), QByteArray(pszPassword),
-                           QByteArray(pszDirectory)};
-    }
-
-    void VerifyNoUnexpectedPrompts()
-    {
-        QVERIFY2(m_fixture.m_host.Failures().isEmpty(), qPrintable(m_fixture.m_host.Failures().join(u'\n')));
-        QCOMPARE(m_fixture.m_host.PendingCount(), 0);
+        return SiteProfile {
+            QByteArray(pszAddress), QByteArray(pszUser), QByteArray(pszPassword), QByteArray(pszDirectory)};
     }
 
 private slots:
@@ -61,10 +55,14 @@ private slots:
             const char* m_pszText;
         };
         const Expected buttons[] = {
-            {"m_btnQuit", 1, "&Quit"},           {"m_btnAbout", 1007, "&About"},
-            {"m_btnHelp", 57670, "&Help"},       {"m_btnRefresh", 57672, "&Refresh"},
-            {"m_btnHome", 57675, "H&ome"},       {"m_btnDelete", 57671, "&Delete File(s)"},
-            {"m_btnDownload", 57674, "Do&wnload"}, {"m_btnBrowse", 57673, "&Browse"},
+            {"m_btnQuit", 1, "&Quit"},
+            {"m_btnAbout", 1007, "&About"},
+            {"m_btnHelp", 57670, "&Help"},
+            {"m_btnRefresh", 57672, "&Refresh"},
+            {"m_btnHome", 57675, "H&ome"},
+            {"m_btnDelete", 57671, "&Delete File(s)"},
+            {"m_btnDownload", 57674, "Do&wnload"},
+            {"m_btnBrowse", 57673, "&Browse"},
         };
         for (const Expected& e : buttons) {
             auto* pButton = m_fixture.Control<QPushButton>(e.m_pszName);
@@ -79,8 +77,7 @@ private slots:
 
         auto* pTab = m_fixture.Control<QTabWidget>("m_tab");
         const QStringList labels = {QStringLiteral("FTP Site 1 (Default)"), QStringLiteral("FTP Site 2"),
-                                    QStringLiteral("FTP Site 3"), QStringLiteral("FTP Site 4"),
-                                    QStringLiteral("FTP Site 5")};
+            QStringLiteral("FTP Site 3"), QStringLiteral("FTP Site 4"), QStringLiteral("FTP Site 5")};
         QCOMPARE(pTab->count(), 5);
         for (int i = 0; i < 5; ++i)
             QCOMPARE(pTab->tabText(i), labels[i]);
@@ -94,7 +91,7 @@ private slots:
         for (auto* pLabel : dlg.findChildren<QLabel*>())
             labelsShown << pLabel->text();
         for (const char* pszLabel : {"Download Path", "Now Transferring:", "Files Transfered:", "FTP Address",
-                                     "Username", "Password", "Directory"})
+                 "Username", "Password", "Directory"})
             QVERIFY2(labelsShown.contains(QString::fromLatin1(pszLabel)), pszLabel);
 
         // The keyboard walks the buttons in template order.
@@ -110,7 +107,7 @@ private slots:
         dlg.setWindowState(Qt::WindowMaximized);
         QTRY_VERIFY(!(dlg.windowState() & Qt::WindowMaximized));
         QCOMPARE(dlg.size(), size);
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void firstStartShowsEmptyPanesAndSavesTwentyZeroBytes()
@@ -122,7 +119,8 @@ private slots:
         QVERIFY(!dlg.IsSlotBusy()); // no listing for an incomplete site
         for (int i = 0; i < 5; ++i) {
             TabPane& pane = dlg.Pane(i);
-            for (QLineEdit* pEdit : {pane.m_editAddress, pane.m_editUsername, pane.m_editPassword, pane.m_editDirectory})
+            for (QLineEdit* pEdit :
+                {pane.m_editAddress, pane.m_editUsername, pane.m_editPassword, pane.m_editDirectory})
                 QVERIFY(pEdit->text().isEmpty());
         }
         QCOMPARE(dlg.ActivePane(), &dlg.Pane(0));
@@ -133,8 +131,8 @@ private slots:
         QCOMPARE(m_fixture.SettingsFileBytes(), QByteArray(20, '\0'));
         QFile file(m_fixture.SettingsFilePath());
         QCOMPARE(file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
-                 QFileDevice::Permissions());
-        VerifyNoUnexpectedPrompts();
+            QFileDevice::Permissions());
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void validationReportsTheFirstMissingFieldAndFocusesIt()
@@ -165,7 +163,7 @@ private slots:
         pane.m_editPassword->setText(QStringLiteral(" "));
         QVERIFY(dlg.ValidateSite(true));
         QVERIFY(dlg.ValidateSite(false));
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void typedTextSurvivesTabSwitchesAndIsSaved()
@@ -183,10 +181,13 @@ private slots:
         m_fixture.Close();
 
         QByteArray expected(4, '\0');
-        expected += QByteArray("\x0b" "ftp.example" "\x00\x00\x04/pub", 1 + 11 + 2 + 5);
+        expected += QByteArray("\x0b"
+                               "ftp.example"
+                               "\x00\x00\x04/pub",
+            1 + 11 + 2 + 5);
         expected += QByteArray(12, '\0');
         QCOMPARE(m_fixture.SettingsFileBytes(), expected);
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void storedBytesSurviveARunUnchanged()
@@ -194,8 +195,9 @@ private slots:
         // A password byte 0xE9 written elsewhere, an address byte that is not UTF-8.
         std::array<SiteProfile, 5> profiles;
         profiles[0] = Profile("", "", "");
-        profiles[1] = SiteProfile{QByteArray("h\xff" "st"), QByteArray("us\xe9r"), QByteArray("p\xe9\x4b\x00w", 5),
-                                  QByteArray("/d\xe9")};
+        profiles[1] = SiteProfile {QByteArray("h\xff"
+                                              "st"),
+            QByteArray("us\xe9r"), QByteArray("p\xe9\x4b\x00w", 5), QByteArray("/d\xe9")};
         profiles[4] = Profile("a", "b", "c", "d");
         m_fixture.WriteProfiles(profiles);
         const QByteArray before = m_fixture.SettingsFileBytes();
@@ -208,7 +210,7 @@ private slots:
         dlg.ReadAllPanes();
         m_fixture.Close();
         QCOMPARE(m_fixture.SettingsFileBytes(), before);
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void damagedSettingsLoadWhatIsWhole()
@@ -220,7 +222,9 @@ private slots:
         QByteArray bytes = m_fixture.SettingsFileBytes();
         // Keep site 1 whole (23 bytes), then claim a 4 GiB address for site 2.
         bytes.truncate(23);
-        bytes += QByteArray("\xff\xff\xff\xff\xff\xff\xff" "abc", 10);
+        bytes += QByteArray("\xff\xff\xff\xff\xff\xff\xff"
+                            "abc",
+            10);
         QFile file(m_fixture.SettingsFilePath());
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
@@ -232,7 +236,7 @@ private slots:
         QCOMPARE(dlg.Pane(0).m_editDirectory->text(), QStringLiteral("/dir"));
         QVERIFY(dlg.Pane(1).m_editAddress->text().isEmpty());
         QVERIFY(dlg.Pane(4).m_editAddress->text().isEmpty());
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void escapeSavesProfilesAndDownloadPath()
@@ -248,7 +252,7 @@ private slots:
         m_fixture.Close();
         QCOMPARE(m_fixture.StoredDownloadPath(), QStringLiteral("/new/place"));
         QVERIFY(m_fixture.SettingsFileBytes().startsWith(QByteArray("\x04host")));
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void quitAsksAndNoChangesNothing()
@@ -268,7 +272,7 @@ private slots:
         QTRY_VERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(QFile::exists(m_fixture.SettingsFilePath()));
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void enterAsksToQuitOnlyOutsideThePanes()
@@ -286,7 +290,7 @@ private slots:
         QTest::keyClick(m_fixture.Control<QLineEdit>("m_editDownloadPath"), Qt::Key_Return);
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
         QVERIFY(dlg.isVisible());
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void busyStateLocksTheWindowAndIdleRestoresIt()
@@ -322,7 +326,7 @@ private slots:
         QApplication::sendEvent(&dlg, &enterAgain);
         QVERIFY(enterAgain.isAccepted());
         QCOMPARE(m_fixture.Control<QLineEdit>("m_editPercent")->text(), QStringLiteral("0%"));
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void commandLinePathsWithAnIncompleteSiteAreDropped()
@@ -334,7 +338,7 @@ private slots:
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
         QVERIFY(dlg.m_uploadPaths.isEmpty());
         QVERIFY(!dlg.IsSlotBusy());
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void aboutAndHelp()
@@ -364,10 +368,10 @@ private slots:
         page.write("<html></html>");
         page.close();
         QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
-        QCOMPARE(m_fixture.m_host.OpenedDocuments(), QStringList{strHelp});
+        QCOMPARE(m_fixture.m_host.OpenedDocuments(), QStringList {strHelp});
         QFile::remove(strHelp);
         Q_UNUSED(dlg);
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void failedSaveIsReportedAndTheWindowStillCloses()
@@ -386,7 +390,7 @@ private slots:
         m_fixture.Close();
         QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("ERROR"));
         QFile::remove(TarnlowDlg::SettingsDirectory());
-        VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyNoUnexpectedPrompts();
     }
 };
 
