@@ -29,6 +29,12 @@ FtpTestServer::FtpTestServer()
 FtpTestServer::~FtpTestServer()
 {
     Stop();
+    // Tests create names that are not UTF-8, which QDir cannot remove: go by bytes.
+    if (m_root.isValid()) {
+        std::error_code error;
+        std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(m_root.path()).toStdString()), error);
+        m_root.setAutoRemove(error.value() != 0);
+    }
 }
 
 bool FtpTestServer::Start(const QStringList& extraArgs)
