@@ -147,8 +147,9 @@ void TestFtpSession::LoginFailures_data()
                                          << unsigned(FTP_ERROR_INCORRECT_PASSWORD);
     QTest::newRow("nothing listening") << QStringLiteral("nothing listening") << unsigned(FTP_ERROR_CANNOT_CONNECT);
     QTest::newRow("silent server") << QStringLiteral("--silent") << unsigned(FTP_ERROR_TIMEOUT);
-    // A name with an empty label is refused by the resolver itself (glibc cannot
-    // encode it into a DNS query), so this sends nothing off the machine.
+    // A name with an empty label is refused by the resolver itself: glibc cannot
+    // encode it into a DNS query, so it fails after reading /etc/hosts without
+    // opening any UDP or TCP socket (checked with strace). Nothing leaves the machine.
     QTest::newRow("unresolvable name") << QStringLiteral("no..such..host") << unsigned(FTP_ERROR_NAME_NOT_RESOLVED);
     QTest::newRow("CR LF in password") << QStringLiteral("CRLF") << unsigned(FTP_ERROR_INVALID_ARGUMENT);
     QTest::newRow("NUL in user") << QStringLiteral("NUL") << unsigned(FTP_ERROR_INVALID_ARGUMENT);
@@ -390,6 +391,8 @@ void TestFtpSession::Listing()
     QVERIFY(WriteRaw(RawPath(server, "file one.txt"), "1"));
     QVERIFY(WriteRaw(RawPath(server, "caf\xe9"), "2"));
     QVERIFY(::mkdir(RawPath(server, "dir two").constData(), 0755) == 0);
+    // A link to a folder must be enterable, so it is listed as a folder.
+    QVERIFY(::symlink("dir two", RawPath(server, "link").constData()) == 0);
     InternetSession session;
     session.SetTimeouts(ShortTimeouts());
     auto connection = Connect(session, server);
@@ -398,7 +401,7 @@ void TestFtpSession::Listing()
     QList<QByteArray> names = FindAll(*connection, {}, bFound);
     QVERIFY(bFound);
     std::sort(names.begin(), names.end());
-    QList<QByteArray> expected {"caf\xe9", "dir two/", "file one.txt"};
+    QList<QByteArray> expected {"caf\xe9", "dir two/", "file one.txt", "link/"};
     if (dots)
         expected = QList<QByteArray> {"../", "./"} + expected;
     QCOMPARE(names, expected);
