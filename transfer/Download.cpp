@@ -91,9 +91,20 @@ void TarnlowDlg::DownloadNames(const QList<QByteArray>& names)
         } else {
             FtpFileFind find(connection);
             if (find.FindFile(strName + '*')) {
-                // The first match decides; the file fetched is always the name itself.
-                find.FindNextFile();
-                const bool bDirectory = find.IsDirectory();
+                // The entry of exactly this name decides whether it is a folder; a
+                // longer name listed before it (a backup copy, say) does not. Without
+                // one, the first match decides. The file fetched is always the name itself.
+                bool bDirectory = false;
+                bool bFirst = true;
+                bool bMore = true;
+                while (bMore) {
+                    bMore = find.FindNextFile();
+                    if (bFirst || find.GetFileName() == strName)
+                        bDirectory = find.IsDirectory();
+                    bFirst = false;
+                    if (find.GetFileName() == strName)
+                        break;
+                }
                 find.Close();
                 if (!bDirectory)
                     DownloadFile(strName);
