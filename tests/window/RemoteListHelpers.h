@@ -1,0 +1,126 @@
+#pragma once
+
+// Helpers shared by the tests of the remote list: reading what the list shows,
+// picking items and laying out the server's files.
+
+#include "app/TarnlowDlg.h"
+#include "support/FtpTestServer.h"
+#include "support/WindowFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace RemoteListHelpers {
+
+/// One item of the remote list as the rest of the program sees it.
+struct Item {
+    QString m_strText;
+    QByteArray m_strRaw;
+    int m_nFolder = -1;
+    bool m_bSelected = false;
+
+    bool operator==(const Item&) const = default;
+};
+
+/// How QCOMPARE prints an item.
+inline char* toString(const Item& item)
+{
+    return qstrdup(QStringLiteral("{\"%1\" raw %2 folder %3%4}")
+                       .arg(item.m_strText, QString::fromLatin1(item.m_strRaw.toHex()))
+                       .arg(item.m_nFolder)
+                       .arg(item.m_bSelected ? QStringLiteral(" selected") : QString())
+                       .toUtf8()
+                       .constData());
+}
+
+inline QList<Item> Items(const QListWidget& list)
+{
+    QList<Item> items;
+    for (int i = 0; i < list.count(); ++i) {
+        const QListWidgetItem* pItem = list.item(i);
+        items.append(Item {pItem->text(), pItem->data(Qt::UserRole + 1).toByteArray(),
+            pItem->data(Qt::UserRole).toInt(), pItem->isSelected()});
+    }
+    return items;
+}
+
+/// Raw names in list order.
+inline QList<QByteArray> Names(const QListWidget& list)
+{
+    QList<QByteArray> names;
+    for (const Item& item : Items(list))
+        names.append(item.m_strRaw);
+    return names;
+}
+
+inline int Row(const QListWidget& list, const QByteArray& strRaw)
+{
+    for (int i = 0; i < list.count(); ++i) {
+        if (list.item(i)->data(Qt::UserRole + 1).toByteArray() == strRaw)
+            return i;
+    }
+    return -1;
+}
+
+/// Selects exactly the items named, as Ctrl-clicks would.
+inline bool Select(QListWidget& list, const QList<QByteArray>& names)
+{
+    list.clearSelection();
+    for (const QByteArray& strName : names) {
+        const int nRow = Row(list, strName);
+        if (nRow < 0)
+            return false;
+        list.item(nRow)->setSelected(true);
+    }
+    return true;
+}
+
+/// A real double-click on the named item; true when the list took it as one.
+inline bool DoubleClick(QListWidget& list, const QByteArray& strName)
+{
+    const int nRow = Row(list, strName);
+    if (nRow < 0)
+        return false;
+    QListWidgetItem* pItem = list.item(nRow);
+    list.scrollToItem(pItem);
+    list.doItemsLayout();
+    const QRect rect = list.visualItemRect(pItem);
+    QSignalSpy spy(&list, &QListWidget::itemDoubleClicked);
+    // The press that precedes a double-click on a desktop, then the double-click.
+    QTest::mousePress(list.viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    return spy.count() == 1 && spy.at(0).at(0).value<QListWidgetItem*>() == pItem;
+}
+
+inline bool MakeDir(const FtpTestServer& server, const QString& strPath)
+{
+    return QDir(server.RootPath()).mkpath(strPath);
+}
+
+inline bool MakeFile(const FtpTestServer& server, const QString& strPath, const QByteArray& content = "x")
+{
+    const QString strFull = QDir(server.RootPath()).filePath(strPath);
+    if (!QDir().mkpath(QFileInfo(strFull).path()))
+        return false;
+    QFile file(strFull);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+inline bool Exists(const FtpTestServer& server, const QString& strPath)
+{
+    return QFileInfo::exists(QDir(server.RootPath()).filePath(strPath));
+}
+
+/// Stores site 1 for @p server with @p strDirectory.
+inline void WriteSite(WindowFixture& fx, const FtpTestServer& server, const QByteArray& strDirectory = {},
+    const QByteArray& strPassword = {})
+{
+    fx.WriteSite(0, server.Address().toUtf8(), server.User().toUtf8(),
+        strPassword.isEmpty() ? server.Password().toUtf8() : strPassword, strDirectory);
+}
+
+} // namespace RemoteListHelpers

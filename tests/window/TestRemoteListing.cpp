@@ -1,0 +1,453 @@
+// The remote list of the real window against the test FTP server: what a
+// listing shows, failed listings, walking the remote tree, and the one
+// connection slot while a listing runs.
+
+#include "RemoteListHelpers.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUrl>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace RemoteListHelpers;
+
+namespace {
+
+// The entries of a local folder in the order the file system returns them,
+// which is the order the server's MLSD sends them in.
+QList<QByteArray> DirectoryOrder(const QString& strPath)
+{
+    QList<QByteArray> names;
+    DIR* pDir = opendir(QFile::encodeName(strPath).constData());
+    if (!pDir)
+        return names;
+    while (const dirent* pEntry = readdir(pDir)) {
+        const QByteArray strName(pEntry->d_name);
+        if (strName != "." && strName != "..")
+            names.append(strName);
+    }
+    closedir(pDir);
+    return names;
+}
+
+bool MakeRawFile(const FtpTestServer& server, const QByteArray& strName)
+{
+    const QByteArray strPath = QFile::encodeName(server.RootPath()) + '/' + strName;
+    const int fd = ::open(strPath.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool ControlsEnabled(TarnlowDlg& dlg)
+{
+    return dlg.m_tab->isEnabled() && dlg.m_btnRefresh->isEnabled() && dlg.m_btnHome->isEnabled();
+}
+
+QString DirectoryField(TarnlowDlg& dlg)
+{
+    return dlg.ActivePane()->m_editDirectory->text();
+}
+
+} // namespace
+
+class TestRemoteListing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ListsEntriesInServerOrderAtStartUp();
+    void EmptyFolderListsOnlyDotDot();
+    void DotsFromTheServer_data();
+    void DotsFromTheServer();
+    void ManyEntriesArriveWholeAndInOrder();
+    void FailedListingsAndRecovery();
+    void WalksTheTreeAndGoesHome();
+    void DoubleClickOnAFileDoesNothing();
+    void DoubleClickTakesFirstSelectedInListOrder();
+    void RefreshListsTheTypedDirectory();
+    void NothingElseConnectsWhileAListingRuns();
+};
+
+void TestRemoteListing::ListsEntriesInServerOrderAtStartUp()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    QVERIFY(MakeDir(server, QStringLiteral("zeta")));
+    QVERIFY(MakeDir(server, QStringLiteral("alpha")));
+    QVERIFY(MakeDir(server, QStringLiteral("dossier-\u00e9")));
+    QVERIFY(MakeFile(server, QStringLiteral("b.txt")));
+    QVERIFY(MakeFile(server, QStringLiteral("Y.bin")));
+    QVERIFY(MakeRawFile(server, QByteArray("caf\xe9.txt"))); // not valid UTF-8
+    const QList<QByteArray> serverOrder = DirectoryOrder(server.RootPath());
+    QCOMPARE(serverOrder.size(), 6);
+
+    WindowFixture fx;
+    WriteSite(fx, server);
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(dlg.IsSlotBusy()); // started by the start-up sequence itself
+    QVERIFY(fx.WaitIdle());
+
+    const QList<Item> items = Items(*dlg.m_remoteList);
+    QCOMPARE(items.size(), 7);
+    QCOMPARE(items[0], (Item {QStringLiteral(".."), "..", 1, false}));
+    const QList<QByteArray> listed = Names(*dlg.m_remoteList).mid(1);
+    QCOMPARE(listed, serverOrder);
+    for (int i = 1; i < dlg.m_remoteList->count(); ++i) {
+        const QListWidgetItem* pItem = dlg.m_remoteList->item(i);
+        const QByteArray strRaw = pItem->data(Qt::UserRole + 1).toByteArray();
+        const bool bFolder = strRaw == "zeta" || strRaw == "alpha" || strRaw == "dossier-\xc3\xa9";
+        QCOMPARE(pItem->data(Qt::UserRole).toInt(), bFolder ? 1 : 0);
+        QCOMPARE(pItem->icon().cacheKey(), (bFolder ? dlg.m_folderIcon : dlg.m_documentIcon).cacheKey());
+    }
+    QCOMPARE(dlg.m_remoteList->item(0)->icon().cacheKey(), dlg.m_folderIcon.cacheKey());
+    // Names show as text; the bytes that are not UTF-8 still show, one character each.
+    QCOMPARE(items[Row(*dlg.m_remoteList, "dossier-\xc3\xa9")].m_strText, QStringLiteral("dossier-\u00e9"));
+    QCOMPARE(items[Row(*dlg.m_remoteList, "caf\xe9.txt")].m_strText, QStringLiteral("caf\u00e9.txt"));
+
+    QVERIFY(dlg.m_remoteList->isEnabled());
+    QVERIFY(ControlsEnabled(dlg));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    // The login directory is remembered and used, but the field stays empty.
+    QCOMPARE(dlg.m_strHomeDir, QByteArray("/"));
+    QCOMPARE(dlg.ActivePane()->m_strDirectory, QByteArray("/"));
+    QCOMPARE(DirectoryField(dlg), QString());
+    QCOMPARE(fx.m_host.PromptCount(), 0);
+}
+
+void TestRemoteListing::EmptyFolderListsOnlyDotDot()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    QVERIFY(MakeDir(server, QStringLiteral("empty")));
+    WindowFixture fx;
+    WriteSite(fx, server, "/empty");
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+
+    QCOMPARE(Items(*dlg.m_remoteList), (QList<Item> {Item {QStringLiteral(".."), "..", 1, false}}));
+    QVERIFY(dlg.m_remoteList->isEnabled());
+    QVERIFY(ControlsEnabled(dlg));
+    QCOMPARE(fx.m_host.PromptCount(), 0);
+}
+
+void TestRemoteListing::DotsFromTheServer_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::newRow("LIST with . and ..") << QStringList {QStringLiteral("--no-mlsd"), QStringLiteral("--list-dots")};
+    QTest::newRow("LIST without dots") << QStringList {QStringLiteral("--no-mlsd")};
+    QTest::newRow("DOS LIST with . and ..")
+        << QStringList {QStringLiteral("--no-mlsd"), QStringLiteral("--list-dots"), QStringLiteral("--dos-list")};
+    QTest::newRow("MLSD") << QStringList();
+}
+
+void TestRemoteListing::DotsFromTheServer()
+{
+    QFETCH(QStringList, switches);
+    FtpTestServer server;
+    QVERIFY(server.Start(switches));
+    QVERIFY(MakeDir(server, QStringLiteral("sub/inner")));
+    QVERIFY(MakeFile(server, QStringLiteral("sub/a.txt")));
+    WindowFixture fx;
+    WriteSite(fx, server, "/sub");
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+
+    // "." never shows, ".." exactly once, at the top, as a folder.
+    const QList<Item> items = Items(*dlg.m_remoteList);
+    QCOMPARE(items.size(), 3);
+    QCOMPARE(items[0], (Item {QStringLiteral(".."), "..", 1, false}));
+    QCOMPARE(Row(*dlg.m_remoteList, "."), -1);
+    QCOMPARE(items[Row(*dlg.m_remoteList, "inner")].m_nFolder, 1);
+    QCOMPARE(items[Row(*dlg.m_remoteList, "a.txt")].m_nFolder, 0);
+    QCOMPARE(fx.m_host.PromptCount(), 0);
+}
+
+void TestRemoteListing::ManyEntriesArriveWholeAndInOrder()
+{
+    // More entries than several fill batches, with a partial batch at the end.
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    for (int i = 0; i < 1203; ++i)
+        QVERIFY(MakeFile(server, QStringLiteral("f%1").arg(i)));
+    const QList<QByteArray> serverOrder = DirectoryOrder(server.RootPath());
+
+    WindowFixture fx;
+    WriteSite(fx, server);
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), QList<QByteArray> {".."} + serverOrder);
+    QVERIFY(dlg.m_remoteList->updatesEnabled());
+}
+
+void TestRemoteListing::FailedListingsAndRecovery()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    QVERIFY(MakeFile(server, QStringLiteral("here.txt")));
+    WindowFixture fx;
+    WriteSite(fx, server, {}, "wrong password");
+    fx.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+
+    QCOMPARE(fx.m_host.PromptCount(), 1);
+    const ScriptedDialogHost::Prompt prompt = fx.m_host.LastPrompt();
+    QCOMPARE(prompt.m_strCaption, QStringLiteral("Error"));
+    QCOMPARE(prompt.m_icon, MsgIcon::Exclamation);
+    QCOMPARE(prompt.m_buttons, MsgButtons::Ok);
+    QCOMPARE(dlg.m_remoteList->count(), 0);
+    QVERIFY(!dlg.m_remoteList->isEnabled());
+    QVERIFY(ControlsEnabled(dlg));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+    // The right password typed in, then Refresh: the list comes back.
+    dlg.ActivePane()->m_editPassword->setText(server.Password());
+    dlg.m_btnRefresh->click();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "here.txt"}));
+    QVERIFY(dlg.m_remoteList->isEnabled());
+
+    // A directory the server refuses fails the same way; the typed path stays.
+    dlg.ActivePane()->m_editDirectory->setText(QStringLiteral("/missing"));
+    fx.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
+    dlg.m_btnRefresh->click();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(fx.m_host.PromptCount(), 2);
+    QCOMPARE(dlg.m_remoteList->count(), 0);
+    QVERIFY(!dlg.m_remoteList->isEnabled());
+    QVERIFY(ControlsEnabled(dlg));
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/missing"));
+
+    // Home recovers.
+    dlg.m_btnHome->click();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "here.txt"}));
+    QVERIFY(dlg.m_remoteList->isEnabled());
+    QCOMPARE(DirectoryField(dlg), QString());
+
+    // No server at all.
+    server.Stop();
+    fx.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
+    dlg.m_btnRefresh->click();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(fx.m_host.PromptCount(), 3);
+    QCOMPARE(dlg.m_remoteList->count(), 0);
+    QVERIFY(!dlg.m_remoteList->isEnabled());
+    QVERIFY(ControlsEnabled(dlg));
+    fx.VerifyNoUnexpectedPrompts();
+}
+
+void TestRemoteListing::WalksTheTreeAndGoesHome()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    QVERIFY(MakeDir(server, QStringLiteral("pub/incoming/deep")));
+    QVERIFY(MakeFile(server, QStringLiteral("pub/readme.txt")));
+    QVERIFY(MakeFile(server, QStringLiteral("top.txt")));
+    WindowFixture fx;
+    WriteSite(fx, server, "pub"); // relative to the login directory
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+    QListWidget& list = *dlg.m_remoteList;
+    QCOMPARE(list.count(), 3);
+
+    struct Step {
+        QByteArray m_strEntry;
+        QString m_strField; // the Directory field afterwards
+        QByteArray m_strShows; // an entry the new listing holds
+    };
+    const Step down[] = {
+        {"incoming", QStringLiteral("pub/incoming"), "deep"},
+        {"..", QStringLiteral("pub"), "readme.txt"},
+        {"..", QStringLiteral("/"), "top.txt"}, // not back to the login directory
+        {"..", QStringLiteral("/"), "top.txt"}, // "/" stays "/"
+        {"pub", QStringLiteral("/pub"), "readme.txt"},
+    };
+    for (const Step& step : down) {
+        QVERIFY2(DoubleClick(list, step.m_strEntry), step.m_strEntry.constData());
+        QVERIFY(fx.WaitIdle());
+        QCOMPARE(DirectoryField(dlg), step.m_strField);
+        QVERIFY2(Row(list, step.m_strShows) >= 0, step.m_strShows.constData());
+    }
+
+    // Home empties the field and lists the login directory; the next folder
+    // entered gets the full path.
+    dlg.m_btnHome->click();
+    QCOMPARE(DirectoryField(dlg), QString());
+    QVERIFY(fx.WaitIdle());
+    QVERIFY(Row(list, "top.txt") >= 0);
+    QCOMPARE(DirectoryField(dlg), QString());
+    QVERIFY(DoubleClick(list, "pub"));
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub"));
+    QVERIFY(DoubleClick(list, "incoming"));
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub/incoming"));
+    QCOMPARE(Names(list), (QList<QByteArray> {"..", "deep"}));
+
+    // A folder the server will not enter: the path is kept, the list fails.
+    QVERIFY(QDir(server.RootPath()).rmdir(QStringLiteral("pub/incoming/deep")));
+    fx.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
+    QVERIFY(DoubleClick(list, "deep"));
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub/incoming/deep"));
+    QCOMPARE(list.count(), 0);
+    QVERIFY(!list.isEnabled());
+    fx.VerifyNoUnexpectedPrompts();
+}
+
+void TestRemoteListing::DoubleClickOnAFileDoesNothing()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    QVERIFY(MakeDir(server, QStringLiteral("pub")));
+    QVERIFY(MakeFile(server, QStringLiteral("pub/readme.txt")));
+    WindowFixture fx;
+    WriteSite(fx, server, "/pub");
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+    const QList<QByteArray> before = Names(*dlg.m_remoteList);
+
+    QVERIFY(DoubleClick(*dlg.m_remoteList, "readme.txt"));
+    QVERIFY(!dlg.IsSlotBusy());
+    QCOMPARE(dlg.Gate().RunningWorkers(), 0);
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub"));
+    QCOMPARE(dlg.ActivePane()->m_strDirectory, QByteArray("/pub"));
+    QCOMPARE(Names(*dlg.m_remoteList), before);
+    QVERIFY(dlg.m_remoteList->isEnabled());
+    QCOMPARE(fx.m_host.PromptCount(), 0);
+}
+
+void TestRemoteListing::DoubleClickTakesFirstSelectedInListOrder()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start({QStringLiteral("--no-mlsd")})); // LIST sorts by name
+    QVERIFY(MakeDir(server, QStringLiteral("b_dir")));
+    QVERIFY(MakeDir(server, QStringLiteral("c_dir")));
+    QVERIFY(MakeDir(server, QStringLiteral("c_dir/inside_c")));
+    QVERIFY(MakeFile(server, QStringLiteral("a_file")));
+    WindowFixture fx;
+    WriteSite(fx, server, "/");
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+    QListWidget& list = *dlg.m_remoteList;
+    QCOMPARE(Names(list), (QList<QByteArray> {"..", "a_file", "b_dir", "c_dir"}));
+
+    // A file ahead of the folder in list order wins, whatever was picked last.
+    QVERIFY(Select(list, {"c_dir", "a_file"}));
+    dlg.OnDblclkRemoteList();
+    QVERIFY(!dlg.IsSlotBusy());
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/"));
+
+    // Of two folders, the upper one is entered even when selected second.
+    QVERIFY(Select(list, {"c_dir", "b_dir"}));
+    dlg.OnDblclkRemoteList();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/b_dir"));
+    QCOMPARE(Names(list), QList<QByteArray> {".."});
+
+    // Nothing selected: nothing happens.
+    list.clearSelection();
+    dlg.OnDblclkRemoteList();
+    QVERIFY(!dlg.IsSlotBusy());
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/b_dir"));
+}
+
+void TestRemoteListing::RefreshListsTheTypedDirectory()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    QVERIFY(MakeDir(server, QStringLiteral("one")));
+    QVERIFY(MakeDir(server, QStringLiteral("two")));
+    QVERIFY(MakeFile(server, QStringLiteral("two/t.txt")));
+    WindowFixture fx;
+    WriteSite(fx, server, "/one");
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), QList<QByteArray> {".."});
+
+    // A file that appears on the server shows after Refresh: nothing is cached.
+    QVERIFY(MakeFile(server, QStringLiteral("one/new.txt")));
+    dlg.m_btnRefresh->click();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "new.txt"}));
+
+    // A directory typed into the pane is used by the next Refresh.
+    dlg.ActivePane()->m_editDirectory->setText(QStringLiteral("/two"));
+    dlg.m_btnRefresh->click();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "t.txt"}));
+
+    // Refresh and Home on an incomplete site only report it.
+    dlg.ActivePane()->m_editPassword->clear();
+    fx.m_host.ExpectMessage(QStringLiteral("You must supply the FTP password"));
+    dlg.m_btnRefresh->click();
+    fx.m_host.ExpectMessage(QStringLiteral("You must supply the FTP password"));
+    dlg.m_btnHome->click();
+    QVERIFY(!dlg.IsSlotBusy());
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/two"));
+    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "t.txt"}));
+    fx.VerifyNoUnexpectedPrompts();
+}
+
+void TestRemoteListing::NothingElseConnectsWhileAListingRuns()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start({QStringLiteral("--delay-list"), QStringLiteral("1.5")}));
+    QVERIFY(MakeDir(server, QStringLiteral("pub")));
+    QTemporaryDir local;
+    QVERIFY(local.isValid());
+    const QString strLocalFile = local.filePath(QStringLiteral("dropped.txt"));
+    {
+        QFile file(strLocalFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write("dropped during a listing"), qint64(24));
+    }
+
+    WindowFixture fx;
+    WriteSite(fx, server, "/pub");
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(dlg.IsSlotBusy());
+    QCOMPARE(dlg.Gate().RunningWorkers(), 1);
+
+    // Every way of starting another connection is refused or held meanwhile.
+    dlg.OnRefresh();
+    dlg.OnHome();
+    dlg.OnDblclkRemoteList();
+    dlg.StartListing();
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub"));
+
+    // A drop, as the desktop delivers it: enter, then drop.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(strLocalFile)});
+    const QPoint at = dlg.rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dlg, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dlg, &drop);
+    QVERIFY(drop.isAccepted());
+    QVERIFY(dlg.m_bIdle); // held, not started
+    QCOMPARE(dlg.Gate().RunningWorkers(), 1);
+    QVERIFY(!dlg.m_remoteList->isEnabled()); // still the listing
+    QVERIFY(!Exists(server, QStringLiteral("pub/dropped.txt")));
+
+    // When the listing ends, the held drop is uploaded.
+    fx.m_host.ExpectDialog(1);
+    QTRY_VERIFY_WITH_TIMEOUT(Exists(server, QStringLiteral("pub/dropped.txt")), 15000);
+    QVERIFY(fx.WaitIdle());
+    QVERIFY(Row(*dlg.m_remoteList, "dropped.txt") >= 0);
+    fx.VerifyNoUnexpectedPrompts();
+}
+
+TARNLOW_WINDOW_TEST_MAIN(TestRemoteListing)
+#include "TestRemoteListing.moc"
