@@ -43,7 +43,11 @@ class TestDownload : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { m_fixture.m_host.Clear(); }
+    void init()
+    {
+        m_fixture.ClearStoredState();
+        m_fixture.m_host.Clear();
+    }
     void cleanup()
     {
         m_fixture.Close();

@@ -39,7 +39,11 @@ class TestUpload : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { m_fixture.m_host.Clear(); }
+    void init()
+    {
+        m_fixture.ClearStoredState();
+        m_fixture.m_host.Clear();
+    }
     void cleanup()
     {
         m_fixture.Close();
