@@ -112,7 +112,6 @@ void TarnlowDlg::CreateControls()
     m_remoteList->setFlow(QListView::TopToBottom);
     m_remoteList->setWrapping(true);
     m_remoteList->setResizeMode(QListView::Adjust);
-    m_remoteList->setUniformItemSizes(true);
     m_remoteList->setIconSize(QSize(16, 16));
     m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_remoteList->setEnabled(false);
