@@ -118,8 +118,12 @@ void TarnlowDlg::DownloadNames(const QList<QByteArray>& names)
 void TarnlowDlg::DownloadFile(const QByteArray& strName)
 {
     m_pPutThread->ShowTransferName(this, ByteText::Display(strName));
+    // The folder is read on the window's thread, which owns the field behind it.
+    QString strFolder;
+    if (!RunOnUi([&] { strFolder = m_strDownloadPath; }))
+        return; // the window is going
     const bool bFetched = DownloadName::IsSafe(strName) && m_pConnection
-        && m_pConnection->GetFile(strName, DownloadName::LocalPath(m_strDownloadPath, strName), true);
+        && m_pConnection->GetFile(strName, DownloadName::LocalPath(strFolder, strName), true);
     if (bFetched)
         return;
     MessageBox(QStringLiteral("Could not transfer file to this location - File Exists!"), QStringLiteral("FTP Error"),
