@@ -422,7 +422,6 @@ void TestRemoteListing::NothingElseConnectsWhileAListingRuns()
     // Every way of starting another connection is refused or held meanwhile.
     dlg.OnRefresh();
     dlg.OnHome();
-    dlg.OnDblclkRemoteList();
     dlg.StartListing();
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub"));
 
