@@ -74,6 +74,7 @@ private slots:
     void DoubleClickOnAFileDoesNothing();
     void DoubleClickTakesFirstSelectedInListOrder();
     void RefreshListsTheTypedDirectory();
+    void TabChangeListsTheNewSite();
     void NothingElseConnectsWhileAListingRuns();
 };
 
@@ -397,6 +398,41 @@ void TestRemoteListing::RefreshListsTheTypedDirectory()
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/two"));
     QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "t.txt"}));
     fx.VerifyNoUnexpectedPrompts();
+}
+
+void TestRemoteListing::TabChangeListsTheNewSite()
+{
+    FtpTestServer serverA;
+    FtpTestServer serverB;
+    QVERIFY(serverA.Start());
+    QVERIFY(serverB.Start());
+    QVERIFY(MakeFile(serverA, QStringLiteral("on-a.txt")));
+    QVERIFY(MakeFile(serverB, QStringLiteral("on-b.txt")));
+    std::array<SiteProfile, 5> profiles;
+    profiles[0] = SiteProfile {serverA.Address().toUtf8(), serverA.User().toUtf8(), serverA.Password().toUtf8(), {}};
+    profiles[1] = SiteProfile {serverB.Address().toUtf8(), serverB.User().toUtf8(), serverB.Password().toUtf8(), {}};
+    profiles[2] = SiteProfile {serverB.Address().toUtf8(), serverB.User().toUtf8(), {}, {}}; // no password
+    WindowFixture fx;
+    fx.WriteProfiles(profiles);
+    TarnlowDlg& dlg = fx.Open();
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "on-a.txt"}));
+
+    dlg.m_tab->setCurrentIndex(1);
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "on-b.txt"}));
+
+    // An incomplete site empties and disables the list without a word.
+    dlg.m_tab->setCurrentIndex(2);
+    QVERIFY(!dlg.IsSlotBusy());
+    QCOMPARE(dlg.m_remoteList->count(), 0);
+    QVERIFY(!dlg.m_remoteList->isEnabled());
+
+    dlg.m_tab->setCurrentIndex(0);
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "on-a.txt"}));
+    QVERIFY(dlg.m_remoteList->isEnabled());
+    QCOMPARE(fx.m_host.PromptCount(), 0);
 }
 
 void TestRemoteListing::NothingElseConnectsWhileAListingRuns()
