@@ -122,8 +122,13 @@ QString WindowFixture::StoredDownloadPath() const
     return settings.value(QStringLiteral("Path")).toString();
 }
 
-void WindowFixture::VerifyNoUnexpectedPrompts() const
+void WindowFixture::VerifyNoPromptFailures() const
 {
     QVERIFY2(m_host.Failures().isEmpty(), qPrintable(m_host.Failures().join(u'\n')));
+}
+
+void WindowFixture::VerifyNoUnexpectedPrompts() const
+{
+    VerifyNoPromptFailures();
     QCOMPARE(m_host.PendingCount(), 0);
 }

@@ -13,7 +13,26 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <dirent.h>
+
 namespace RemoteListHelpers {
+
+/// The entries of a local folder in the order the file system returns them,
+/// which is the order the test server lists them in.
+inline QList<QByteArray> DirectoryOrder(const QString& strPath)
+{
+    QList<QByteArray> names;
+    DIR* pDir = opendir(QFile::encodeName(strPath).constData());
+    if (!pDir)
+        return names;
+    while (const dirent* pEntry = readdir(pDir)) {
+        const QByteArray strName(pEntry->d_name);
+        if (strName != "." && strName != "..")
+            names.append(strName);
+    }
+    closedir(pDir);
+    return names;
+}
 
 /// One item of the remote list as the rest of the program sees it.
 struct Item {

@@ -6,31 +6,12 @@
 #include "RemoteListHelpers.h"
 #include "TransferHelpers.h"
 
-#include <dirent.h>
-
 using namespace TransferHelpers;
 
 namespace {
 
 const QString kFileExists = QStringLiteral("Could not transfer file to this location - File Exists!");
 const QString kInvalidFolder = QStringLiteral("Invalid directory for download, please reselect");
-
-/// The entries of a folder in the order the file system returns them, which is
-/// the order the server lists them in.
-QList<QByteArray> DirectoryOrder(const QString& strPath)
-{
-    QList<QByteArray> names;
-    DIR* pDir = opendir(QFile::encodeName(strPath).constData());
-    if (!pDir)
-        return names;
-    while (const dirent* pEntry = readdir(pDir)) {
-        const QByteArray strName(pEntry->d_name);
-        if (strName != "." && strName != "..")
-            names.append(strName);
-    }
-    closedir(pDir);
-    return names;
-}
 
 void ClickDownload(TarnlowDlg& dlg)
 {
@@ -51,8 +32,7 @@ private slots:
     void cleanup()
     {
         m_fixture.Close();
-        QVERIFY2(
-            m_fixture.m_host.Failures().isEmpty(), qPrintable(m_fixture.m_host.Failures().join(QLatin1Char('\n'))));
+        m_fixture.VerifyNoPromptFailures();
     }
 
     void DownloadFolderIsChosenAndChecked();
@@ -184,7 +164,7 @@ void TestDownload::TheSelectedNameDecidesNotALongerOne()
         QVERIFY(WriteFile(strDir + QStringLiteral("/report.txt.bak"), "old report"));
         QVERIFY(WriteFile(strDir + QStringLiteral("/report.txt"), "report"));
         QVERIFY(WriteFile(strDir + QStringLiteral("/data"), "data"));
-        const QList<QByteArray> order = DirectoryOrder(strDir);
+        const QList<QByteArray> order = RemoteListHelpers::DirectoryOrder(strDir);
         if (order.indexOf("data.d") < order.indexOf("data")
             && order.indexOf("report.txt.bak") < order.indexOf("report.txt"))
             strSite = QStringLiteral("/try%1").arg(nTry).toUtf8();

@@ -13,30 +13,12 @@
 #include <QTabWidget>
 #include <QUrl>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 using namespace RemoteListHelpers;
 
 namespace {
-
-// The entries of a local folder in the order the file system returns them,
-// which is the order the server's MLSD sends them in.
-QList<QByteArray> DirectoryOrder(const QString& strPath)
-{
-    QList<QByteArray> names;
-    DIR* pDir = opendir(QFile::encodeName(strPath).constData());
-    if (!pDir)
-        return names;
-    while (const dirent* pEntry = readdir(pDir)) {
-        const QByteArray strName(pEntry->d_name);
-        if (strName != "." && strName != "..")
-            names.append(strName);
-    }
-    closedir(pDir);
-    return names;
-}
 
 bool MakeRawFile(const FtpTestServer& server, const QByteArray& strName)
 {

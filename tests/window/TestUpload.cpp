@@ -47,8 +47,7 @@ private slots:
     void cleanup()
     {
         m_fixture.Close();
-        QVERIFY2(
-            m_fixture.m_host.Failures().isEmpty(), qPrintable(m_fixture.m_host.Failures().join(QLatin1Char('\n'))));
+        m_fixture.VerifyNoPromptFailures();
     }
 
     void OneFileLandsInTheSiteDirectory();
