@@ -25,7 +25,7 @@ public:
     virtual bool GetCurrentDirectory(QByteArray& strDirectory) = 0;
     virtual bool CreateDirectory(const QByteArray& strName) = 0; ///< MKD
     virtual bool RemoveDirectory(const QByteArray& strName) = 0; ///< RMD
-    virtual bool Remove(const QByteArray& strName) = 0;          ///< DELE
+    virtual bool Remove(const QByteArray& strName) = 0; ///< DELE
 
     /// Stores the local file under @p strRemoteName in the current directory, in
     /// binary. True only when every byte of the file arrived (see the checks in

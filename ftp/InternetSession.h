@@ -11,9 +11,9 @@ class FtpConnection;
 /// Upper bounds of every blocking wait of the engine, in milliseconds.
 struct FtpTimeouts {
     int nConnectMs = 20000; // TCP connect of the control connection
-    int nReplyMs = 30000;   // each reply on the control connection
-    int nAcceptMs = 20000;  // the server's data connection in active mode
-    int nDataMs = 30000;    // each read or write on the data connection
+    int nReplyMs = 30000; // each reply on the control connection
+    int nAcceptMs = 20000; // the server's data connection in active mode
+    int nDataMs = 30000; // each read or write on the data connection
 };
 
 /// Opens FTP connections and can abort all of them at once. Thread-safe.
@@ -32,8 +32,7 @@ public:
      *         or another code for every other failure.
      */
     std::shared_ptr<FtpConnection> GetFtpConnection(const QByteArray& server, const QByteArray& username,
-                                                    const QByteArray& password, unsigned short port = 0,
-                                                    bool passive = false);
+        const QByteArray& password, unsigned short port = 0, bool passive = false);
 
     /// Aborts every connection this session opened that is still open; may be
     /// called from any thread. Later GetFtpConnection calls fail at once.
