@@ -361,6 +361,11 @@ void TarnlowDlg::UpdateDataFromFields()
 void TarnlowDlg::BeginWorker(unsigned (*proc)(void*))
 {
     m_bSlotBusy = true;
+    // The worker reads the active site's strings while it connects, and an upload
+    // connects before the window goes busy: a change of tab meanwhile would re-read
+    // every pane and swap the active site under it. The listing and SetIdle
+    // enable the tab control again when they end.
+    m_tab->setEnabled(false);
     m_gate.Start([this, proc] {
         proc(this);
         RunOnUi([this] {

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include <sys/stat.h>
@@ -60,6 +61,7 @@ private slots:
     void WrongPasswordUploadsNothing();
     void CommandLinePathsUploadAtStartUp();
     void DropsWaitForTheSlotOrAreRefused();
+    void SiteStaysWhileTheUploadConnects();
     void QuittingMidTransferEndsPromptly();
 
 private:
@@ -342,6 +344,31 @@ void TestUpload::DropsWaitForTheSlotOrAreRefused()
     QVERIFY(WaitDone(m_fixture));
     QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/held.txt")), QByteArray("held"));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+}
+
+void TestUpload::SiteStaysWhileTheUploadConnects()
+{
+    // A server that never greets keeps the upload's worker connecting, with the
+    // window not yet busy.
+    FtpTestServer silent;
+    QVERIFY(silent.Start({QStringLiteral("--silent")}));
+    QTemporaryDir local;
+    QVERIFY(WriteFile(Path(local, "a.txt"), "a"));
+    std::array<SiteProfile, 5> profiles;
+    profiles[0] = SiteProfile {silent.Address().toUtf8(), "one", "pw1", {}};
+    profiles[1] = SiteProfile {silent.Address().toUtf8(), "two", "pw2", {}};
+    m_fixture.WriteProfiles(profiles);
+    TarnlowDlg& dlg = m_fixture.Open({Path(local, "a.txt")});
+    QVERIFY(dlg.IsSlotBusy());
+    QVERIFY(dlg.m_bIdle);
+
+    // A click on the second site's tab must not swap the site the worker uses.
+    QTabBar* pBar = dlg.m_tab->tabBar();
+    QTest::mouseClick(pBar, Qt::LeftButton, {}, pBar->tabRect(1).center());
+    QCOMPARE(dlg.m_tab->currentIndex(), 0);
+    QCOMPARE(dlg.ActivePane(), &dlg.Pane(0));
+    m_fixture.Close();
+    QCOMPARE(m_fixture.m_host.PromptCount(), 0);
 }
 
 void TestUpload::QuittingMidTransferEndsPromptly()
