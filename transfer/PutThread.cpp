@@ -4,8 +4,6 @@
 
 #include <QProgressBar>
 
-#include <cmath>
-
 PutThread::PutThread(QObject* pParent)
     : QThread(pParent)
 {
@@ -33,9 +31,10 @@ QString PutThread::PercentText(int nDone, int nTotal)
 {
     if (nTotal <= 0)
         return QStringLiteral("0%");
-    // std::round goes halfway cases away from zero: 1 of 8 is 12.5, shown as 13.
-    const double dPercent = std::round(double(nDone) / double(nTotal) * 100.0);
-    return QString::number(qint64(dPercent)) + QLatin1Char('%');
+    // Halfway cases go away from zero: 1 of 8 is 12.5, shown as 13. Whole numbers
+    // keep every half exact; in doubles 23 of 40 comes out just below 57.5.
+    const qint64 nPercent = (qint64(nDone) * 200 + nTotal) / (qint64(nTotal) * 2);
+    return QString::number(nPercent) + QLatin1Char('%');
 }
 
 void PutThread::ShowTransferName(TarnlowDlg* pDlg, const QString& strName)

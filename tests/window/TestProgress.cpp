@@ -48,6 +48,8 @@ void TestProgress::PercentRoundsHalfAwayFromZero_data()
     QTest::newRow("1 of 3") << 1 << 3 << QStringLiteral("33%");
     QTest::newRow("2 of 3") << 2 << 3 << QStringLiteral("67%");
     QTest::newRow("1 of 200") << 1 << 200 << QStringLiteral("1%");
+    QTest::newRow("23 of 40") << 23 << 40 << QStringLiteral("58%");
+    QTest::newRow("29 of 200") << 29 << 200 << QStringLiteral("15%");
     QTest::newRow("all of many") << 100000 << 100000 << QStringLiteral("100%");
     QTest::newRow("none of none") << 0 << 0 << QStringLiteral("0%");
     QTest::newRow("one of none") << 1 << 0 << QStringLiteral("0%");
