@@ -296,10 +296,14 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
     Socket data(m_abort);
     const SocketAddress serverAddress = m_control.PeerAddress();
     const Deadline acceptDeadline(m_timeouts.nAcceptMs);
+    int nPreliminary = 0;
     for (;;) {
         int nReady = 1;
         SocketResult result = SocketResult::Ok;
-        if (!bFinal)
+        // A reply already read along with an earlier one is not on the socket any more.
+        if (!bFinal && m_reader.HasReply())
+            nReady = 0;
+        else if (!bFinal)
             result = Socket::WaitReadable(m_control, listener, nReady, acceptDeadline.RemainingMs());
         if (result == SocketResult::Timeout) {
             // A server that neither replies nor connects is out of step with us.
@@ -315,6 +319,12 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
             if (!ReadReply(reply, m_timeouts.nReplyMs))
                 return false;
             if (reply.IsPreliminary()) {
+                // A readable control connection keeps poll() from timing out, so
+                // a server sending 1xx replies without end must be cut off here.
+                if (++nPreliminary > MaxPreliminaryReplies) {
+                    MarkBroken(FTP_ERROR_PROTOCOL);
+                    return false;
+                }
                 if (nAnnounced < 0)
                     nAnnounced = AnnouncedSize(reply);
                 continue;

@@ -27,6 +27,12 @@ QJsonObject Expect(const char* pVerb)
     return {{QStringLiteral("expect"), QLatin1String(pVerb)}};
 }
 
+/// Sends @p strBytes over and over for @p nSeconds or until the client goes away.
+QJsonObject Flood(const QByteArray& strBytes, int nSeconds)
+{
+    return {{QStringLiteral("flood"), QString::fromLatin1(strBytes)}, {QStringLiteral("seconds"), nSeconds}};
+}
+
 QJsonObject Hang()
 {
     return {{QStringLiteral("hang"), true}};
@@ -185,47 +191,62 @@ void TestFtpHostileServer::Downloads_data()
 {
     QTest::addColumn<QJsonArray>("script");
     QTest::addColumn<bool>("ok");
+    QTest::addColumn<bool>("usableAfter"); // a following PWD (answered "/next") works
 
     const QJsonArray prelude {Expect("TYPE"), Send("200 Binary\r\n"), Expect("SIZE"), Send("550 Unknown\r\n"),
         Expect("PORT"), Send("200 Port\r\n"), Expect("RETR")};
     QTest::newRow("from the server") << prelude
             + QJsonArray {Send("150 Open\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")}
-                                     << true;
+                                     << true << true;
     QTest::newRow("226 before the data connection")
-        << prelude + QJsonArray {Send("226 Done\r\n"), DataFrom({}, "hello")} << true;
+        << prelude + QJsonArray {Send("226 Done\r\n"), DataFrom({}, "hello")} << true << true;
     // Even with a 226 afterwards, data from a host other than the server is refused.
     QTest::newRow("from another peer") << prelude
             + QJsonArray {Send("150 Open\r\n"), DataFrom(TestNet::Address(253), "hello"), Send("226 Done\r\n")}
-                                       << false;
+                                       << false << true;
     QTest::newRow("shorter than announced")
         << prelude + QJsonArray {Send("150 Opening (10 bytes)\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")}
-        << false;
+        << false << true;
     QTest::newRow("shorter than SIZE") << QJsonArray {Expect("TYPE"), Send("200 Binary\r\n"), Expect("SIZE"),
         Send("213 10\r\n"), Expect("PORT"), Send("200 Port\r\n"), Expect("RETR"), Send("150 Open\r\n"),
         DataFrom({}, "hello"), Send("226 Done\r\n")}
-                                       << false;
-    QTest::newRow("refused") << prelude + QJsonArray {Send("550 No such file\r\n")} << false;
+                                       << false << true;
+    QTest::newRow("refused") << prelude + QJsonArray {Send("550 No such file\r\n")} << false << true;
     QTest::newRow("426 after the data") << prelude
             + QJsonArray {Send("150 Open\r\n"), DataFrom({}, "hello"), Send("426 Aborted\r\n")}
-                                        << false;
-    QTest::newRow("no data connection") << prelude + QJsonArray {Send("150 Open\r\n"), Send("226 Done\r\n")} << false;
+                                        << false << true;
+    QTest::newRow("no data connection") << prelude + QJsonArray {Send("150 Open\r\n"), Send("226 Done\r\n")} << false
+                                        << true;
+    // The final reply came in the same read as the 150: it must be seen without
+    // waiting for the socket, and the connection stays in step.
+    QTest::newRow("150 and 425 in one packet")
+        << prelude + QJsonArray {Send("150 Opening\r\n425 Cannot open data connection\r\n")} << false << true;
+    // A readable control connection must not keep the wait for the data connection alive.
+    QTest::newRow("endless 150 replies") << prelude + QJsonArray {Flood("150 Wait\r\n", 10)} << false << false;
 }
 
 void TestFtpHostileServer::Downloads()
 {
     QFETCH(QJsonArray, script);
     QFETCH(bool, ok);
+    QFETCH(bool, usableAfter);
 
     FtpTestServer server;
-    QVERIFY(server.StartScripted(QJsonDocument(Login() + script).toJson()));
+    const QJsonArray next {Expect("PWD"), Send("257 \"/next\"\r\n")};
+    QVERIFY(server.StartScripted(QJsonDocument(Login() + script + next).toJson()));
     QTemporaryDir local;
     const QString strLocal = local.filePath(QStringLiteral("file"));
     InternetSession session;
     session.SetTimeouts(ShortTimeouts());
     auto connection = session.GetFtpConnection(server.Address().toLatin1(), "user", "pass");
 
+    QElapsedTimer timer;
+    timer.start();
     QCOMPARE(connection->GetFile("file", strLocal, true), ok);
+    QVERIFY(timer.elapsed() < 5000); // at most the 2 s wait for a data connection
     QCOMPARE(QFile::exists(strLocal), ok);
+    QByteArray strDirectory;
+    QCOMPARE(connection->GetCurrentDirectory(strDirectory), usableAfter);
     if (ok) {
         QFile file(strLocal);
         QVERIFY(file.open(QIODevice::ReadOnly));

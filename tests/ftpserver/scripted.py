@@ -9,6 +9,8 @@
                                    connect to the address of the last PORT from
                                    ADDR ("" for the server's own address), send
                                    the payload and close
+  {"flood": "text", "seconds": S}  send the text over and over for S seconds
+                                   or until the client goes away
   {"hang": true}                   send nothing more until the client goes away
   {"close": true}                  close the connection
 After the last step the server answers QUIT with 221 and anything else with 500.
@@ -19,6 +21,7 @@ import json
 import signal
 import socket
 import sys
+import time
 
 
 def read_line(conn, buf):
@@ -61,6 +64,11 @@ def serve(conn, host, steps):
             except OSError:
                 pass
             data.close()
+        elif 'flood' in step:
+            chunk = step['flood'].encode('latin-1') * 256
+            end = time.monotonic() + step.get('seconds', 10)
+            while time.monotonic() < end:
+                conn.sendall(chunk)
         elif step.get('hang'):
             while conn.recv(4096):
                 pass
