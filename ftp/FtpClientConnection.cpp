@@ -39,10 +39,21 @@ std::int64_t AnnouncedSize(const FtpReply& reply)
 bool PortCommand(const SocketAddress& address, QByteArray& strVerb, QByteArray& strArgument)
 {
     const std::uint16_t nPort = address.Port();
+    QByteArray strIpv4;
     if (address.Family() == AF_INET) {
+        strIpv4 = address.HostText();
+    } else if (address.Family() == AF_INET6) {
+        // An IPv4-mapped address ("::ffff:a.b.c.d") is an IPv4 connection on the
+        // wire; the server only understands PORT (or EPRT |1|) on it.
+        const in6_addr& ip6 = reinterpret_cast<const sockaddr_in6*>(&address.m_storage)->sin6_addr;
+        if (IN6_IS_ADDR_V4MAPPED(&ip6))
+            strIpv4 = QByteArray::number(ip6.s6_addr[12]) + '.' + QByteArray::number(ip6.s6_addr[13]) + '.'
+                + QByteArray::number(ip6.s6_addr[14]) + '.' + QByteArray::number(ip6.s6_addr[15]);
+    }
+    if (!strIpv4.isEmpty()) {
         strVerb = "PORT";
-        strArgument = address.HostText().replace('.', ',') + ',' + QByteArray::number(nPort >> 8) + ','
-            + QByteArray::number(nPort & 0xFF);
+        strArgument
+            = strIpv4.replace('.', ',') + ',' + QByteArray::number(nPort >> 8) + ',' + QByteArray::number(nPort & 0xFF);
         return true;
     }
     if (address.Family() == AF_INET6) {

@@ -242,13 +242,19 @@ void TestFtpSession::RoundTrip_data()
     QTest::addColumn<QByteArray>("remoteName");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("serverArgs");
+    QTest::addColumn<QByteArray>("hostPrefix"); // put before the server's IPv4 address
 
-    QTest::newRow("empty") << QByteArray("empty.bin") << QByteArray() << QString();
+    QTest::newRow("empty") << QByteArray("empty.bin") << QByteArray() << QString() << QByteArray();
     QTest::newRow("3 MB of every byte value")
-        << QByteArray("every byte.bin") << EveryByteValue(3 * 1024 * 1024 + 17) << QString();
-    QTest::newRow("non-UTF-8 name") << QByteArray("caf\xe9 \xff.txt") << QByteArray("caf\xe9\r\n\n\r") << QString();
+        << QByteArray("every byte.bin") << EveryByteValue(3 * 1024 * 1024 + 17) << QString() << QByteArray();
+    QTest::newRow("non-UTF-8 name") << QByteArray("caf\xe9 \xff.txt") << QByteArray("caf\xe9\r\n\n\r") << QString()
+                                    << QByteArray();
     QTest::newRow("server without SIZE") << QByteArray("plain.bin") << EveryByteValue(200000)
-                                         << QStringLiteral("--no-size");
+                                         << QStringLiteral("--no-size") << QByteArray();
+    // An IPv6 socket to an IPv4 server: the data address must go out as PORT, since
+    // the server cannot answer an IPv6 EPRT on an IPv4 connection.
+    QTest::newRow("IPv4-mapped IPv6 address")
+        << QByteArray("mapped.bin") << EveryByteValue(1000) << QString() << QByteArray("::ffff:");
 }
 
 void TestFtpSession::RoundTrip()
@@ -256,6 +262,7 @@ void TestFtpSession::RoundTrip()
     QFETCH(QByteArray, remoteName);
     QFETCH(QByteArray, content);
     QFETCH(QString, serverArgs);
+    QFETCH(QByteArray, hostPrefix);
 
     FtpTestServer server;
     QVERIFY(server.Start(serverArgs.isEmpty() ? QStringList() : QStringList {serverArgs}));
@@ -265,7 +272,8 @@ void TestFtpSession::RoundTrip()
     QVERIFY(WriteLocal(strUpload, content));
     InternetSession session;
     session.SetTimeouts(ShortTimeouts());
-    auto connection = Connect(session, server);
+    auto connection = session.GetFtpConnection(
+        hostPrefix + server.Address().toLatin1(), server.User().toLatin1(), server.Password().toLatin1());
 
     QVERIFY(connection->PutFile(strUpload, remoteName));
     QByteArray onServer;
