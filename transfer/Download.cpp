@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QListWidget>
 
+#include <vector>
+
 void TarnlowDlg::OnBrowse()
 {
     const QString strFolder = m_dialogHost.BrowseForFolder(this, QStringLiteral("Choose A Directory For FTP Download"));
@@ -107,6 +109,14 @@ void TarnlowDlg::DownloadNames(const QList<QByteArray>& names)
                 }
                 find.Close();
                 if (!bDirectory)
+                    DownloadFile(strName);
+            } else {
+                // Only a name that is really gone is skipped quietly. When the
+                // directory cannot be read at all (a broken connection, say), the
+                // file is tried and, failing, reported, so the download does not
+                // end as complete with the file missing.
+                std::vector<FtpEntry> entries;
+                if (!connection.ReadDirectory(entries))
                     DownloadFile(strName);
             }
         }

@@ -41,6 +41,7 @@ private slots:
     void TheSelectedNameDecidesNotALongerOne();
     void NamesThatLeaveTheFolderAreRefused();
     void BrokenTransferLeavesNoPartialFile();
+    void UnreadableDirectoryIsAFailure();
     void DoubleClickDuringADownloadDoesNotList();
 
 private:
@@ -234,6 +235,31 @@ void TestDownload::BrokenTransferLeavesNoPartialFile()
     QCOMPARE(Tree(local.path()), expected);
     QCOMPARE(percent.m_texts, (QStringList {QStringLiteral("50%"), QStringLiteral("100%"), QStringLiteral("0%")}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+    QVERIFY(IdleAndCleared(dlg));
+}
+
+void TestDownload::UnreadableDirectoryIsAFailure()
+{
+    // The server answers listings late; once the window has listed, its waits are
+    // cut so that every later listing fails.
+    FtpTestServer server;
+    QVERIFY(server.Start({QStringLiteral("--delay-list"), QStringLiteral("1.5")}));
+    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/a.txt"), "a"));
+    QTemporaryDir local;
+    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    FtpTimeouts timeouts = dlg.Session().Timeouts();
+    timeouts.nReplyMs = timeouts.nAcceptMs = timeouts.nDataMs = 300;
+    dlg.Session().SetTimeouts(timeouts);
+    dlg.m_editDownloadPath->setText(local.path());
+
+    // Not knowing whether the name is there, the file is a failure, not a
+    // complete transfer.
+    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"a.txt"}));
+    m_fixture.m_host.ExpectMessage(kFileExists);
+    ClickDownload(dlg);
+    QVERIFY(WaitDone(m_fixture));
+    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+    QVERIFY(QDir(local.path()).isEmpty());
     QVERIFY(IdleAndCleared(dlg));
 }
 
