@@ -259,7 +259,9 @@ bool FtpListingReader::AddLine()
     m_bOverlong = false;
     if (!bParsed)
         return true;
-    if (m_entries.size() >= MaxEntries) {
+    // Without the byte cap, MaxEntries names of almost MaxLineBytes each would be gigabytes.
+    m_nNameBytes += static_cast<std::size_t>(entry.m_strName.size());
+    if (m_entries.size() >= MaxEntries || m_nNameBytes > MaxNameBytes) {
         m_bFull = true;
         return false;
     }

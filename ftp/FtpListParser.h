@@ -27,18 +27,21 @@ public:
 };
 
 /// Collects the entries of a listing from the raw bytes of a data connection.
-/// Memory stays bounded: over-long lines are skipped, and the entry count is capped.
+/// Memory stays bounded: over-long lines are skipped, and both the entry count
+/// and the bytes of all names together are capped.
 class FtpListingReader {
 public:
     static constexpr std::size_t MaxLineBytes = 8 * 1024;
     static constexpr std::size_t MaxEntries = 500000;
+    static constexpr std::size_t MaxNameBytes = 64 * 1024 * 1024;
 
     explicit FtpListingReader(bool bMlsd)
         : m_bMlsd(bMlsd)
     {
     }
 
-    /// Consumes the next bytes. False once the listing holds more than MaxEntries.
+    /// Consumes the next bytes. False once the listing holds more than MaxEntries
+    /// entries or MaxNameBytes of names.
     bool Feed(const char* pData, std::size_t nSize);
     /// Handles a last line without line end. False as for Feed.
     bool Finish();
@@ -51,5 +54,6 @@ private:
     QByteArray m_strLine;
     bool m_bOverlong = false;
     bool m_bFull = false;
+    std::size_t m_nNameBytes = 0;
     std::vector<FtpEntry> m_entries;
 };

@@ -12,6 +12,7 @@ private slots:
     void MlsdLines();
     void ListingReaderSkipsWhatDoesNotParse();
     void ListingReaderTakesManyEntriesInAnyChunks();
+    void ListingReaderBoundsMemory();
 };
 
 void TestFtpListParser::ListLines_data()
@@ -159,6 +160,24 @@ void TestFtpListParser::ListingReaderTakesManyEntriesInAnyChunks()
     QCOMPARE(reader.Entries().size(), std::size_t(10000));
     QCOMPARE(reader.Entries()[0].m_strName, QByteArray("entry 0"));
     QCOMPARE(reader.Entries()[9999].m_strName, QByteArray("entry 9999"));
+}
+
+void TestFtpListParser::ListingReaderBoundsMemory()
+{
+    // A hostile server sending names just under the line limit: the reader gives
+    // up once the names held pass the cap instead of growing towards gigabytes.
+    const QByteArray strLine = "type=file; " + QByteArray(FtpListingReader::MaxLineBytes - 16, 'n') + "\r\n";
+    const std::size_t nLinesToCap = FtpListingReader::MaxNameBytes / (FtpListingReader::MaxLineBytes - 16) + 1;
+    FtpListingReader reader(true);
+    std::size_t nFed = 0;
+    while (nFed < nLinesToCap + 100 && reader.Feed(strLine.constData(), static_cast<std::size_t>(strLine.size())))
+        ++nFed;
+    QCOMPARE(nFed + 1, nLinesToCap);
+    QVERIFY(!reader.Finish());
+    std::size_t nBytes = 0;
+    for (const FtpEntry& entry : reader.Entries())
+        nBytes += static_cast<std::size_t>(entry.m_strName.size());
+    QVERIFY(nBytes <= FtpListingReader::MaxNameBytes);
 }
 
 QTEST_GUILESS_MAIN(TestFtpListParser)
