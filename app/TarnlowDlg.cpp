@@ -180,10 +180,14 @@ void TarnlowDlg::CreateControls()
     connect(m_btnQuit, &QPushButton::clicked, this, &TarnlowDlg::accept);
     connect(m_remoteList, &QListWidget::itemDoubleClicked, this, &TarnlowDlg::OnDblclkRemoteList);
     connect(this, &TarnlowDlg::SlotReleased, this, [this] {
+        const bool bListingHeld = std::exchange(m_bListingHeld, false);
         if (!m_heldDropPaths.isEmpty()) {
             const QStringList paths = std::exchange(m_heldDropPaths, {});
             OnDropFiles(paths);
         }
+        // An upload started just now lists the site at its end.
+        if (bListingHeld && !IsSlotBusy() && ValidateSite(false))
+            StartListing();
     });
 }
 

@@ -192,5 +192,6 @@ private:
     bool m_bSlotBusy = false; // window's thread only
     bool m_bAcceptDrops = true; // drops refused while a transfer runs
     QStringList m_heldDropPaths; // a drop that arrived while a listing ran
+    bool m_bListingHeld = false; // a tab change asked for a listing while the slot was busy
     bool m_bDestroyed = false;
 };

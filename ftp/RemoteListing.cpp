@@ -34,10 +34,17 @@ QListWidgetItem* MakeRemoteItem(const TarnlowDlg& dlg, const QByteArray& strName
 
 void TarnlowDlg::StartListing()
 {
-    // One connection at a time: a listing asked for while another operation
-    // holds the connection is not started.
-    if (IsSlotBusy())
+    // One connection at a time. Only a change of tab asks for a listing while
+    // another operation holds the connection (a transfer gives the controls back
+    // before its worker has closed its own connection). The other site's entries
+    // go at once, so that nothing of them is deleted or fetched on this site, and
+    // the listing runs when the connection slot is free.
+    if (IsSlotBusy()) {
+        m_remoteList->clear();
+        m_remoteList->setEnabled(false);
+        m_bListingHeld = true;
         return;
+    }
     SetWaitCursor(true);
     m_pActivePane->PullFields();
     BeginWorker(&TarnlowDlg::ListingThreadProc);

@@ -62,6 +62,7 @@ private slots:
     void CommandLinePathsUploadAtStartUp();
     void DropsWaitForTheSlotOrAreRefused();
     void SiteStaysWhileTheUploadConnects();
+    void SiteChosenAsTheUploadEndsIsListed();
     void QuittingMidTransferEndsPromptly();
 
 private:
@@ -369,6 +370,44 @@ void TestUpload::SiteStaysWhileTheUploadConnects()
     QCOMPARE(dlg.ActivePane(), &dlg.Pane(0));
     m_fixture.Close();
     QCOMPARE(m_fixture.m_host.PromptCount(), 0);
+}
+
+void TestUpload::SiteChosenAsTheUploadEndsIsListed()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/one/old.txt"), "old"));
+    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/two/other.txt"), "other"));
+    QTemporaryDir local;
+    QVERIFY(WriteFile(Path(local, "new.txt"), "new"));
+    std::array<SiteProfile, 5> profiles;
+    profiles[0] = SiteProfile {server.Address().toUtf8(), server.User().toUtf8(), server.Password().toUtf8(), "/one"};
+    profiles[1] = SiteProfile {server.Address().toUtf8(), server.User().toUtf8(), server.Password().toUtf8(), "/two"};
+    m_fixture.WriteProfiles(profiles);
+    TarnlowDlg& dlg = m_fixture.Open();
+    QVERIFY(m_fixture.WaitIdle());
+
+    // The upload's end gives the controls back before its worker has closed its
+    // connection; a click on the second site then must not leave the first
+    // site's entries in the list, where a delete would act on the second site.
+    QTabBar* pBar = dlg.m_tab->tabBar();
+    bool bClicked = false;
+    connect(dlg.m_editPercent, &QLineEdit::textChanged, this, [&](const QString& strText) {
+        if (bClicked || strText != QStringLiteral("0%") || !dlg.IsSlotBusy())
+            return;
+        bClicked = true;
+        QTest::mouseClick(pBar, Qt::LeftButton, {}, pBar->tabRect(1).center());
+    });
+    m_fixture.m_host.ExpectDialog(1);
+    QVERIFY(Drop(dlg, {Path(local, "new.txt")}));
+    QVERIFY(WaitDone(m_fixture));
+    QVERIFY(bClicked);
+    QCOMPARE(dlg.ActivePane(), &dlg.Pane(1));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !dlg.m_remoteList->findItems(QStringLiteral("other.txt"), Qt::MatchExactly).isEmpty() && !dlg.IsSlotBusy(),
+        10000);
+    QVERIFY(dlg.m_remoteList->findItems(QStringLiteral("new.txt"), Qt::MatchExactly).isEmpty());
+    QVERIFY(dlg.m_remoteList->isEnabled());
 }
 
 void TestUpload::QuittingMidTransferEndsPromptly()
