@@ -15,18 +15,10 @@ BUILD=${BENCH_BUILD:-$ROOT/build-bench}
 HOST=${BENCH_HOST:-127.77.0.1}
 PY=/usr/bin/python3
 
-cmake -S "$ROOT/bench" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD" --target listing_bench >/dev/null
+. "$ROOT/bench/bench_common.sh"
+bench_build listing_bench
 
-WORK=$(mktemp -d)
-SERVER=
-cleanup() {
-    [ -n "$SERVER" ] && kill "$SERVER" 2>/dev/null && wait "$SERVER" 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$WORK/root" "$WORK/config" "$WORK/run"
+mkdir -p "$WORK/config" "$WORK/run"
 chmod 700 "$WORK/run"
 "$PY" - "$WORK/root" "$ENTRIES" <<'PYEOF'
 import os, sys
@@ -40,15 +32,7 @@ for i in range(count):
 PYEOF
 
 # Both clients read the same LIST text: MLSD is switched off.
-"$PY" "$ROOT/tests/ftpserver/ftpd.py" --host "$HOST" --port 21 --root "$WORK/root" \
-    --user bench --password bench --no-mlsd >"$WORK/server.out" 2>&1 &
-SERVER=$!
-i=0
-until grep -q READY "$WORK/server.out"; do
-    i=$((i + 1))
-    [ $i -le 100 ] || { echo "test server did not start" >&2; exit 1; }
-    sleep 0.1
-done
+bench_start_server --no-mlsd
 
 echo "Listing $ENTRIES entries from $HOST (median of $RUNS runs; RSS is the whole process)"
 XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" QT_QPA_PLATFORM=offscreen "$BUILD/listing_bench" "$HOST" bench bench "$RUNS"

@@ -21,29 +21,13 @@ if ! command -v curl >/dev/null 2>&1; then
 fi
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (apt-get install time)" >&2; exit 1; }
 
-cmake -S "$ROOT/bench" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD" --target transfer_bench >/dev/null
+. "$ROOT/bench/bench_common.sh"
+bench_build transfer_bench
 
-WORK=$(mktemp -d)
-SERVER=
-cleanup() {
-    [ -n "$SERVER" ] && kill "$SERVER" 2>/dev/null && wait "$SERVER" 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$WORK/root" "$WORK/local"
+mkdir -p "$WORK/local"
 head -c "$((SIZE_MB * 1024 * 1024))" /dev/urandom >"$WORK/local/source.bin"
 
-"$PY" "$ROOT/tests/ftpserver/ftpd.py" --host "$HOST" --port 21 --root "$WORK/root" \
-    --user bench --password bench >"$WORK/server.out" 2>&1 &
-SERVER=$!
-i=0
-until grep -q READY "$WORK/server.out"; do
-    i=$((i + 1))
-    [ $i -le 100 ] || { echo "test server did not start" >&2; exit 1; }
-    sleep 0.1
-done
+bench_start_server
 
 # measure LABEL DIRECTION COMMAND...: runs COMMAND RUNS times under
 # /usr/bin/time -v (it must leave $WORK/out.bin, or the server's copy, equal to
