@@ -29,14 +29,32 @@ namespace {
 
 constexpr int kShutdownWaitMs = 3000;
 
+// Names a control after its member, gives it its control id and places it.
+template <class T>
+T* AddControl(T* pControl, const DialogUnits& units, const char* pszName, int nId, int nX, int nY, int nW, int nH)
+{
+    pControl->setObjectName(QString::fromLatin1(pszName));
+    pControl->setProperty("controlId", nId);
+    units.Place(pControl, nX, nY, nW, nH);
+    return pControl;
+}
+
 QPushButton* MakeButton(
     QWidget* pParent, const DialogUnits& units, const char* pszText, const char* pszName, int nId, int nY)
 {
-    auto* pButton = new QPushButton(QString::fromLatin1(pszText), pParent);
-    pButton->setObjectName(QString::fromLatin1(pszName));
-    pButton->setProperty("controlId", nId);
-    units.Place(pButton, 267, nY, 50, 14);
-    return pButton;
+    return AddControl(new QPushButton(QString::fromLatin1(pszText), pParent), units, pszName, nId, 267, nY, 50, 14);
+}
+
+// A read-only field of the progress strip: plain text on the window.
+QLineEdit* MakeStripField(
+    QWidget* pParent, const DialogUnits& units, const char* pszName, int nId, int nX, int nY, int nW, int nH)
+{
+    auto* pEdit = AddControl(new QLineEdit(pParent), units, pszName, nId, nX, nY, nW, nH);
+    pEdit->setReadOnly(true);
+    pEdit->setFrame(false);
+    pEdit->setFocusPolicy(Qt::ClickFocus);
+    pEdit->setStyleSheet(QStringLiteral("background: transparent;"));
+    return pEdit;
 }
 
 QLabel* MakeLabel(QWidget* pParent, const DialogUnits& units, const char* pszText, int nX, int nY, int nW, int nH)
@@ -105,9 +123,7 @@ void TarnlowDlg::CreateControls()
     auto* pListGroup = new QGroupBox(QStringLiteral("Directory Listing"), this);
     units.Place(pListGroup, 10, 191, 252, 92);
 
-    m_remoteList = new QListWidget(this);
-    m_remoteList->setObjectName(QStringLiteral("m_remoteList"));
-    m_remoteList->setProperty("controlId", 1009);
+    m_remoteList = AddControl(new QListWidget(this), units, "m_remoteList", 1009, 16, 205, 239, 49);
     m_remoteList->setViewMode(QListView::ListMode);
     m_remoteList->setFlow(QListView::TopToBottom);
     m_remoteList->setWrapping(true);
@@ -115,51 +131,24 @@ void TarnlowDlg::CreateControls()
     m_remoteList->setIconSize(QSize(16, 16));
     m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_remoteList->setEnabled(false);
-    units.Place(m_remoteList, 16, 205, 239, 49);
 
     MakeLabel(this, units, "Download Path", 16, 264, 54, 8);
-    m_editDownloadPath = new QLineEdit(this);
-    m_editDownloadPath->setObjectName(QStringLiteral("m_editDownloadPath"));
-    m_editDownloadPath->setProperty("controlId", 1010);
-    units.Place(m_editDownloadPath, 70, 261, 185, 15);
+    m_editDownloadPath = AddControl(new QLineEdit(this), units, "m_editDownloadPath", 1010, 70, 261, 185, 15);
 
-    m_animate = new TransferAnimation(this);
-    m_animate->setObjectName(QStringLiteral("m_animate"));
-    m_animate->setProperty("controlId", 1015);
-    units.Place(m_animate, 7, 289, 17, 10);
+    m_animate = AddControl(new TransferAnimation(this), units, "m_animate", 1015, 7, 289, 17, 10);
 
     MakeLabel(this, units, "Now Transferring:", 29, 289, 64, 13);
-    m_editTransferName = new QLineEdit(this);
-    m_editTransferName->setObjectName(QStringLiteral("m_editTransferName"));
-    m_editTransferName->setProperty("controlId", 1011);
-    m_editTransferName->setReadOnly(true);
-    m_editTransferName->setFrame(false);
-    m_editTransferName->setFocusPolicy(Qt::ClickFocus);
-    m_editTransferName->setStyleSheet(QStringLiteral("background: transparent;"));
-    units.Place(m_editTransferName, 94, 289, 225, 13);
+    m_editTransferName = MakeStripField(this, units, "m_editTransferName", 1011, 94, 289, 225, 13);
 
     MakeLabel(this, units, "Files Transfered:", 29, 304, 63, 9);
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("m_progress"));
-    m_progress->setProperty("controlId", 1016);
+    m_progress = AddControl(new QProgressBar(this), units, "m_progress", 1016, 93, 305, 162, 7);
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
-    units.Place(m_progress, 93, 305, 162, 7);
 
-    m_editPercent = new QLineEdit(this);
-    m_editPercent->setObjectName(QStringLiteral("m_editPercent"));
-    m_editPercent->setProperty("controlId", 1017);
-    m_editPercent->setReadOnly(true);
-    m_editPercent->setFrame(false);
-    m_editPercent->setFocusPolicy(Qt::ClickFocus);
-    m_editPercent->setStyleSheet(QStringLiteral("background: transparent;"));
-    units.Place(m_editPercent, 268, 304, 51, 12);
+    m_editPercent = MakeStripField(this, units, "m_editPercent", 1017, 268, 304, 51, 12);
 
-    m_tab = new QTabWidget(this);
-    m_tab->setObjectName(QStringLiteral("m_tab"));
-    m_tab->setProperty("controlId", 1000);
-    units.Place(m_tab, 16, 40, 239, 140);
+    m_tab = AddControl(new QTabWidget(this), units, "m_tab", 1000, 16, 40, 239, 140);
     // Five labelled tabs fit side by side only with the narrow tabs of a classic tab control.
     m_tab->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     m_tab->tabBar()->setUsesScrollButtons(false);
