@@ -67,14 +67,26 @@ QJsonArray operator+(QJsonArray first, const QJsonArray& second)
     return first;
 }
 
-FtpTimeouts ShortTimeouts()
+/// A second PWD, answered "/next": it works only while the connection is in step.
+QJsonArray Next()
 {
-    FtpTimeouts timeouts;
-    timeouts.nConnectMs = 2000;
-    timeouts.nReplyMs = 1000;
-    timeouts.nAcceptMs = 2000;
-    timeouts.nDataMs = 2000;
-    return timeouts;
+    return {Expect("PWD"), Send("257 \"/next\"\r\n")};
+}
+
+/// A download's commands up to RETR, with @p strSizeReply answering SIZE.
+QJsonArray UpToRetr(const QByteArray& strSizeReply = "550 Unknown\r\n")
+{
+    return {Expect("TYPE"), Send("200 Binary\r\n"), Expect("SIZE"), Send(strSizeReply), Expect("PORT"),
+        Send("200 Port\r\n"), Expect("RETR")};
+}
+
+/// Runs @p script on @p server and logs in to it with short time-outs.
+std::shared_ptr<FtpConnection> Connect(FtpTestServer& server, InternetSession& session, const QJsonArray& script)
+{
+    session.SetTimeouts(ShortFtpTimeouts(2000, 1000));
+    if (!server.StartScripted(QJsonDocument(script).toJson()))
+        return {};
+    return session.GetFtpConnection(server.Address().toLatin1(), "user", "pass");
 }
 
 } // namespace
@@ -95,27 +107,25 @@ void TestFtpHostileServer::Logins_data()
 {
     QTest::addColumn<QJsonArray>("script");
     QTest::addColumn<unsigned>("error"); // 0: logged in
+    const auto Row = [](const char* pszTag, const QJsonArray& script, unsigned nError) {
+        QTest::newRow(pszTag) << script << nError;
+    };
+    const QJsonArray user {Send("220 Ready\r\n"), Expect("USER")};
 
-    QTest::newRow("120 then 220") << QJsonArray {Send("120 Soon\r\n220 Ready\r\n")} + LoginAfterGreeting() << 0u;
-    QTest::newRow("multi-line greeting with digits")
-        << QJsonArray {Send("220-Welcome\r\n220x\r\n123 line\r\n220 Ready\r\n")} + LoginAfterGreeting() << 0u;
-    QTest::newRow("USER accepted at once") << QJsonArray {Send("220 Ready\r\n"), Expect("USER"), Send("230 In\r\n"),
-        Expect("FEAT"), Send("500 No\r\n")} << 0u;
-    QTest::newRow("greeting 421") << QJsonArray {Send("421 Too many users\r\n")} << unsigned(FTP_ERROR_CANNOT_CONNECT);
-    QTest::newRow("greeting without code") << QJsonArray {Send("Hello there\r\n")} << unsigned(FTP_ERROR_PROTOCOL);
-    QTest::newRow("greeting with NUL") << QJsonArray {Send(QByteArray("220 Re\0ady\r\n", 11))}
-                                       << unsigned(FTP_ERROR_PROTOCOL);
-    QTest::newRow("greeting never ends") << QJsonArray {Send("220-Welcome\r\n"), Hang()} << unsigned(FTP_ERROR_TIMEOUT);
-    QTest::newRow("connection closed") << QJsonArray {Send("220 Ready\r\n"), Expect("USER"),
-        QJsonObject {{QStringLiteral("close"), true}}}
-                                       << unsigned(FTP_ERROR_CANNOT_CONNECT);
-    QTest::newRow("USER 530") << QJsonArray {Send("220 Ready\r\n"), Expect("USER"), Send("530 No\r\n")}
-                              << unsigned(FTP_ERROR_INCORRECT_PASSWORD);
-    QTest::newRow("PASS 501") << QJsonArray {Send("220 Ready\r\n"), Expect("USER"), Send("331 Password\r\n"),
-        Expect("PASS"), Send("501 Bad\r\n")}
-                              << unsigned(FTP_ERROR_INCORRECT_PASSWORD);
-    QTest::newRow("USER 421") << QJsonArray {Send("220 Ready\r\n"), Expect("USER"), Send("421 Bye\r\n")}
-                              << unsigned(FTP_ERROR_PROTOCOL);
+    Row("120 then 220", QJsonArray {Send("120 Soon\r\n220 Ready\r\n")} + LoginAfterGreeting(), 0);
+    Row("multi-line greeting with digits",
+        QJsonArray {Send("220-Welcome\r\n220x\r\n123 line\r\n220 Ready\r\n")} + LoginAfterGreeting(), 0);
+    Row("USER accepted at once", user + QJsonArray {Send("230 In\r\n"), Expect("FEAT"), Send("500 No\r\n")}, 0);
+    Row("greeting 421", {Send("421 Too many users\r\n")}, FTP_ERROR_CANNOT_CONNECT);
+    Row("greeting without code", {Send("Hello there\r\n")}, FTP_ERROR_PROTOCOL);
+    Row("greeting with NUL", {Send(QByteArray("220 Re\0ady\r\n", 11))}, FTP_ERROR_PROTOCOL);
+    Row("greeting never ends", {Send("220-Welcome\r\n"), Hang()}, FTP_ERROR_TIMEOUT);
+    Row("connection closed", user + QJsonArray {QJsonObject {{QStringLiteral("close"), true}}},
+        FTP_ERROR_CANNOT_CONNECT);
+    Row("USER 530", user + QJsonArray {Send("530 No\r\n")}, FTP_ERROR_INCORRECT_PASSWORD);
+    Row("PASS 501", user + QJsonArray {Send("331 Password\r\n"), Expect("PASS"), Send("501 Bad\r\n")},
+        FTP_ERROR_INCORRECT_PASSWORD);
+    Row("USER 421", user + QJsonArray {Send("421 Bye\r\n")}, FTP_ERROR_PROTOCOL);
 }
 
 void TestFtpHostileServer::Logins()
@@ -126,59 +136,45 @@ void TestFtpHostileServer::Logins()
     FtpTestServer server;
     QVERIFY(server.StartScripted(QJsonDocument(script).toJson()));
     InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    unsigned nError = 0;
-    try {
-        session.GetFtpConnection(server.Address().toLatin1(), "user", "pass")->Close();
-    } catch (const InternetException& e) {
-        nError = e.m_dwError;
-    }
-    QCOMPARE(nError, error);
+    session.SetTimeouts(ShortFtpTimeouts(2000, 1000));
+    QCOMPARE(FtpLoginError(session, server.Address().toLatin1(), "user", "pass"), error);
 }
 
 void TestFtpHostileServer::Replies_data()
 {
-    QTest::addColumn<QJsonArray>("script");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QByteArray>("directory");
-    QTest::addColumn<bool>("usableAfter"); // a second PWD (answered "/next") works
+    QTest::addColumn<QJsonArray>("reply"); // to PWD
+    QTest::addColumn<QByteArray>("directory"); // empty: PWD fails
+    QTest::addColumn<bool>("usableAfter"); // the next PWD works
+    const auto Row = [](const char* pszTag, const QJsonArray& reply, const QByteArray& directory, bool bUsable) {
+        QTest::newRow(pszTag) << reply << directory << bUsable;
+    };
 
-    const QJsonArray next {Expect("PWD"), Send("257 \"/next\"\r\n")};
-    QTest::newRow("quoted path") << QJsonArray {Expect("PWD"), Send("257 \"/a \"\"b\"\"\" is current\r\n")} + next
-                                 << true << QByteArray("/a \"b\"") << true;
-    QTest::newRow("garbled 257") << QJsonArray {Expect("PWD"), Send("257 /no/quotes\r\n")} + next << false
-                                 << QByteArray() << true;
-    QTest::newRow("refused") << QJsonArray {Expect("PWD"), Send("550 No\r\n")} + next << false << QByteArray() << true;
-    QTest::newRow("line over 8 KiB") << QJsonArray {Expect("PWD"), Send("257 \"" + QByteArray(9000, 'x') + "\"\r\n")}
-            + next << false << QByteArray()
-                                     << false;
-    QTest::newRow("NUL") << QJsonArray {Expect("PWD"), Send(QByteArray("257 \"/a\0b\"\r\n", 12))} + next << false
-                         << QByteArray() << false;
+    Row("quoted path", {Send("257 \"/a \"\"b\"\"\" is current\r\n")}, "/a \"b\"", true);
+    Row("garbled 257", {Send("257 /no/quotes\r\n")}, {}, true);
+    Row("refused", {Send("550 No\r\n")}, {}, true);
+    Row("line over 8 KiB", {Send("257 \"" + QByteArray(9000, 'x') + "\"\r\n")}, {}, false);
+    Row("NUL", {Send(QByteArray("257 \"/a\0b\"\r\n", 12))}, {}, false);
     // About 1.4 MB of one reply: refused once it passes 64 KiB.
-    QTest::newRow("huge multi-line reply")
-        << QJsonArray {Expect("PWD"), Send("257-\"/x\"\r\n"), Send("257-more\r\n", 140000), Send("257 end\r\n")} + next
-        << false << QByteArray() << false;
-    QTest::newRow("reply never ends") << QJsonArray {Expect("PWD"), Send("257-\"/x\"\r\n"), Hang()} << false
-                                      << QByteArray() << false;
+    Row("huge multi-line reply", {Send("257-\"/x\"\r\n"), Send("257-more\r\n", 140000), Send("257 end\r\n")}, {},
+        false);
+    Row("reply never ends", {Send("257-\"/x\"\r\n"), Hang()}, {}, false);
 }
 
 void TestFtpHostileServer::Replies()
 {
-    QFETCH(QJsonArray, script);
-    QFETCH(bool, ok);
+    QFETCH(QJsonArray, reply);
     QFETCH(QByteArray, directory);
     QFETCH(bool, usableAfter);
 
     FtpTestServer server;
-    QVERIFY(server.StartScripted(QJsonDocument(Login() + script).toJson()));
     InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = session.GetFtpConnection(server.Address().toLatin1(), "user", "pass");
+    auto connection = Connect(server, session, Login() + QJsonArray {Expect("PWD")} + reply + Next());
+    QVERIFY(connection);
 
     QElapsedTimer timer;
     timer.start();
     QByteArray strDirectory = "stale";
-    QCOMPARE(connection->GetCurrentDirectory(strDirectory), ok);
+    QCOMPARE(connection->GetCurrentDirectory(strDirectory), !directory.isEmpty());
     QCOMPARE(strDirectory, directory);
     QVERIFY(timer.elapsed() < 2000);
     // After a hostile reply the connection is out of step and refuses further work.
@@ -191,38 +187,29 @@ void TestFtpHostileServer::Downloads_data()
 {
     QTest::addColumn<QJsonArray>("script");
     QTest::addColumn<bool>("ok");
-    QTest::addColumn<bool>("usableAfter"); // a following PWD (answered "/next") works
+    QTest::addColumn<bool>("usableAfter"); // the next PWD works
+    const auto Row = [](const char* pszTag, const QJsonArray& afterRetr, bool bOk, bool bUsable = true) {
+        QTest::newRow(pszTag) << UpToRetr() + afterRetr << bOk << bUsable;
+    };
 
-    const QJsonArray prelude {Expect("TYPE"), Send("200 Binary\r\n"), Expect("SIZE"), Send("550 Unknown\r\n"),
-        Expect("PORT"), Send("200 Port\r\n"), Expect("RETR")};
-    QTest::newRow("from the server") << prelude
-            + QJsonArray {Send("150 Open\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")}
-                                     << true << true;
-    QTest::newRow("226 before the data connection")
-        << prelude + QJsonArray {Send("226 Done\r\n"), DataFrom({}, "hello")} << true << true;
+    Row("from the server", {Send("150 Open\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")}, true);
+    Row("226 before the data connection", {Send("226 Done\r\n"), DataFrom({}, "hello")}, true);
     // Even with a 226 afterwards, data from a host other than the server is refused.
-    QTest::newRow("from another peer") << prelude
-            + QJsonArray {Send("150 Open\r\n"), DataFrom(TestNet::Address(253), "hello"), Send("226 Done\r\n")}
+    Row("from another peer", {Send("150 Open\r\n"), DataFrom(TestNet::Address(253), "hello"), Send("226 Done\r\n")},
+        false);
+    Row("shorter than announced", {Send("150 Opening (10 bytes)\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")},
+        false);
+    QTest::newRow("shorter than SIZE") << UpToRetr("213 10\r\n")
+            + QJsonArray {Send("150 Open\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")}
                                        << false << true;
-    QTest::newRow("shorter than announced")
-        << prelude + QJsonArray {Send("150 Opening (10 bytes)\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")}
-        << false << true;
-    QTest::newRow("shorter than SIZE") << QJsonArray {Expect("TYPE"), Send("200 Binary\r\n"), Expect("SIZE"),
-        Send("213 10\r\n"), Expect("PORT"), Send("200 Port\r\n"), Expect("RETR"), Send("150 Open\r\n"),
-        DataFrom({}, "hello"), Send("226 Done\r\n")}
-                                       << false << true;
-    QTest::newRow("refused") << prelude + QJsonArray {Send("550 No such file\r\n")} << false << true;
-    QTest::newRow("426 after the data") << prelude
-            + QJsonArray {Send("150 Open\r\n"), DataFrom({}, "hello"), Send("426 Aborted\r\n")}
-                                        << false << true;
-    QTest::newRow("no data connection") << prelude + QJsonArray {Send("150 Open\r\n"), Send("226 Done\r\n")} << false
-                                        << true;
+    Row("refused", {Send("550 No such file\r\n")}, false);
+    Row("426 after the data", {Send("150 Open\r\n"), DataFrom({}, "hello"), Send("426 Aborted\r\n")}, false);
+    Row("no data connection", {Send("150 Open\r\n"), Send("226 Done\r\n")}, false);
     // The final reply came in the same read as the 150: it must be seen without
     // waiting for the socket, and the connection stays in step.
-    QTest::newRow("150 and 425 in one packet")
-        << prelude + QJsonArray {Send("150 Opening\r\n425 Cannot open data connection\r\n")} << false << true;
+    Row("150 and 425 in one packet", {Send("150 Opening\r\n425 Cannot open data connection\r\n")}, false);
     // A readable control connection must not keep the wait for the data connection alive.
-    QTest::newRow("endless 150 replies") << prelude + QJsonArray {Flood("150 Wait\r\n", 10)} << false << false;
+    Row("endless 150 replies", {Flood("150 Wait\r\n", 10)}, false, false);
 }
 
 void TestFtpHostileServer::Downloads()
@@ -232,13 +219,11 @@ void TestFtpHostileServer::Downloads()
     QFETCH(bool, usableAfter);
 
     FtpTestServer server;
-    const QJsonArray next {Expect("PWD"), Send("257 \"/next\"\r\n")};
-    QVERIFY(server.StartScripted(QJsonDocument(Login() + script + next).toJson()));
+    InternetSession session;
+    auto connection = Connect(server, session, Login() + script + Next());
+    QVERIFY(connection);
     QTemporaryDir local;
     const QString strLocal = local.filePath(QStringLiteral("file"));
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = session.GetFtpConnection(server.Address().toLatin1(), "user", "pass");
 
     QElapsedTimer timer;
     timer.start();

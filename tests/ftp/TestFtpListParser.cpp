@@ -2,6 +2,36 @@
 
 #include <QTest>
 
+namespace {
+
+void AddColumns()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("name"); // empty: the line is skipped
+    QTest::addColumn<bool>("directory");
+}
+
+void Row(const char* pszTag, const QByteArray& line, const QByteArray& name = {}, bool bDirectory = false)
+{
+    QTest::newRow(pszTag) << line << name << bDirectory;
+}
+
+void CheckLine(bool (*parse)(const QByteArray&, FtpEntry&))
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, name);
+    QFETCH(bool, directory);
+
+    FtpEntry entry;
+    QCOMPARE(parse(line, entry), !name.isEmpty());
+    if (!name.isEmpty()) {
+        QCOMPARE(entry.m_strName, name);
+        QCOMPARE(entry.m_bDirectory, directory);
+    }
+}
+
+} // namespace
+
 class TestFtpListParser : public QObject {
     Q_OBJECT
 
@@ -17,116 +47,65 @@ private slots:
 
 void TestFtpListParser::ListLines_data()
 {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("parsed");
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<bool>("directory");
-
+    AddColumns();
     // Unix "ls -l" as servers send it.
-    QTest::newRow("unix dir, time") << QByteArray("drwxr-xr-x   2 owner    group        4096 Jan  5 10:00 pub") << true
-                                    << QByteArray("pub") << true;
-    QTest::newRow("unix file, year, spaces in name")
-        << QByteArray("-rw-r--r--   1 owner    group     7045120 Sep 02  2019 music file.mp3") << true
-        << QByteArray("music file.mp3") << false;
-    QTest::newRow("unix pyftpdlib style") << QByteArray("-rw-r--r--   1 root     root            6 Dec 07 07:46 a.txt")
-                                          << true << QByteArray("a.txt") << false;
-    QTest::newRow("unix without group") << QByteArray("-rw-r--r--   1 owner     1234 Jan 05  2024 nogroup.txt") << true
-                                        << QByteArray("nogroup.txt") << false;
-    QTest::newRow("unix numeric date") << QByteArray("-rw-r--r-- 1 user group 1234 2024-01-05 10:00 iso.txt") << true
-                                       << QByteArray("iso.txt") << false;
-    QTest::newRow("unix link to folder") << QByteArray("lrwxrwxrwx   1 root root   7 Jan  5 10:00 bin -> usr/bin")
-                                         << true << QByteArray("bin") << true;
-    QTest::newRow("unix name of several spaces")
-        << QByteArray("-rw-r--r-- 1 u g 5 Jan  5 10:00 two  spaces ") << true << QByteArray("two  spaces ") << false;
-    QTest::newRow("unix name looking like a date")
-        << QByteArray("-rw-r--r-- 1 u g 5 Jan  5 10:00 Jan 5 2020") << true << QByteArray("Jan 5 2020") << false;
-    QTest::newRow("unix group named like a month")
-        << QByteArray("-rw-r--r-- 1 100 dec 5 Mar  1  2020 x") << true << QByteArray("x") << false;
-    QTest::newRow("unix ACL mark") << QByteArray("drwxr-xr-x+  3 user group 4096 Jan  5 10:00 acl dir") << true
-                                   << QByteArray("acl dir") << true;
-    QTest::newRow("unix device") << QByteArray("crw-rw-rw-   1 root  root  1,   3 Jan  5 10:00 null") << true
-                                 << QByteArray("null") << false;
-    QTest::newRow("unix non-UTF-8 name") << QByteArray("-rw-r--r-- 1 u g 5 Jan  5 10:00 caf\xe9.txt") << true
-                                         << QByteArray("caf\xe9.txt") << false;
-    QTest::newRow("unix dots") << QByteArray("drwxr-xr-x 2 u g 4096 Jan  5 10:00 ..") << true << QByteArray("..")
-                               << true;
-    QTest::newRow("unix without name") << QByteArray("-rw-r--r-- 1 u g 5 Jan  5 10:00") << false << QByteArray()
-                                       << false;
+    Row("unix dir, time", "drwxr-xr-x   2 owner    group        4096 Jan  5 10:00 pub", "pub", true);
+    Row("unix file, year, spaces in name", "-rw-r--r--   1 owner    group     7045120 Sep 02  2019 music file.mp3",
+        "music file.mp3");
+    Row("unix pyftpdlib style", "-rw-r--r--   1 root     root            6 Dec 07 07:46 a.txt", "a.txt");
+    Row("unix without group", "-rw-r--r--   1 owner     1234 Jan 05  2024 nogroup.txt", "nogroup.txt");
+    Row("unix numeric date", "-rw-r--r-- 1 user group 1234 2024-01-05 10:00 iso.txt", "iso.txt");
+    Row("unix link to folder", "lrwxrwxrwx   1 root root   7 Jan  5 10:00 bin -> usr/bin", "bin", true);
+    Row("unix name of several spaces", "-rw-r--r-- 1 u g 5 Jan  5 10:00 two  spaces ", "two  spaces ");
+    Row("unix name looking like a date", "-rw-r--r-- 1 u g 5 Jan  5 10:00 Jan 5 2020", "Jan 5 2020");
+    Row("unix group named like a month", "-rw-r--r-- 1 100 dec 5 Mar  1  2020 x", "x");
+    Row("unix ACL mark", "drwxr-xr-x+  3 user group 4096 Jan  5 10:00 acl dir", "acl dir", true);
+    Row("unix device", "crw-rw-rw-   1 root  root  1,   3 Jan  5 10:00 null", "null");
+    Row("unix non-UTF-8 name", "-rw-r--r-- 1 u g 5 Jan  5 10:00 caf\xe9.txt", "caf\xe9.txt");
+    Row("unix dots", "drwxr-xr-x 2 u g 4096 Jan  5 10:00 ..", "..", true);
+    Row("unix without name", "-rw-r--r-- 1 u g 5 Jan  5 10:00");
 
     // DOS / IIS.
-    QTest::newRow("dos dir") << QByteArray("01-05-24  10:00AM       <DIR>          pub") << true << QByteArray("pub")
-                             << true;
-    QTest::newRow("dos file, 4-digit year, PM") << QByteArray("01-05-2024  03:15PM            1234 report 2024.txt")
-                                                << true << QByteArray("report 2024.txt") << false;
-    QTest::newRow("dos separate AM") << QByteArray("12-31-99  11:59 AM  0 zero") << true << QByteArray("zero") << false;
-    QTest::newRow("dos 24h") << QByteArray("01-05-24  22:10  5  h24") << true << QByteArray("h24") << false;
-    QTest::newRow("dos size with commas")
-        << QByteArray("01-05-24  10:00AM  1,234,567 big.iso") << true << QByteArray("big.iso") << false;
-    QTest::newRow("dos without name") << QByteArray("01-05-24  10:00AM  <DIR>") << false << QByteArray() << false;
+    Row("dos dir", "01-05-24  10:00AM       <DIR>          pub", "pub", true);
+    Row("dos file, 4-digit year, PM", "01-05-2024  03:15PM            1234 report 2024.txt", "report 2024.txt");
+    Row("dos separate AM", "12-31-99  11:59 AM  0 zero", "zero");
+    Row("dos 24h", "01-05-24  22:10  5  h24", "h24");
+    Row("dos size with commas", "01-05-24  10:00AM  1,234,567 big.iso", "big.iso");
+    Row("dos without name", "01-05-24  10:00AM  <DIR>");
 
     // EPLF.
-    QTest::newRow("eplf dir") << QByteArray("+i8388621.29609,m824255902,/,\tdev") << true << QByteArray("dev") << true;
-    QTest::newRow("eplf file") << QByteArray("+i8388621.44468,m839956783,r,s10376,\tRFC EPLF") << true
-                               << QByteArray("RFC EPLF") << false;
-    QTest::newRow("eplf without tab") << QByteArray("+i8388621.29609,m824255902,/,") << false << QByteArray() << false;
+    Row("eplf dir", "+i8388621.29609,m824255902,/,\tdev", "dev", true);
+    Row("eplf file", "+i8388621.44468,m839956783,r,s10376,\tRFC EPLF", "RFC EPLF");
+    Row("eplf without tab", "+i8388621.29609,m824255902,/,");
 
     // Lines of no format are skipped, not errors.
-    QTest::newRow("total") << QByteArray("total 12") << false << QByteArray() << false;
-    QTest::newRow("blank") << QByteArray("   ") << false << QByteArray() << false;
-    QTest::newRow("prose") << QByteArray("Listing of /pub follows") << false << QByteArray() << false;
+    Row("total", "total 12");
+    Row("blank", "   ");
+    Row("prose", "Listing of /pub follows");
 }
 
 void TestFtpListParser::ListLines()
 {
-    QFETCH(QByteArray, line);
-    QFETCH(bool, parsed);
-    QFETCH(QByteArray, name);
-    QFETCH(bool, directory);
-
-    FtpEntry entry;
-    QCOMPARE(FtpListParser::ParseListLine(line, entry), parsed);
-    if (parsed) {
-        QCOMPARE(entry.m_strName, name);
-        QCOMPARE(entry.m_bDirectory, directory);
-    }
+    CheckLine(FtpListParser::ParseListLine);
 }
 
 void TestFtpListParser::MlsdLines_data()
 {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("parsed");
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<bool>("directory");
-
-    QTest::newRow("file") << QByteArray("modify=20261207074651;perm=radfwMT;size=6;type=file;unique=fe00g; a.txt")
-                          << true << QByteArray("a.txt") << false;
-    QTest::newRow("dir with spaces") << QByteArray("type=dir;modify=20240105100000; sub dir") << true
-                                     << QByteArray("sub dir") << true;
-    QTest::newRow("cdir named by path") << QByteArray("type=cdir;perm=el; /home/user") << true << QByteArray(".")
-                                        << true;
-    QTest::newRow("pdir") << QByteArray("type=pdir;perm=el; ..") << true << QByteArray("..") << true;
-    QTest::newRow("link, upper case") << QByteArray("Type=OS.unix=slink:/target;size=3; link") << true
-                                      << QByteArray("link") << true;
-    QTest::newRow("semicolon and leading space in name")
-        << QByteArray("size=1;type=file;  a; b") << true << QByteArray(" a; b") << false;
-    QTest::newRow("no type fact") << QByteArray("size=1; plain") << true << QByteArray("plain") << false;
-    QTest::newRow("no name") << QByteArray("type=file; ") << false << QByteArray() << false;
-    QTest::newRow("no space") << QByteArray("type=file;size=1;") << false << QByteArray() << false;
+    AddColumns();
+    Row("file", "modify=20261207074651;perm=radfwMT;size=6;type=file;unique=fe00g; a.txt", "a.txt");
+    Row("dir with spaces", "type=dir;modify=20240105100000; sub dir", "sub dir", true);
+    Row("cdir named by path", "type=cdir;perm=el; /home/user", ".", true);
+    Row("pdir", "type=pdir;perm=el; ..", "..", true);
+    Row("link, upper case", "Type=OS.unix=slink:/target;size=3; link", "link", true);
+    Row("semicolon and leading space in name", "size=1;type=file;  a; b", " a; b");
+    Row("no type fact", "size=1; plain", "plain");
+    Row("no name", "type=file; ");
+    Row("no space", "type=file;size=1;");
 }
 
 void TestFtpListParser::MlsdLines()
 {
-    QFETCH(QByteArray, line);
-    QFETCH(bool, parsed);
-    QFETCH(QByteArray, name);
-    QFETCH(bool, directory);
-
-    FtpEntry entry;
-    QCOMPARE(FtpListParser::ParseMlsdLine(line, entry), parsed);
-    if (parsed) {
-        QCOMPARE(entry.m_strName, name);
-        QCOMPARE(entry.m_bDirectory, directory);
-    }
+    CheckLine(FtpListParser::ParseMlsdLine);
 }
 
 void TestFtpListParser::ListingReaderSkipsWhatDoesNotParse()

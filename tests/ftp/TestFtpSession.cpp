@@ -19,39 +19,26 @@ namespace {
 
 FtpTimeouts ShortTimeouts()
 {
-    FtpTimeouts timeouts;
-    timeouts.nConnectMs = 3000;
-    timeouts.nReplyMs = 3000;
-    timeouts.nAcceptMs = 3000;
-    timeouts.nDataMs = 3000;
-    return timeouts;
+    return ShortFtpTimeouts(3000, 3000);
 }
 
-/// The error code GetFtpConnection throws, 0 when it succeeds.
-unsigned LoginError(
-    InternetSession& session, const QByteArray& strHost, const QByteArray& strUser, const QByteArray& strPassword)
+/// Reads a file by the bytes of its path: a name such as "caf\xe9" has no QString
+/// form. "<unreadable>" when it cannot be read.
+QByteArray Read(const QByteArray& strPath)
 {
-    try {
-        session.GetFtpConnection(strHost, strUser, strPassword)->Close();
-        return 0;
-    } catch (const InternetException& e) {
-        return e.m_dwError;
-    }
+    const int fd = ::open(strPath.constData(), O_RDONLY);
+    if (fd < 0)
+        return "<unreadable>";
+    QByteArray data;
+    char buffer[65536];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        data.append(buffer, n);
+    ::close(fd);
+    return n == 0 ? data : QByteArray("<unreadable>");
 }
 
-std::shared_ptr<FtpConnection> Connect(InternetSession& session, const FtpTestServer& server)
-{
-    return session.GetFtpConnection(
-        server.Address().toLatin1(), server.User().toLatin1(), server.Password().toLatin1());
-}
-
-/// Paths on the server's disk are bytes: a name such as "caf\xe9" has no QString form.
-QByteArray RawPath(const FtpTestServer& server, const QByteArray& strName)
-{
-    return QFile::encodeName(server.RootPath()) + '/' + strName;
-}
-
-bool WriteRaw(const QByteArray& strPath, const QByteArray& data)
+bool Write(const QByteArray& strPath, const QByteArray& data)
 {
     const int fd = ::open(strPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
@@ -60,18 +47,14 @@ bool WriteRaw(const QByteArray& strPath, const QByteArray& data)
     return ::close(fd) == 0 && bOk;
 }
 
-bool ReadRaw(const QByteArray& strPath, QByteArray& data)
+QByteArray Read(const QString& strPath)
 {
-    data.clear();
-    const int fd = ::open(strPath.constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    char buffer[65536];
-    ssize_t n = 0;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        data.append(buffer, n);
-    ::close(fd);
-    return n == 0;
+    return Read(QFile::encodeName(strPath));
+}
+
+bool Write(const QString& strPath, const QByteArray& data)
+{
+    return Write(QFile::encodeName(strPath), data);
 }
 
 bool Exists(const QByteArray& strPath)
@@ -88,17 +71,30 @@ QByteArray EveryByteValue(qsizetype nSize)
     return data;
 }
 
-QByteArray ReadLocal(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
+/// A test server, a session logged in to it and a local folder.
+struct Client {
+    FtpTestServer server;
+    QTemporaryDir local;
+    InternetSession session;
+    std::shared_ptr<FtpConnection> connection;
 
-bool WriteLocal(const QString& strPath, const QByteArray& data)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
+    /// Starts the server with @p serverArgs and logs in at @p strHostPrefix + its address.
+    bool Start(const QStringList& serverArgs = {}, const FtpTimeouts& timeouts = ShortTimeouts(),
+        const QByteArray& strHostPrefix = {})
+    {
+        if (!local.isValid() || !server.Start(serverArgs))
+            return false;
+        session.SetTimeouts(timeouts);
+        connection = session.GetFtpConnection(
+            strHostPrefix + server.Address().toLatin1(), server.User().toLatin1(), server.Password().toLatin1());
+        return true;
+    }
+
+    FtpConnection* operator->() const { return connection.get(); }
+    /// The path on the server's disk of @p strName in the folder it serves.
+    QByteArray Remote(const QByteArray& strName) const { return QFile::encodeName(server.RootPath()) + '/' + strName; }
+    QString Local(const char* pszName) const { return local.filePath(QString::fromLatin1(pszName)); }
+};
 
 /// Every entry FtpFileFind reports, in order, using the loop the window uses.
 QList<QByteArray> FindAll(FtpConnection& connection, const QByteArray& strPattern, bool& bFound)
@@ -161,9 +157,7 @@ void TestFtpSession::LoginFailures()
     QFETCH(unsigned, error);
 
     InternetSession session;
-    FtpTimeouts timeouts = ShortTimeouts();
-    timeouts.nReplyMs = 500;
-    session.SetTimeouts(timeouts);
+    session.SetTimeouts(ShortFtpTimeouts(3000, 500));
     FtpTestServer server;
     QByteArray strHost = server.Address().toLatin1();
     QByteArray strUser = server.User().toLatin1();
@@ -183,134 +177,117 @@ void TestFtpSession::LoginFailures()
 
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(LoginError(session, strHost, strUser, strPassword), error);
+    QCOMPARE(FtpLoginError(session, strHost, strUser, strPassword), error);
     QVERIFY(timer.elapsed() < 2500); // bounded by the short time-outs, not the defaults
 
     // The right credentials work against the same normal server.
     if (kind == QLatin1String("wrong password"))
-        QCOMPARE(LoginError(session, strHost, strUser, server.Password().toLatin1()), 0u);
+        QCOMPARE(FtpLoginError(session, strHost, strUser, server.Password().toLatin1()), 0u);
 }
 
 void TestFtpSession::DirectoryOperations()
 {
-    FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--refuse"), QStringLiteral("CWD"), QStringLiteral("locked")}));
-    QVERIFY(QDir(server.RootPath()).mkpath(QStringLiteral("locked")));
-    QVERIFY(WriteRaw(RawPath(server, "gone.txt"), "x"));
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = Connect(session, server);
+    Client ftp;
+    QVERIFY(ftp.Start({QStringLiteral("--refuse"), QStringLiteral("CWD"), QStringLiteral("locked")}));
+    QVERIFY(QDir(ftp.server.RootPath()).mkpath(QStringLiteral("locked")));
+    QVERIFY(Write(ftp.Remote("gone.txt"), "x"));
 
     QByteArray strDirectory;
-    QVERIFY(connection->GetCurrentDirectory(strDirectory));
+    QVERIFY(ftp->GetCurrentDirectory(strDirectory));
     QCOMPARE(strDirectory, QByteArray("/"));
 
-    QVERIFY(connection->CreateDirectory("new \"dir\""));
-    QVERIFY(Exists(RawPath(server, "new \"dir\"")));
-    QVERIFY(!connection->CreateDirectory("new \"dir\"")); // exists already
-    QVERIFY(connection->SetCurrentDirectory("new \"dir\""));
-    QVERIFY(connection->GetCurrentDirectory(strDirectory));
+    QVERIFY(ftp->CreateDirectory("new \"dir\""));
+    QVERIFY(Exists(ftp.Remote("new \"dir\"")));
+    QVERIFY(!ftp->CreateDirectory("new \"dir\"")); // exists already
+    QVERIFY(ftp->SetCurrentDirectory("new \"dir\""));
+    QVERIFY(ftp->GetCurrentDirectory(strDirectory));
     QCOMPARE(strDirectory, QByteArray("/new \"dir\""));
-    QVERIFY(connection->SetCurrentDirectory("/"));
+    QVERIFY(ftp->SetCurrentDirectory("/"));
 
-    QVERIFY(!connection->SetCurrentDirectory("missing"));
-    QVERIFY(!connection->SetCurrentDirectory("locked"));
-    QVERIFY(connection->GetCurrentDirectory(strDirectory));
+    QVERIFY(!ftp->SetCurrentDirectory("missing"));
+    QVERIFY(!ftp->SetCurrentDirectory("locked"));
+    QVERIFY(ftp->GetCurrentDirectory(strDirectory));
     QCOMPARE(strDirectory, QByteArray("/"));
 
     // Arguments that would smuggle a second command are refused before sending,
     // and the connection stays in step.
-    QVERIFY(!connection->CreateDirectory("a\r\nDELE gone.txt"));
-    QVERIFY(!connection->Remove(QByteArray("gone.txt\0x", 10)));
-    QVERIFY(!connection->SetCurrentDirectory("new \"dir\"\n"));
-    QVERIFY(Exists(RawPath(server, "gone.txt")));
-    QVERIFY(!Exists(RawPath(server, "a")));
-    QVERIFY(connection->GetCurrentDirectory(strDirectory));
+    QVERIFY(!ftp->CreateDirectory("a\r\nDELE gone.txt"));
+    QVERIFY(!ftp->Remove(QByteArray("gone.txt\0x", 10)));
+    QVERIFY(!ftp->SetCurrentDirectory("new \"dir\"\n"));
+    QVERIFY(Exists(ftp.Remote("gone.txt")));
+    QVERIFY(!Exists(ftp.Remote("a")));
+    QVERIFY(ftp->GetCurrentDirectory(strDirectory));
 
-    QVERIFY(connection->Remove("gone.txt"));
-    QVERIFY(!Exists(RawPath(server, "gone.txt")));
-    QVERIFY(!connection->Remove("gone.txt"));
-    QVERIFY(connection->RemoveDirectory("new \"dir\""));
-    QVERIFY(!Exists(RawPath(server, "new \"dir\"")));
-    QVERIFY(!connection->RemoveDirectory("new \"dir\""));
-    connection->Close();
-    QVERIFY(!connection->GetCurrentDirectory(strDirectory)); // closed connections fail
+    QVERIFY(ftp->Remove("gone.txt"));
+    QVERIFY(!Exists(ftp.Remote("gone.txt")));
+    QVERIFY(!ftp->Remove("gone.txt"));
+    QVERIFY(ftp->RemoveDirectory("new \"dir\""));
+    QVERIFY(!Exists(ftp.Remote("new \"dir\"")));
+    QVERIFY(!ftp->RemoveDirectory("new \"dir\""));
+    ftp->Close();
+    QVERIFY(!ftp->GetCurrentDirectory(strDirectory)); // closed connections fail
 }
 
 void TestFtpSession::RoundTrip_data()
 {
     QTest::addColumn<QByteArray>("remoteName");
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("serverArgs");
+    QTest::addColumn<QStringList>("serverArgs");
     QTest::addColumn<QByteArray>("hostPrefix"); // put before the server's IPv4 address
 
-    QTest::newRow("empty") << QByteArray("empty.bin") << QByteArray() << QString() << QByteArray();
+    QTest::newRow("empty") << QByteArray("empty.bin") << QByteArray() << QStringList() << QByteArray();
     QTest::newRow("3 MB of every byte value")
-        << QByteArray("every byte.bin") << EveryByteValue(3 * 1024 * 1024 + 17) << QString() << QByteArray();
-    QTest::newRow("non-UTF-8 name") << QByteArray("caf\xe9 \xff.txt") << QByteArray("caf\xe9\r\n\n\r") << QString()
+        << QByteArray("every byte.bin") << EveryByteValue(3 * 1024 * 1024 + 17) << QStringList() << QByteArray();
+    QTest::newRow("non-UTF-8 name") << QByteArray("caf\xe9 \xff.txt") << QByteArray("caf\xe9\r\n\n\r") << QStringList()
                                     << QByteArray();
     QTest::newRow("server without SIZE") << QByteArray("plain.bin") << EveryByteValue(200000)
-                                         << QStringLiteral("--no-size") << QByteArray();
+                                         << QStringList {QStringLiteral("--no-size")} << QByteArray();
     // An IPv6 socket to an IPv4 server: the data address must go out as PORT, since
     // the server cannot answer an IPv6 EPRT on an IPv4 connection.
     QTest::newRow("IPv4-mapped IPv6 address")
-        << QByteArray("mapped.bin") << EveryByteValue(1000) << QString() << QByteArray("::ffff:");
+        << QByteArray("mapped.bin") << EveryByteValue(1000) << QStringList() << QByteArray("::ffff:");
 }
 
 void TestFtpSession::RoundTrip()
 {
     QFETCH(QByteArray, remoteName);
     QFETCH(QByteArray, content);
-    QFETCH(QString, serverArgs);
+    QFETCH(QStringList, serverArgs);
     QFETCH(QByteArray, hostPrefix);
 
-    FtpTestServer server;
-    QVERIFY(server.Start(serverArgs.isEmpty() ? QStringList() : QStringList {serverArgs}));
-    QTemporaryDir local;
-    const QString strUpload = local.filePath(QStringLiteral("upload"));
-    const QString strDownload = local.filePath(QStringLiteral("download"));
-    QVERIFY(WriteLocal(strUpload, content));
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = session.GetFtpConnection(
-        hostPrefix + server.Address().toLatin1(), server.User().toLatin1(), server.Password().toLatin1());
+    Client ftp;
+    QVERIFY(ftp.Start(serverArgs, ShortTimeouts(), hostPrefix));
+    QVERIFY(Write(ftp.Local("upload"), content));
 
-    QVERIFY(connection->PutFile(strUpload, remoteName));
-    QByteArray onServer;
-    QVERIFY(ReadRaw(RawPath(server, remoteName), onServer));
-    QVERIFY(onServer == content);
-
-    QVERIFY(connection->GetFile(remoteName, strDownload, true));
-    QVERIFY(ReadLocal(strDownload) == content);
+    QVERIFY(ftp->PutFile(ftp.Local("upload"), remoteName));
+    QVERIFY(Read(ftp.Remote(remoteName)) == content);
+    QVERIFY(ftp->GetFile(remoteName, ftp.Local("download"), true));
+    QVERIFY(Read(ftp.Local("download")) == content);
 
     // The entry is listed under the very same bytes.
     std::vector<FtpEntry> entries;
-    QVERIFY(connection->ReadDirectory(entries));
+    QVERIFY(ftp->ReadDirectory(entries));
     QCOMPARE(entries.size(), std::size_t(1));
     QCOMPARE(entries[0].m_strName, remoteName);
 }
 
 void TestFtpSession::DownloadNeverOverwrites()
 {
-    FtpTestServer server;
-    QVERIFY(server.Start());
-    QVERIFY(WriteRaw(RawPath(server, "remote.txt"), "new content"));
-    QTemporaryDir local;
-    const QString strExisting = local.filePath(QStringLiteral("existing.txt"));
-    QVERIFY(WriteLocal(strExisting, "keep me"));
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = Connect(session, server);
+    Client ftp;
+    QVERIFY(ftp.Start());
+    QVERIFY(Write(ftp.Remote("remote.txt"), "new content"));
+    const QString strExisting = ftp.Local("existing.txt");
+    QVERIFY(Write(strExisting, "keep me"));
 
-    QVERIFY(!connection->GetFile("remote.txt", strExisting, true));
-    QCOMPARE(ReadLocal(strExisting), QByteArray("keep me"));
+    QVERIFY(!ftp->GetFile("remote.txt", strExisting, true));
+    QCOMPARE(Read(strExisting), QByteArray("keep me"));
     // A failed download into a name that exists must not remove the file either.
-    QVERIFY(!connection->GetFile("missing.txt", strExisting, true));
-    QCOMPARE(ReadLocal(strExisting), QByteArray("keep me"));
+    QVERIFY(!ftp->GetFile("missing.txt", strExisting, true));
+    QCOMPARE(Read(strExisting), QByteArray("keep me"));
 
     // Without fail-if-exists the file is replaced.
-    QVERIFY(connection->GetFile("remote.txt", strExisting, false));
-    QCOMPARE(ReadLocal(strExisting), QByteArray("new content"));
+    QVERIFY(ftp->GetFile("remote.txt", strExisting, false));
+    QCOMPARE(Read(strExisting), QByteArray("new content"));
 }
 
 void TestFtpSession::FailedTransfersLeaveNothingBehind_data()
@@ -331,50 +308,37 @@ void TestFtpSession::FailedTransfersLeaveNothingBehind()
     QFETCH(QString, fault);
     QFETCH(bool, upload);
 
-    FtpTestServer server;
-    QVERIFY(server.Start({fault, QStringLiteral("big.bin")}));
+    Client ftp;
+    QVERIFY(ftp.Start({fault, QStringLiteral("big.bin")}));
     const QByteArray content = EveryByteValue(4 * 1024 * 1024);
-    QTemporaryDir local;
-    const QString strLocal = local.filePath(QStringLiteral("big.bin"));
-    if (upload)
-        QVERIFY(WriteLocal(strLocal, content));
-    else
-        QVERIFY(WriteRaw(RawPath(server, "big.bin"), content));
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = Connect(session, server);
-
+    const QString strLocal = ftp.Local("big.bin");
     if (upload) {
-        QVERIFY(!connection->PutFile(strLocal, "big.bin"));
-        QByteArray onServer;
-        if (ReadRaw(RawPath(server, "big.bin"), onServer))
-            QVERIFY(onServer.size() < content.size());
+        QVERIFY(Write(strLocal, content));
+        QVERIFY(!ftp->PutFile(strLocal, "big.bin"));
+        QVERIFY(Read(ftp.Remote("big.bin")).size() < content.size()); // absent or cut short
     } else {
-        QVERIFY(!connection->GetFile("big.bin", strLocal, true));
+        QVERIFY(Write(ftp.Remote("big.bin"), content));
+        QVERIFY(!ftp->GetFile("big.bin", strLocal, true));
         QVERIFY(!QFile::exists(strLocal));
     }
     // A refusal leaves the connection in step; other files still transfer.
     if (fault.startsWith(QLatin1String("--refuse"))) {
-        QVERIFY(WriteLocal(local.filePath(QStringLiteral("other")), "other"));
-        QVERIFY(connection->PutFile(local.filePath(QStringLiteral("other")), "other.bin"));
-        QVERIFY(connection->GetFile("other.bin", local.filePath(QStringLiteral("other copy")), true));
-        QCOMPARE(ReadLocal(local.filePath(QStringLiteral("other copy"))), QByteArray("other"));
+        QVERIFY(Write(ftp.Local("other"), "other"));
+        QVERIFY(ftp->PutFile(ftp.Local("other"), "other.bin"));
+        QVERIFY(ftp->GetFile("other.bin", ftp.Local("other copy"), true));
+        QCOMPARE(Read(ftp.Local("other copy")), QByteArray("other"));
     }
 }
 
 void TestFtpSession::UnreadableLocalFileSendsNothing()
 {
-    FtpTestServer server;
-    QVERIFY(server.Start());
-    QTemporaryDir local;
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = Connect(session, server);
+    Client ftp;
+    QVERIFY(ftp.Start());
 
-    QVERIFY(!connection->PutFile(local.filePath(QStringLiteral("missing")), "missing"));
-    QVERIFY(!connection->PutFile(local.path(), "a folder"));
-    QVERIFY(!Exists(RawPath(server, "missing")));
-    QVERIFY(!Exists(RawPath(server, "a folder")));
+    QVERIFY(!ftp->PutFile(ftp.Local("missing"), "missing"));
+    QVERIFY(!ftp->PutFile(ftp.local.path(), "a folder"));
+    QVERIFY(!Exists(ftp.Remote("missing")));
+    QVERIFY(!Exists(ftp.Remote("a folder")));
 }
 
 void TestFtpSession::Listing_data()
@@ -394,19 +358,16 @@ void TestFtpSession::Listing()
     QFETCH(QStringList, serverArgs);
     QFETCH(bool, dots);
 
-    FtpTestServer server;
-    QVERIFY(server.Start(serverArgs));
-    QVERIFY(WriteRaw(RawPath(server, "file one.txt"), "1"));
-    QVERIFY(WriteRaw(RawPath(server, "caf\xe9"), "2"));
-    QVERIFY(::mkdir(RawPath(server, "dir two").constData(), 0755) == 0);
+    Client ftp;
+    QVERIFY(ftp.Start(serverArgs));
+    QVERIFY(Write(ftp.Remote("file one.txt"), "1"));
+    QVERIFY(Write(ftp.Remote("caf\xe9"), "2"));
+    QVERIFY(::mkdir(ftp.Remote("dir two").constData(), 0755) == 0);
     // A link to a folder must be enterable, so it is listed as a folder.
-    QVERIFY(::symlink("dir two", RawPath(server, "link").constData()) == 0);
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = Connect(session, server);
+    QVERIFY(::symlink("dir two", ftp.Remote("link").constData()) == 0);
 
     bool bFound = false;
-    QList<QByteArray> names = FindAll(*connection, {}, bFound);
+    QList<QByteArray> names = FindAll(*ftp.connection, {}, bFound);
     QVERIFY(bFound);
     std::sort(names.begin(), names.end());
     QList<QByteArray> expected {"caf\xe9", "dir two/", "file one.txt", "link/"};
@@ -415,8 +376,8 @@ void TestFtpSession::Listing()
     QCOMPARE(names, expected);
 
     // Into the folder and back: an empty folder finds nothing.
-    QVERIFY(connection->SetCurrentDirectory("dir two"));
-    names = FindAll(*connection, {}, bFound);
+    QVERIFY(ftp->SetCurrentDirectory("dir two"));
+    names = FindAll(*ftp.connection, {}, bFound);
     if (dots) {
         QCOMPARE(names, (QList<QByteArray> {"./", "../"}));
     } else {
@@ -427,26 +388,23 @@ void TestFtpSession::Listing()
 
 void TestFtpSession::FindFileContract()
 {
-    FtpTestServer server;
-    QVERIFY(server.Start());
+    Client ftp;
+    QVERIFY(ftp.Start());
     for (const char* pName : {"report-1", "report-2", "report 3", "other"})
-        QVERIFY(WriteRaw(RawPath(server, pName), pName));
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = Connect(session, server);
+        QVERIFY(Write(ftp.Remote(pName), pName));
 
     // The pattern is matched on our side; the last entry is seen exactly once.
     bool bFound = false;
-    QList<QByteArray> names = FindAll(*connection, "report*", bFound);
+    QList<QByteArray> names = FindAll(*ftp.connection, "report*", bFound);
     QVERIFY(bFound);
     std::sort(names.begin(), names.end());
     QCOMPARE(names, (QList<QByteArray> {"report 3", "report-1", "report-2"}));
-    QCOMPARE(FindAll(*connection, "other", bFound), QList<QByteArray> {"other"});
-    QVERIFY(FindAll(*connection, "nothing*", bFound).isEmpty());
+    QCOMPARE(FindAll(*ftp.connection, "other", bFound), QList<QByteArray> {"other"});
+    QVERIFY(FindAll(*ftp.connection, "nothing*", bFound).isEmpty());
     QVERIFY(!bFound);
 
     // Before FindNextFile no entry is current; past the end the last stays current.
-    FtpFileFind find(*connection);
+    FtpFileFind find(*ftp.connection);
     QVERIFY(find.FindFile("other"));
     QVERIFY(find.GetFileName().isEmpty());
     QVERIFY(!find.FindNextFile());
@@ -458,16 +416,13 @@ void TestFtpSession::FindFileContract()
 
 void TestFtpSession::LargeListing()
 {
-    FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--no-mlsd")}));
+    Client ftp;
+    QVERIFY(ftp.Start({QStringLiteral("--no-mlsd")}));
     for (int i = 0; i < 10000; ++i)
-        QVERIFY(WriteRaw(RawPath(server, "entry " + QByteArray::number(i)), {}));
-    InternetSession session;
-    session.SetTimeouts(ShortTimeouts());
-    auto connection = Connect(session, server);
+        QVERIFY(Write(ftp.Remote("entry " + QByteArray::number(i)), {}));
 
     std::vector<FtpEntry> entries;
-    QVERIFY(connection->ReadDirectory(entries));
+    QVERIFY(ftp->ReadDirectory(entries));
     QCOMPARE(entries.size(), std::size_t(10000));
     std::set<QByteArray> names;
     for (const FtpEntry& entry : entries)
@@ -478,30 +433,27 @@ void TestFtpSession::LargeListing()
 
 void TestFtpSession::AbortFromAnotherThread()
 {
-    // Long time-outs: only the abort can end these calls quickly.
-    FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--stall-transfer"), QStringLiteral("stalled.bin")}));
-    QVERIFY(WriteRaw(RawPath(server, "stalled.bin"), EveryByteValue(100000)));
+    // Default time-outs of tens of seconds: only the abort can end these calls quickly.
+    Client ftp;
+    QVERIFY(ftp.Start({QStringLiteral("--stall-transfer"), QStringLiteral("stalled.bin")}, FtpTimeouts()));
+    QVERIFY(Write(ftp.Remote("stalled.bin"), EveryByteValue(100000)));
     FtpTestServer silent;
     QVERIFY(silent.Start({QStringLiteral("--silent")}));
-    QTemporaryDir local;
-    const QString strLocal = local.filePath(QStringLiteral("stalled.bin"));
-    InternetSession session; // default time-outs: tens of seconds
-    auto connection = Connect(session, server);
+    const QString strLocal = ftp.Local("stalled.bin");
 
     std::promise<void> started;
     auto download = std::async(std::launch::async, [&] {
         started.set_value();
-        return connection->GetFile("stalled.bin", strLocal, true);
+        return ftp->GetFile("stalled.bin", strLocal, true);
     });
-    auto login
-        = std::async(std::launch::async, [&] { return LoginError(session, silent.Address().toLatin1(), "u", "p"); });
+    auto login = std::async(
+        std::launch::async, [&] { return FtpLoginError(ftp.session, silent.Address().toLatin1(), "u", "p"); });
     started.get_future().wait();
     QTest::qWait(300); // let both calls reach their waits
 
     QElapsedTimer timer;
     timer.start();
-    session.Close();
+    ftp.session.Close();
     QVERIFY(download.wait_for(std::chrono::seconds(3)) == std::future_status::ready);
     QVERIFY(login.wait_for(std::chrono::seconds(3)) == std::future_status::ready);
     QVERIFY(timer.elapsed() < 3000);
@@ -511,29 +463,25 @@ void TestFtpSession::AbortFromAnotherThread()
 
     // Later calls fail at once, and the session opens no new connection.
     QByteArray strDirectory;
-    QVERIFY(!connection->GetCurrentDirectory(strDirectory));
-    QCOMPARE(LoginError(session, server.Address().toLatin1(), server.User().toLatin1(), server.Password().toLatin1()),
+    QVERIFY(!ftp->GetCurrentDirectory(strDirectory));
+    QCOMPARE(FtpLoginError(ftp.session, ftp.server.Address().toLatin1(), ftp.server.User().toLatin1(),
+                 ftp.server.Password().toLatin1()),
         unsigned(FTP_ERROR_ABORTED));
 }
 
 void TestFtpSession::StalledTransferTimesOut()
 {
-    FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--stall-transfer"), QStringLiteral("stalled.bin")}));
-    QVERIFY(WriteRaw(RawPath(server, "stalled.bin"), EveryByteValue(100000)));
-    QTemporaryDir local;
-    InternetSession session;
     FtpTimeouts timeouts = ShortTimeouts();
-    timeouts.nDataMs = 300;
-    timeouts.nReplyMs = 300;
-    session.SetTimeouts(timeouts);
-    auto connection = Connect(session, server);
+    timeouts.nDataMs = timeouts.nReplyMs = 300;
+    Client ftp;
+    QVERIFY(ftp.Start({QStringLiteral("--stall-transfer"), QStringLiteral("stalled.bin")}, timeouts));
+    QVERIFY(Write(ftp.Remote("stalled.bin"), EveryByteValue(100000)));
 
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(!connection->GetFile("stalled.bin", local.filePath(QStringLiteral("s")), true));
-    QVERIFY(!QFile::exists(local.filePath(QStringLiteral("s"))));
-    QVERIFY(!connection->PutFile(local.filePath(QStringLiteral("s")), "x")); // nothing to send
+    QVERIFY(!ftp->GetFile("stalled.bin", ftp.Local("s"), true));
+    QVERIFY(!QFile::exists(ftp.Local("s")));
+    QVERIFY(!ftp->PutFile(ftp.Local("s"), "x")); // nothing to send
     QVERIFY(timer.elapsed() < 2500);
 }
 

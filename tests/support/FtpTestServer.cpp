@@ -1,5 +1,7 @@
 #include "support/FtpTestServer.h"
 
+#include "ftp/FtpConnection.h"
+#include "ftp/InternetException.h"
 #include "support/TestNet.h"
 
 #include <QDeadlineTimer>
@@ -92,5 +94,24 @@ void FtpTestServer::Stop()
     if (!m_process.waitForFinished(3000)) {
         m_process.kill();
         m_process.waitForFinished(2000);
+    }
+}
+
+FtpTimeouts ShortFtpTimeouts(int nMs, int nReplyMs)
+{
+    FtpTimeouts timeouts;
+    timeouts.nConnectMs = timeouts.nAcceptMs = timeouts.nDataMs = nMs;
+    timeouts.nReplyMs = nReplyMs;
+    return timeouts;
+}
+
+unsigned FtpLoginError(
+    InternetSession& session, const QByteArray& strHost, const QByteArray& strUser, const QByteArray& strPassword)
+{
+    try {
+        session.GetFtpConnection(strHost, strUser, strPassword)->Close();
+        return 0;
+    } catch (const InternetException& e) {
+        return e.m_dwError;
     }
 }

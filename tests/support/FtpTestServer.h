@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ftp/InternetSession.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -43,3 +45,10 @@ private:
     QProcess m_process;
     QString m_strAddress;
 };
+
+/// Time-outs short enough for a test: @p nMs for each wait, @p nReplyMs for a reply.
+FtpTimeouts ShortFtpTimeouts(int nMs, int nReplyMs);
+
+/// The code of the InternetException that logging in throws, 0 when the login succeeds.
+unsigned FtpLoginError(
+    InternetSession& session, const QByteArray& strHost, const QByteArray& strUser, const QByteArray& strPassword);
