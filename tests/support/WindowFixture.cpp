@@ -3,6 +3,7 @@
 #include "ftp/InternetSession.h"
 #include "sites/SettingsArchive.h"
 #include "sites/SettingsFile.h"
+#include "support/FtpTestServer.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -60,6 +61,13 @@ void WindowFixture::WriteSite(int nIndex, const QByteArray& strAddress, const QB
     WriteProfiles(profiles);
 }
 
+void WindowFixture::WriteSite(
+    const FtpTestServer& server, const QByteArray& strDirectory, const QByteArray& strPassword)
+{
+    WriteSite(0, server.Address().toUtf8(), server.User().toUtf8(),
+        strPassword.isEmpty() ? server.Password().toUtf8() : strPassword, strDirectory);
+}
+
 void WindowFixture::WriteDownloadPath(const QString& strPath)
 {
     QSettings settings(QStringLiteral("Halvorn"), QStringLiteral("Tarnlow"));
@@ -82,6 +90,24 @@ TarnlowDlg& WindowFixture::Open(const QStringList& commandLinePaths)
     m_pDlg->OnInitDialog();
     m_pDlg->show();
     return *m_pDlg;
+}
+
+TarnlowDlg& WindowFixture::OpenOn(const FtpTestServer& server, const QByteArray& strDirectory)
+{
+    WriteSite(server, strDirectory);
+    TarnlowDlg& dlg = Open();
+    if (!WaitIdle())
+        QTest::qFail("The first listing did not end", __FILE__, __LINE__);
+    return dlg;
+}
+
+void WindowFixture::SetWaits(int nReplyAndDataMs, int nAcceptMs)
+{
+    FtpTimeouts timeouts = m_pDlg->Session().Timeouts();
+    timeouts.nReplyMs = timeouts.nDataMs = nReplyAndDataMs;
+    if (nAcceptMs > 0)
+        timeouts.nAcceptMs = nAcceptMs;
+    m_pDlg->Session().SetTimeouts(timeouts);
 }
 
 void WindowFixture::Close()
@@ -131,4 +157,28 @@ void WindowFixture::VerifyNoUnexpectedPrompts() const
 {
     VerifyNoPromptFailures();
     QCOMPARE(m_host.PendingCount(), 0);
+}
+
+void WindowFixture::VerifyLastPrompt(
+    const QString& strCaption, MsgIcon icon, MsgButtons buttons, const QString& strText) const
+{
+    const ScriptedDialogHost::Prompt prompt = m_host.LastPrompt();
+    QCOMPARE(prompt.m_strCaption, strCaption);
+    QCOMPARE(prompt.m_icon, icon);
+    QCOMPARE(prompt.m_buttons, buttons);
+    if (!strText.isNull())
+        QCOMPARE(prompt.m_strText, strText);
+}
+
+void WindowTest::init()
+{
+    m_fixture.Close();
+    m_fixture.ClearStoredState();
+    m_fixture.m_host.Clear();
+}
+
+void WindowTest::cleanup()
+{
+    m_fixture.Close();
+    m_fixture.VerifyNoPromptFailures();
 }

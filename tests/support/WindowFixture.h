@@ -5,11 +5,14 @@
 #include "support/ScriptedDialogHost.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <array>
 #include <memory>
+
+class FtpTestServer;
 
 /// The real main window under the offscreen platform, with its settings in a
 /// private configuration folder and every prompt answered by a ScriptedDialogHost.
@@ -28,6 +31,9 @@ public:
     void WriteSite(int nIndex, const QByteArray& strAddress, const QByteArray& strUsername,
         const QByteArray& strPassword, const QByteArray& strDirectory = {});
     /// Stores the download folder setting.
+    /// Stores site 1 for @p server, with the server's password unless @p strPassword is given.
+    void WriteSite(
+        const FtpTestServer& server, const QByteArray& strDirectory = {}, const QByteArray& strPassword = {});
     void WriteDownloadPath(const QString& strPath);
     /// Removes the settings file and the stored download folder.
     void ClearStoredState();
@@ -35,6 +41,12 @@ public:
     /// Constructs the window, sets short engine time-outs, runs its start-up
     /// sequence and shows it.
     TarnlowDlg& Open(const QStringList& commandLinePaths = {});
+    /// Opens the window on site 1 of @p server and waits for its first listing;
+    /// a listing that does not end fails the running test.
+    TarnlowDlg& OpenOn(const FtpTestServer& server, const QByteArray& strDirectory = {});
+    /// Sets how long the engine waits for replies and data, and for the server
+    /// to connect back when @p nAcceptMs is given.
+    void SetWaits(int nReplyAndDataMs, int nAcceptMs = 0);
     /// Closes the window the way Escape does and destroys it.
     void Close();
 
@@ -50,6 +62,9 @@ public:
     void VerifyNoUnexpectedPrompts() const;
     /// The same without the check for unused answers.
     void VerifyNoPromptFailures() const;
+    /// Checks the last prompt's caption, icon and buttons, and its text when given.
+    void VerifyLastPrompt(const QString& strCaption, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok,
+        const QString& strText = {}) const;
 
     /// Finds a child control by its member name.
     template <class T> T* Control(const char* pszName) const
@@ -60,6 +75,20 @@ public:
     ScriptedDialogHost m_host;
     std::unique_ptr<TarnlowDlg> m_pDlg;
     QStringList m_commandLinePaths;
+};
+
+/// A test class sharing one fixture between its tests: each starts with no
+/// stored state and no queued answers, and ends with the window closed and no
+/// prompt gone wrong.
+class WindowTest : public QObject {
+    Q_OBJECT
+
+protected slots:
+    void init();
+    void cleanup();
+
+protected:
+    WindowFixture m_fixture;
 };
 
 #define TARNLOW_WINDOW_TEST_MAIN(TestClass)                                                                            \

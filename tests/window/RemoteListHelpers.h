@@ -13,7 +13,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
+#include <initializer_list>
+#include <unistd.h>
 
 namespace RemoteListHelpers {
 
@@ -31,6 +35,14 @@ inline QList<QByteArray> DirectoryOrder(const QString& strPath)
             names.append(strName);
     }
     closedir(pDir);
+    return names;
+}
+
+/// The names in the server's root, sorted.
+inline QList<QByteArray> SortedNames(const FtpTestServer& server)
+{
+    QList<QByteArray> names = DirectoryOrder(server.RootPath());
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -129,17 +141,32 @@ inline bool MakeFile(const FtpTestServer& server, const QString& strPath, const 
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+/// Lays out the server's root: a name ending in '/' is a folder, any other an
+/// empty file.
+inline bool MakeEntries(const FtpTestServer& server, std::initializer_list<const char*> names)
+{
+    for (const char* pszName : names) {
+        const QString strName = QString::fromUtf8(pszName);
+        if (!(strName.endsWith(u'/') ? MakeDir(server, strName) : MakeFile(server, strName)))
+            return false;
+    }
+    return true;
+}
+
+/// A file whose name is @p strName byte for byte, which need not be UTF-8.
+inline bool MakeRawFile(const FtpTestServer& server, const QByteArray& strName)
+{
+    const QByteArray strPath = QFile::encodeName(server.RootPath()) + '/' + strName;
+    const int fd = ::open(strPath.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
 inline bool Exists(const FtpTestServer& server, const QString& strPath)
 {
     return QFileInfo::exists(QDir(server.RootPath()).filePath(strPath));
-}
-
-/// Stores site 1 for @p server with @p strDirectory.
-inline void WriteSite(WindowFixture& fx, const FtpTestServer& server, const QByteArray& strDirectory = {},
-    const QByteArray& strPassword = {})
-{
-    fx.WriteSite(0, server.Address().toUtf8(), server.User().toUtf8(),
-        strPassword.isEmpty() ? server.Password().toUtf8() : strPassword, strDirectory);
 }
 
 } // namespace RemoteListHelpers

@@ -6,6 +6,7 @@
 #include "RemoteListHelpers.h"
 #include "TransferHelpers.h"
 
+using namespace RemoteListHelpers;
 using namespace TransferHelpers;
 
 namespace {
@@ -18,23 +19,21 @@ void ClickDownload(TarnlowDlg& dlg)
     QTest::mouseClick(dlg.m_btnDownload, Qt::LeftButton);
 }
 
+/// Selects @p names, clicks Download and waits until the download has ended.
+bool DownloadAndWait(WindowFixture& fx, TarnlowDlg& dlg, const QList<QByteArray>& names)
+{
+    if (!Select(*dlg.m_remoteList, names))
+        return false;
+    ClickDownload(dlg);
+    return WaitDone(fx);
+}
+
 } // namespace
 
-class TestDownload : public QObject {
+class TestDownload : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_fixture.ClearStoredState();
-        m_fixture.m_host.Clear();
-    }
-    void cleanup()
-    {
-        m_fixture.Close();
-        m_fixture.VerifyNoPromptFailures();
-    }
-
     void DownloadFolderIsChosenAndChecked();
     void TwoFilesThenAgainNeverOverwrites();
     void FoldersInTheSelectionAreSkipped();
@@ -43,21 +42,18 @@ private slots:
     void BrokenTransferLeavesNoPartialFile();
     void UnreadableDirectoryIsAFailure();
     void DoubleClickDuringADownloadDoesNotList();
-
-private:
-    WindowFixture m_fixture;
 };
 
 void TestDownload::DownloadFolderIsChosenAndChecked()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/a.txt"), "a"));
+    QVERIFY(WriteFile(Path(server, "a.txt"), "a"));
     QTemporaryDir local;
-    const QString strFolder = local.filePath(QStringLiteral("chosen"));
+    const QString strFolder = Path(local, "chosen");
     QVERIFY(QDir().mkpath(strFolder));
-    QVERIFY(WriteFile(local.filePath(QStringLiteral("plain.txt")), "not a folder"));
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    QVERIFY(WriteFile(Path(local, "plain.txt"), "not a folder"));
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
 
     m_fixture.m_host.ExpectBrowse(strFolder);
     QTest::mouseClick(dlg.m_btnBrowse, Qt::LeftButton);
@@ -77,18 +73,16 @@ void TestDownload::DownloadFolderIsChosenAndChecked()
     QVERIFY(!dlg.IsSlotBusy());
 
     // Empty, missing, or a file: the folder is refused before anything connects.
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"a.txt"}));
-    for (const QString& strTyped :
-        {QString(), local.filePath(QStringLiteral("missing")), local.filePath(QStringLiteral("plain.txt"))}) {
+    QVERIFY(Select(*dlg.m_remoteList, {"a.txt"}));
+    for (const QString& strTyped : {QString(), Path(local, "missing"), Path(local, "plain.txt")}) {
         m_fixture.m_host.ExpectMessage(kInvalidFolder);
         dlg.m_editDownloadPath->setText(strTyped);
         ClickDownload(dlg);
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("ERROR"));
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_icon, MsgIcon::Exclamation);
+        m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
         QVERIFY(!dlg.IsSlotBusy());
     }
     QCOMPARE(m_fixture.m_host.PendingCount(), 0);
-    QVERIFY(!QFileInfo::exists(local.filePath(QStringLiteral("a.txt"))));
+    QVERIFY(!QFileInfo::exists(Path(local, "a.txt")));
 }
 
 void TestDownload::TwoFilesThenAgainNeverOverwrites()
@@ -96,39 +90,33 @@ void TestDownload::TwoFilesThenAgainNeverOverwrites()
     FtpTestServer server;
     QVERIFY(server.Start());
     const QByteArray bin = Content(200 * 1024 + 3, 7);
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/files/a.bin"), bin));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/files/b.txt"), "b\r\n"));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/files/unselected.txt"), "u"));
+    QVERIFY(
+        WriteFiles(server.RootPath(), {{"files/a.bin", bin}, {"files/b.txt", "b\r\n"}, {"files/unselected.txt", "u"}}));
     QTemporaryDir local;
-    TarnlowDlg& dlg = OpenOn(m_fixture, server, "/files");
+    TarnlowDlg& dlg = m_fixture.OpenOn(server, "/files");
 
     // Typed with a trailing separator: the folder itself.
     dlg.m_editDownloadPath->setText(local.path() + QLatin1Char('/'));
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"a.bin", "b.txt"}));
+    QVERIFY(Select(*dlg.m_remoteList, {"a.bin", "b.txt"}));
     FieldRecorder percent(dlg.m_editPercent);
     ExpectCompletion(m_fixture, dlg);
     ClickDownload(dlg);
     QCOMPARE(dlg.m_nTotalFiles, 2);
     QVERIFY(WaitDone(m_fixture));
-    const QMap<QString, QByteArray> expected {{QStringLiteral("a.bin"), bin}, {QStringLiteral("b.txt"), "b\r\n"}};
-    QCOMPARE(Tree(local.path()), expected);
-    QCOMPARE(percent.m_texts, (QStringList {QStringLiteral("50%"), QStringLiteral("100%"), QStringLiteral("0%")}));
+    QCOMPARE(Tree(local.path()), Files({{"a.bin", bin}, {"b.txt", "b\r\n"}}));
+    QCOMPARE(percent.m_texts, Percents({50, 100, 0}));
     QVERIFY(IdleAndCleared(dlg));
 
     // Again: both exist now. Each is reported, neither is touched, and no
     // completion dialog follows.
-    QVERIFY(WriteFile(local.filePath(QStringLiteral("b.txt")), "mine"));
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"a.bin", "b.txt"}));
+    QVERIFY(WriteFile(Path(local, "b.txt"), "mine"));
     m_fixture.m_host.Clear();
     m_fixture.m_host.ExpectMessage(kFileExists);
     m_fixture.m_host.ExpectMessage(kFileExists);
-    ClickDownload(dlg);
-    QVERIFY(WaitDone(m_fixture));
+    QVERIFY(DownloadAndWait(m_fixture, dlg, {"a.bin", "b.txt"}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 2);
-    QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("FTP Error"));
-    QCOMPARE(m_fixture.m_host.LastPrompt().m_icon, MsgIcon::Hand);
-    QCOMPARE(ReadFile(local.filePath(QStringLiteral("a.bin"))), bin);
-    QCOMPARE(ReadFile(local.filePath(QStringLiteral("b.txt"))), QByteArray("mine"));
+    m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
+    QCOMPARE(Tree(local.path()), Files({{"a.bin", bin}, {"b.txt", "mine"}}));
     QVERIFY(IdleAndCleared(dlg));
     QVERIFY(!dlg.m_bConnected);
 }
@@ -137,17 +125,15 @@ void TestDownload::FoldersInTheSelectionAreSkipped()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/sub/inside.txt"), "i"));
+    QVERIFY(WriteFile(Path(server, "sub/inside.txt"), "i"));
     QTemporaryDir local;
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
     dlg.m_editDownloadPath->setText(local.path());
 
     // A folder and "..": nothing is fetched, the bar still runs to its end, and
     // the transfer is complete.
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"..", "sub"}));
     ExpectCompletion(m_fixture, dlg);
-    ClickDownload(dlg);
-    QVERIFY(WaitDone(m_fixture));
+    QVERIFY(DownloadAndWait(m_fixture, dlg, {"..", "sub"}));
     QVERIFY(QDir(local.path()).isEmpty());
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
 }
@@ -162,10 +148,8 @@ void TestDownload::TheSelectedNameDecidesNotALongerOne()
     for (int nTry = 0; nTry < 40 && strSite.isEmpty(); ++nTry) {
         const QString strDir = server.RootPath() + QStringLiteral("/try%1").arg(nTry);
         QVERIFY(QDir().mkpath(strDir + QStringLiteral("/data.d")));
-        QVERIFY(WriteFile(strDir + QStringLiteral("/report.txt.bak"), "old report"));
-        QVERIFY(WriteFile(strDir + QStringLiteral("/report.txt"), "report"));
-        QVERIFY(WriteFile(strDir + QStringLiteral("/data"), "data"));
-        const QList<QByteArray> order = RemoteListHelpers::DirectoryOrder(strDir);
+        QVERIFY(WriteFiles(strDir, {{"report.txt.bak", "old report"}, {"report.txt", "report"}, {"data", "data"}}));
+        const QList<QByteArray> order = DirectoryOrder(strDir);
         if (order.indexOf("data.d") < order.indexOf("data")
             && order.indexOf("report.txt.bak") < order.indexOf("report.txt"))
             strSite = QStringLiteral("/try%1").arg(nTry).toUtf8();
@@ -173,28 +157,23 @@ void TestDownload::TheSelectedNameDecidesNotALongerOne()
     QVERIFY(!strSite.isEmpty());
 
     QTemporaryDir local;
-    TarnlowDlg& dlg = OpenOn(m_fixture, server, strSite);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server, strSite);
     dlg.m_editDownloadPath->setText(local.path());
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"data", "report.txt"}));
     ExpectCompletion(m_fixture, dlg);
-    ClickDownload(dlg);
-    QVERIFY(WaitDone(m_fixture));
-    const QMap<QString, QByteArray> expected {
-        {QStringLiteral("data"), "data"}, {QStringLiteral("report.txt"), "report"}};
-    QCOMPARE(Tree(local.path()), expected);
+    QVERIFY(DownloadAndWait(m_fixture, dlg, {"data", "report.txt"}));
+    QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
 }
 
 void TestDownload::NamesThatLeaveTheFolderAreRefused()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/escape.txt"), "outside"));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/sub/back\\slash.txt"), "backslash"));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/sub/ok.txt"), "ok"));
+    QVERIFY(WriteFiles(
+        server.RootPath(), {{"escape.txt", "outside"}, {"sub/back\\slash.txt", "backslash"}, {"sub/ok.txt", "ok"}}));
     QTemporaryDir local;
-    const QString strFolder = local.filePath(QStringLiteral("dl"));
+    const QString strFolder = Path(local, "dl");
     QVERIFY(QDir().mkpath(strFolder));
-    TarnlowDlg& dlg = OpenOn(m_fixture, server, "/sub");
+    TarnlowDlg& dlg = m_fixture.OpenOn(server, "/sub");
     dlg.m_editDownloadPath->setText(strFolder);
 
     // Names as a hostile server could list them.
@@ -203,7 +182,7 @@ void TestDownload::NamesThatLeaveTheFolderAreRefused()
         pItem->setData(Qt::UserRole, 0);
         pItem->setData(Qt::UserRole + 1, strName);
     }
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"back\\slash.txt", "ok.txt", "../escape.txt", ""}));
+    QVERIFY(Select(*dlg.m_remoteList, {"back\\slash.txt", "ok.txt", "../escape.txt", ""}));
     for (int i = 0; i < 3; ++i)
         m_fixture.m_host.ExpectMessage(kFileExists);
     ClickDownload(dlg);
@@ -211,29 +190,24 @@ void TestDownload::NamesThatLeaveTheFolderAreRefused()
     QVERIFY(WaitDone(m_fixture));
 
     QCOMPARE(m_fixture.m_host.PromptCount(), 3); // no completion dialog
-    const QMap<QString, QByteArray> expected {{QStringLiteral("dl"), "<dir>"}, {QStringLiteral("dl/ok.txt"), "ok"}};
-    QCOMPARE(Tree(local.path()), expected);
+    QCOMPARE(Tree(local.path()), Files({{"dl", "<dir>"}, {"dl/ok.txt", "ok"}}));
 }
 
 void TestDownload::BrokenTransferLeavesNoPartialFile()
 {
     FtpTestServer server;
     QVERIFY(server.Start({QStringLiteral("--drop-data-during-transfer"), QStringLiteral("big.bin")}));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/big.bin"), Content(400 * 1024, 8)));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/small.txt"), "small"));
+    QVERIFY(WriteFiles(server.RootPath(), {{"big.bin", Content(400 * 1024, 8)}, {"small.txt", "small"}}));
     QTemporaryDir local;
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
     dlg.m_editDownloadPath->setText(local.path());
 
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"big.bin", "small.txt"}));
     FieldRecorder percent(dlg.m_editPercent);
     m_fixture.m_host.ExpectMessage(kFileExists);
-    ClickDownload(dlg);
-    QVERIFY(WaitDone(m_fixture));
+    QVERIFY(DownloadAndWait(m_fixture, dlg, {"big.bin", "small.txt"}));
     // The rest goes on; the broken file is gone; the strip is cleared at once.
-    const QMap<QString, QByteArray> expected {{QStringLiteral("small.txt"), "small"}};
-    QCOMPARE(Tree(local.path()), expected);
-    QCOMPARE(percent.m_texts, (QStringList {QStringLiteral("50%"), QStringLiteral("100%"), QStringLiteral("0%")}));
+    QCOMPARE(Tree(local.path()), Files({{"small.txt", "small"}}));
+    QCOMPARE(percent.m_texts, Percents({50, 100, 0}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     QVERIFY(IdleAndCleared(dlg));
 }
@@ -244,20 +218,16 @@ void TestDownload::UnreadableDirectoryIsAFailure()
     // cut so that every later listing fails.
     FtpTestServer server;
     QVERIFY(server.Start({QStringLiteral("--delay-list"), QStringLiteral("1.5")}));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/a.txt"), "a"));
+    QVERIFY(WriteFile(Path(server, "a.txt"), "a"));
     QTemporaryDir local;
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
-    FtpTimeouts timeouts = dlg.Session().Timeouts();
-    timeouts.nReplyMs = timeouts.nAcceptMs = timeouts.nDataMs = 300;
-    dlg.Session().SetTimeouts(timeouts);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
+    m_fixture.SetWaits(300, 300);
     dlg.m_editDownloadPath->setText(local.path());
 
     // Not knowing whether the name is there, the file is a failure, not a
     // complete transfer.
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"a.txt"}));
     m_fixture.m_host.ExpectMessage(kFileExists);
-    ClickDownload(dlg);
-    QVERIFY(WaitDone(m_fixture));
+    QVERIFY(DownloadAndWait(m_fixture, dlg, {"a.txt"}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     QVERIFY(QDir(local.path()).isEmpty());
     QVERIFY(IdleAndCleared(dlg));
@@ -267,18 +237,16 @@ void TestDownload::DoubleClickDuringADownloadDoesNotList()
 {
     FtpTestServer server;
     QVERIFY(server.Start({QStringLiteral("--stall-transfer"), QStringLiteral("slow.bin")}));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/slow.bin"), Content(1000, 9)));
+    QVERIFY(WriteFile(Path(server, "slow.bin"), Content(1000, 9)));
     QVERIFY(QDir(server.RootPath()).mkdir(QStringLiteral("sub")));
     QTemporaryDir local;
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
-    FtpTimeouts timeouts = dlg.Session().Timeouts();
-    timeouts.nReplyMs = timeouts.nDataMs = 2500;
-    dlg.Session().SetTimeouts(timeouts);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
+    m_fixture.SetWaits(2500);
     dlg.m_editDownloadPath->setText(local.path());
     const QByteArray strDirectory = dlg.ActivePane()->m_strDirectory;
     const int nItems = dlg.m_remoteList->count();
 
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"slow.bin"}));
+    QVERIFY(Select(*dlg.m_remoteList, {"slow.bin"}));
     m_fixture.m_host.ExpectMessage(kFileExists);
     ClickDownload(dlg);
     QTRY_COMPARE_WITH_TIMEOUT(dlg.m_editTransferName->text(), QStringLiteral("slow.bin"), 5000);
@@ -288,8 +256,8 @@ void TestDownload::DoubleClickDuringADownloadDoesNotList()
     QVERIFY(dlg.m_remoteList->isEnabled());
     QVERIFY(dlg.m_editDownloadPath->isReadOnly());
     QVERIFY(!dlg.m_btnDownload->isEnabled());
-    QVERIFY(RemoteListHelpers::Select(*dlg.m_remoteList, {"sub"}));
-    QVERIFY(RemoteListHelpers::DoubleClick(*dlg.m_remoteList, "sub"));
+    QVERIFY(Select(*dlg.m_remoteList, {"sub"}));
+    QVERIFY(DoubleClick(*dlg.m_remoteList, "sub"));
     QCOMPARE(dlg.Gate().RunningWorkers(), 1);
     QCOMPARE(dlg.ActivePane()->m_strDirectory, strDirectory);
     QCOMPARE(dlg.m_remoteList->count(), nItems);

@@ -9,21 +9,10 @@
 
 using namespace TransferHelpers;
 
-class TestProgress : public QObject {
+class TestProgress : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_fixture.ClearStoredState();
-        m_fixture.m_host.Clear();
-    }
-    void cleanup()
-    {
-        m_fixture.Close();
-        m_fixture.VerifyNoPromptFailures();
-    }
-
     void PercentRoundsHalfAwayFromZero_data();
     void PercentRoundsHalfAwayFromZero();
     void UploadCountsUpFileByFile_data();
@@ -31,9 +20,6 @@ private slots:
     void ZeroAndLargeTotals();
     void AnimationLoopsAndReturnsToItsFirstFrame();
     void CompletionDialogIsCentredWithOkFocused();
-
-private:
-    WindowFixture m_fixture;
 };
 
 void TestProgress::PercentRoundsHalfAwayFromZero_data()
@@ -67,13 +53,8 @@ void TestProgress::UploadCountsUpFileByFile_data()
 {
     QTest::addColumn<int>("files");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("8 files") << 8
-                             << QStringList {QStringLiteral("13%"), QStringLiteral("25%"), QStringLiteral("38%"),
-                                    QStringLiteral("50%"), QStringLiteral("63%"), QStringLiteral("75%"),
-                                    QStringLiteral("88%"), QStringLiteral("100%"), QStringLiteral("0%")};
-    QTest::newRow("3 files") << 3
-                             << QStringList {QStringLiteral("33%"), QStringLiteral("67%"), QStringLiteral("100%"),
-                                    QStringLiteral("0%")};
+    QTest::newRow("8 files") << 8 << Percents({13, 25, 38, 50, 63, 75, 88, 100, 0});
+    QTest::newRow("3 files") << 3 << Percents({33, 67, 100, 0});
 }
 
 void TestProgress::UploadCountsUpFileByFile()
@@ -86,16 +67,14 @@ void TestProgress::UploadCountsUpFileByFile()
     // Spread over two levels, so counting and sending must walk alike.
     for (int i = 0; i < files; ++i)
         QVERIFY(WriteFile(
-            local.filePath(
-                QStringLiteral("F/%1/f%2.txt").arg(i % 2 ? QStringLiteral("odd") : QStringLiteral("even")).arg(i)),
-            "f"));
+            local.filePath(QStringLiteral("F/%1/f%2.txt").arg(QLatin1String(i % 2 ? "odd" : "even")).arg(i)), "f"));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
     FieldRecorder percent(dlg.m_editPercent);
     QList<int> bar;
     connect(dlg.m_progress, &QProgressBar::valueChanged, this, [&bar](int nValue) { bar.append(nValue); });
     ExpectCompletion(m_fixture, dlg);
-    QVERIFY(Drop(dlg, {local.filePath(QStringLiteral("F"))}));
+    QVERIFY(Drop(dlg, {Path(local, "F")}));
     QCOMPARE(dlg.m_nTotalFiles, files);
     QCOMPARE(dlg.m_progress->maximum(), files);
     QVERIFY(WaitDone(m_fixture));

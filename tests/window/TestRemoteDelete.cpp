@@ -5,23 +5,23 @@
 
 #include <QPushButton>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 using namespace RemoteListHelpers;
 
 namespace {
 
 const QString kConfirm = QStringLiteral("Delete the file(s)?");
 
-/// Opens the window on site 1 of @p server (LIST sorts by name) and waits for
-/// its first listing.
-TarnlowDlg& OpenListed(WindowFixture& fx, const FtpTestServer& server, const QByteArray& strDirectory = "/")
+/// Selects @p names and clicks Delete, answering Yes to the question;
+/// @p strError is the message expected after it, if any.
+bool DeleteSelected(WindowFixture& fx, TarnlowDlg& dlg, const QList<QByteArray>& names, const QString& strError = {})
 {
-    WriteSite(fx, server, strDirectory);
-    TarnlowDlg& dlg = fx.Open();
-    fx.WaitIdle();
-    return dlg;
+    if (!Select(*dlg.m_remoteList, names))
+        return false;
+    fx.m_host.ExpectMessage(kConfirm, MsgAnswer::Yes);
+    if (!strError.isEmpty())
+        fx.m_host.ExpectMessage(strError);
+    dlg.m_btnDelete->click();
+    return true;
 }
 
 /// The raw names the list takes out, in the order it takes them out.
@@ -39,15 +39,6 @@ public:
     QList<QByteArray> m_names;
     int m_nSignals = 0;
 };
-
-void ExpectErrorPrompt(const ScriptedDialogHost& host, const QString& strText)
-{
-    const ScriptedDialogHost::Prompt prompt = host.LastPrompt();
-    QCOMPARE(prompt.m_strText, strText);
-    QCOMPARE(prompt.m_strCaption, QStringLiteral("Error"));
-    QCOMPARE(prompt.m_icon, MsgIcon::Exclamation);
-    QCOMPARE(prompt.m_buttons, MsgButtons::Ok);
-}
 
 } // namespace
 
@@ -69,7 +60,7 @@ void TestRemoteDelete::NothingSelectedOrNoDeletesNothing()
     QVERIFY(server.Start({QStringLiteral("--no-mlsd")}));
     QVERIFY(MakeFile(server, QStringLiteral("keep.txt")));
     WindowFixture fx;
-    TarnlowDlg& dlg = OpenListed(fx, server);
+    TarnlowDlg& dlg = fx.OpenOn(server, "/");
     QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "keep.txt"}));
 
     // Nothing selected: no question, no connection.
@@ -83,10 +74,7 @@ void TestRemoteDelete::NothingSelectedOrNoDeletesNothing()
     fx.m_host.ExpectMessage(kConfirm, MsgAnswer::No);
     dlg.m_btnDelete->click();
     QCOMPARE(fx.m_host.PromptCount(), 1);
-    const ScriptedDialogHost::Prompt prompt = fx.m_host.LastPrompt();
-    QCOMPARE(prompt.m_strCaption, QStringLiteral("Delete Confirm"));
-    QCOMPARE(prompt.m_icon, MsgIcon::Question);
-    QCOMPARE(prompt.m_buttons, MsgButtons::YesNo);
+    fx.VerifyLastPrompt(QStringLiteral("Delete Confirm"), MsgIcon::Question, MsgButtons::YesNo);
     QVERIFY(Exists(server, QStringLiteral("keep.txt")));
     QCOMPARE(Items(*dlg.m_remoteList)[1].m_bSelected, true);
     QVERIFY(!dlg.IsSlotBusy());
@@ -97,37 +85,22 @@ void TestRemoteDelete::DeletesTopToBottomWithoutListingAgain()
 {
     FtpTestServer server;
     QVERIFY(server.Start({QStringLiteral("--no-mlsd")}));
-    QVERIFY(MakeFile(server, QStringLiteral("a.txt")));
-    QVERIFY(MakeDir(server, QStringLiteral("b_empty")));
-    QVERIFY(MakeFile(server, QStringLiteral("c.txt")));
-    QVERIFY(MakeFile(server, QStringLiteral("d_keep.txt")));
-    {
-        // A name that is not UTF-8 is deleted by its own bytes.
-        const QByteArray strPath = QFile::encodeName(server.RootPath()) + "/e\xe9.bin";
-        const int fd = ::open(strPath.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-        QVERIFY(fd >= 0);
-        ::close(fd);
-    }
+    QVERIFY(MakeEntries(server, {"a.txt", "b_empty/", "c.txt", "d_keep.txt"}));
+    QVERIFY(MakeRawFile(server, "e\xe9.bin")); // not UTF-8: deleted by its own bytes
     WindowFixture fx;
-    TarnlowDlg& dlg = OpenListed(fx, server);
+    TarnlowDlg& dlg = fx.OpenOn(server, "/");
     QListWidget& list = *dlg.m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a.txt", "b_empty", "c.txt", "d_keep.txt", "e\xe9.bin"}));
     QVERIFY(MakeFile(server, QStringLiteral("appeared.txt"))); // would show if the list were read again
 
     // Selected bottom-up: the deletes still go top to bottom.
-    QVERIFY(Select(list, {"e\xe9.bin", "c.txt", "b_empty", "a.txt"}));
     RemovalRecorder removals(list);
-    fx.m_host.ExpectMessage(kConfirm, MsgAnswer::Yes);
-    dlg.m_btnDelete->click();
+    QVERIFY(DeleteSelected(fx, dlg, {"e\xe9.bin", "c.txt", "b_empty", "a.txt"}));
 
     QCOMPARE(removals.m_names, (QList<QByteArray> {"a.txt", "b_empty", "c.txt", "e\xe9.bin"}));
     QCOMPARE(removals.m_nSignals, 4); // one item at a time
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "d_keep.txt"}));
-    QVERIFY(!Exists(server, QStringLiteral("a.txt")));
-    QVERIFY(!Exists(server, QStringLiteral("b_empty")));
-    QVERIFY(!Exists(server, QStringLiteral("c.txt")));
-    QCOMPARE(::access((QFile::encodeName(server.RootPath()) + "/e\xe9.bin").constData(), F_OK), -1);
-    QVERIFY(Exists(server, QStringLiteral("d_keep.txt")));
+    QCOMPARE(SortedNames(server), (QList<QByteArray> {"appeared.txt", "d_keep.txt"}));
     QVERIFY(!dlg.m_bConnected);
     QVERIFY(!dlg.IsSlotBusy());
     QCOMPARE(dlg.Gate().RunningWorkers(), 0);
@@ -154,25 +127,17 @@ void TestRemoteDelete::RefusalsEndThePass()
     QFETCH(QString, message);
     FtpTestServer server;
     QVERIFY(server.Start(switches));
-    QVERIFY(MakeFile(server, QStringLiteral("a.txt")));
-    QVERIFY(MakeFile(server, QStringLiteral("b_full/inside.txt")));
-    QVERIFY(MakeFile(server, QStringLiteral("b_file")));
-    QVERIFY(MakeFile(server, QStringLiteral("c.txt")));
+    QVERIFY(MakeEntries(server, {"a.txt", "b_full/inside.txt", "b_file", "c.txt"}));
     WindowFixture fx;
-    TarnlowDlg& dlg = OpenListed(fx, server);
+    TarnlowDlg& dlg = fx.OpenOn(server, "/");
     QListWidget& list = *dlg.m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a.txt", "b_file", "b_full", "c.txt"}));
 
-    QVERIFY(Select(list, {"a.txt", refused, "c.txt"}));
-    fx.m_host.ExpectMessage(kConfirm, MsgAnswer::Yes);
-    fx.m_host.ExpectMessage(message);
-    dlg.m_btnDelete->click();
+    QVERIFY(DeleteSelected(fx, dlg, {"a.txt", refused, "c.txt"}, message));
 
-    ExpectErrorPrompt(fx.m_host, message);
+    fx.VerifyLastPrompt(QStringLiteral("Error"), MsgIcon::Exclamation, MsgButtons::Ok, message);
     // Deleted before the refusal: gone. The refused item and those after it stay, selected.
-    QVERIFY(!Exists(server, QStringLiteral("a.txt")));
-    QVERIFY(Exists(server, QString::fromLatin1(refused)));
-    QVERIFY(Exists(server, QStringLiteral("c.txt")));
+    QCOMPARE(SortedNames(server), (QList<QByteArray> {"b_file", "b_full", "c.txt"}));
     const QList<Item> items = Items(list);
     QCOMPARE(items.size(), 4);
     for (const Item& item : items)
@@ -188,16 +153,13 @@ void TestRemoteDelete::DotDotIsRefusedAsAFolder()
     QVERIFY(server.Start({QStringLiteral("--no-mlsd")}));
     QVERIFY(MakeFile(server, QStringLiteral("sub/f.txt")));
     WindowFixture fx;
-    TarnlowDlg& dlg = OpenListed(fx, server, "/sub");
-    QListWidget& list = *dlg.m_remoteList;
-    QVERIFY(Select(list, {"..", "f.txt"}));
-    fx.m_host.ExpectMessage(kConfirm, MsgAnswer::Yes);
-    fx.m_host.ExpectMessage(QStringLiteral("The directory contains files"));
-    dlg.m_btnDelete->click();
+    TarnlowDlg& dlg = fx.OpenOn(server, "/sub");
+    const QString strRefused = QStringLiteral("The directory contains files");
+    QVERIFY(DeleteSelected(fx, dlg, {"..", "f.txt"}, strRefused));
 
-    ExpectErrorPrompt(fx.m_host, QStringLiteral("The directory contains files"));
+    fx.VerifyLastPrompt(QStringLiteral("Error"), MsgIcon::Exclamation, MsgButtons::Ok, strRefused);
     QVERIFY(Exists(server, QStringLiteral("sub/f.txt")));
-    QCOMPARE(Items(list),
+    QCOMPARE(Items(*dlg.m_remoteList),
         (QList<Item> {Item {QStringLiteral(".."), "..", 1, true}, Item {QStringLiteral("f.txt"), "f.txt", 0, true}}));
     fx.VerifyNoUnexpectedPrompts();
 }
@@ -208,14 +170,12 @@ void TestRemoteDelete::ConnectionFailures()
     QVERIFY(server.Start({QStringLiteral("--no-mlsd")}));
     QVERIFY(MakeFile(server, QStringLiteral("sub/f.txt")));
     WindowFixture fx;
-    TarnlowDlg& dlg = OpenListed(fx, server, "/sub");
+    TarnlowDlg& dlg = fx.OpenOn(server, "/sub");
     QListWidget& list = *dlg.m_remoteList;
 
     // The site's directory is gone: nothing is said, nothing deleted, the list kept.
     QVERIFY(QDir(server.RootPath()).rename(QStringLiteral("sub"), QStringLiteral("moved")));
-    QVERIFY(Select(list, {"f.txt"}));
-    fx.m_host.ExpectMessage(kConfirm, MsgAnswer::Yes);
-    dlg.m_btnDelete->click();
+    QVERIFY(DeleteSelected(fx, dlg, {"f.txt"}));
     QCOMPARE(fx.m_host.PromptCount(), 1);
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "f.txt"}));
     QVERIFY(Exists(server, QStringLiteral("moved/f.txt")));
@@ -223,9 +183,7 @@ void TestRemoteDelete::ConnectionFailures()
 
     // No server: nothing is said and the list is emptied.
     server.Stop();
-    QVERIFY(Select(list, {"f.txt"}));
-    fx.m_host.ExpectMessage(kConfirm, MsgAnswer::Yes);
-    dlg.m_btnDelete->click();
+    QVERIFY(DeleteSelected(fx, dlg, {"f.txt"}));
     QCOMPARE(fx.m_host.PromptCount(), 2);
     QCOMPARE(list.count(), 0);
     QVERIFY(!dlg.IsSlotBusy());

@@ -3,36 +3,25 @@
 // connection slot while a listing runs.
 
 #include "RemoteListHelpers.h"
+#include "TransferHelpers.h"
 
-#include <QApplication>
-#include <QDragEnterEvent>
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QUrl>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace RemoteListHelpers;
 
 namespace {
 
-bool MakeRawFile(const FtpTestServer& server, const QByteArray& strName)
-{
-    const QByteArray strPath = QFile::encodeName(server.RootPath()) + '/' + strName;
-    const int fd = ::open(strPath.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
+const QString kListFailed = QStringLiteral("Can't display the remote directory");
 
 bool ControlsEnabled(TarnlowDlg& dlg)
 {
     return dlg.m_tab->isEnabled() && dlg.m_btnRefresh->isEnabled() && dlg.m_btnHome->isEnabled();
+}
+
+/// A failed listing: the list empty and disabled, the controls usable.
+bool ListFailed(TarnlowDlg& dlg)
+{
+    return dlg.m_remoteList->count() == 0 && !dlg.m_remoteList->isEnabled() && ControlsEnabled(dlg);
 }
 
 QString DirectoryField(TarnlowDlg& dlg)
@@ -64,17 +53,13 @@ void TestRemoteListing::ListsEntriesInServerOrderAtStartUp()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(MakeDir(server, QStringLiteral("zeta")));
-    QVERIFY(MakeDir(server, QStringLiteral("alpha")));
-    QVERIFY(MakeDir(server, QStringLiteral("dossier-\u00e9")));
-    QVERIFY(MakeFile(server, QStringLiteral("b.txt")));
-    QVERIFY(MakeFile(server, QStringLiteral("Y.bin")));
+    QVERIFY(MakeEntries(server, {"zeta/", "alpha/", "dossier-\xc3\xa9/", "b.txt", "Y.bin"}));
     QVERIFY(MakeRawFile(server, QByteArray("caf\xe9.txt"))); // not valid UTF-8
     const QList<QByteArray> serverOrder = DirectoryOrder(server.RootPath());
     QCOMPARE(serverOrder.size(), 6);
 
     WindowFixture fx;
-    WriteSite(fx, server);
+    fx.WriteSite(server);
     TarnlowDlg& dlg = fx.Open();
     QVERIFY(dlg.IsSlotBusy()); // started by the start-up sequence itself
     QVERIFY(fx.WaitIdle());
@@ -112,9 +97,7 @@ void TestRemoteListing::EmptyFolderListsOnlyDotDot()
     QVERIFY(server.Start());
     QVERIFY(MakeDir(server, QStringLiteral("empty")));
     WindowFixture fx;
-    WriteSite(fx, server, "/empty");
-    TarnlowDlg& dlg = fx.Open();
-    QVERIFY(fx.WaitIdle());
+    TarnlowDlg& dlg = fx.OpenOn(server, "/empty");
 
     QCOMPARE(Items(*dlg.m_remoteList), (QList<Item> {Item {QStringLiteral(".."), "..", 1, false}}));
     QVERIFY(dlg.m_remoteList->isEnabled());
@@ -137,12 +120,9 @@ void TestRemoteListing::DotsFromTheServer()
     QFETCH(QStringList, switches);
     FtpTestServer server;
     QVERIFY(server.Start(switches));
-    QVERIFY(MakeDir(server, QStringLiteral("sub/inner")));
-    QVERIFY(MakeFile(server, QStringLiteral("sub/a.txt")));
+    QVERIFY(MakeEntries(server, {"sub/inner/", "sub/a.txt"}));
     WindowFixture fx;
-    WriteSite(fx, server, "/sub");
-    TarnlowDlg& dlg = fx.Open();
-    QVERIFY(fx.WaitIdle());
+    TarnlowDlg& dlg = fx.OpenOn(server, "/sub");
 
     // "." never shows, ".." exactly once, at the top, as a folder.
     const QList<Item> items = Items(*dlg.m_remoteList);
@@ -164,9 +144,7 @@ void TestRemoteListing::ManyEntriesArriveWholeAndInOrder()
     const QList<QByteArray> serverOrder = DirectoryOrder(server.RootPath());
 
     WindowFixture fx;
-    WriteSite(fx, server);
-    TarnlowDlg& dlg = fx.Open();
-    QVERIFY(fx.WaitIdle());
+    TarnlowDlg& dlg = fx.OpenOn(server);
     QCOMPARE(Names(*dlg.m_remoteList), QList<QByteArray> {".."} + serverOrder);
     QVERIFY(dlg.m_remoteList->updatesEnabled());
 }
@@ -177,19 +155,14 @@ void TestRemoteListing::FailedListingsAndRecovery()
     QVERIFY(server.Start());
     QVERIFY(MakeFile(server, QStringLiteral("here.txt")));
     WindowFixture fx;
-    WriteSite(fx, server, {}, "wrong password");
-    fx.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
+    fx.WriteSite(server, {}, "wrong password");
+    fx.m_host.ExpectMessage(kListFailed);
     TarnlowDlg& dlg = fx.Open();
     QVERIFY(fx.WaitIdle());
 
     QCOMPARE(fx.m_host.PromptCount(), 1);
-    const ScriptedDialogHost::Prompt prompt = fx.m_host.LastPrompt();
-    QCOMPARE(prompt.m_strCaption, QStringLiteral("Error"));
-    QCOMPARE(prompt.m_icon, MsgIcon::Exclamation);
-    QCOMPARE(prompt.m_buttons, MsgButtons::Ok);
-    QCOMPARE(dlg.m_remoteList->count(), 0);
-    QVERIFY(!dlg.m_remoteList->isEnabled());
-    QVERIFY(ControlsEnabled(dlg));
+    fx.VerifyLastPrompt(QStringLiteral("Error"), MsgIcon::Exclamation);
+    QVERIFY(ListFailed(dlg));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 
     // The right password typed in, then Refresh: the list comes back.
@@ -201,13 +174,11 @@ void TestRemoteListing::FailedListingsAndRecovery()
 
     // A directory the server refuses fails the same way; the typed path stays.
     dlg.ActivePane()->m_editDirectory->setText(QStringLiteral("/missing"));
-    fx.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
+    fx.m_host.ExpectMessage(kListFailed);
     dlg.m_btnRefresh->click();
     QVERIFY(fx.WaitIdle());
     QCOMPARE(fx.m_host.PromptCount(), 2);
-    QCOMPARE(dlg.m_remoteList->count(), 0);
-    QVERIFY(!dlg.m_remoteList->isEnabled());
-    QVERIFY(ControlsEnabled(dlg));
+    QVERIFY(ListFailed(dlg));
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/missing"));
 
     // Home recovers.
@@ -219,13 +190,11 @@ void TestRemoteListing::FailedListingsAndRecovery()
 
     // No server at all.
     server.Stop();
-    fx.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
+    fx.m_host.ExpectMessage(kListFailed);
     dlg.m_btnRefresh->click();
     QVERIFY(fx.WaitIdle());
     QCOMPARE(fx.m_host.PromptCount(), 3);
-    QCOMPARE(dlg.m_remoteList->count(), 0);
-    QVERIFY(!dlg.m_remoteList->isEnabled());
-    QVERIFY(ControlsEnabled(dlg));
+    QVERIFY(ListFailed(dlg));
     fx.VerifyNoUnexpectedPrompts();
 }
 
@@ -233,13 +202,9 @@ void TestRemoteListing::WalksTheTreeAndGoesHome()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(MakeDir(server, QStringLiteral("pub/incoming/deep")));
-    QVERIFY(MakeFile(server, QStringLiteral("pub/readme.txt")));
-    QVERIFY(MakeFile(server, QStringLiteral("top.txt")));
+    QVERIFY(MakeEntries(server, {"pub/incoming/deep/", "pub/readme.txt", "top.txt"}));
     WindowFixture fx;
-    WriteSite(fx, server, "pub"); // relative to the login directory
-    TarnlowDlg& dlg = fx.Open();
-    QVERIFY(fx.WaitIdle());
+    TarnlowDlg& dlg = fx.OpenOn(server, "pub"); // relative to the login directory
     QListWidget& list = *dlg.m_remoteList;
     QCOMPARE(list.count(), 3);
 
@@ -279,12 +244,11 @@ void TestRemoteListing::WalksTheTreeAndGoesHome()
 
     // A folder the server will not enter: the path is kept, the list fails.
     QVERIFY(QDir(server.RootPath()).rmdir(QStringLiteral("pub/incoming/deep")));
-    fx.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
+    fx.m_host.ExpectMessage(kListFailed);
     QVERIFY(DoubleClick(list, "deep"));
     QVERIFY(fx.WaitIdle());
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub/incoming/deep"));
-    QCOMPARE(list.count(), 0);
-    QVERIFY(!list.isEnabled());
+    QVERIFY(ListFailed(dlg));
     fx.VerifyNoUnexpectedPrompts();
 }
 
@@ -292,12 +256,9 @@ void TestRemoteListing::DoubleClickOnAFileDoesNothing()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(MakeDir(server, QStringLiteral("pub")));
     QVERIFY(MakeFile(server, QStringLiteral("pub/readme.txt")));
     WindowFixture fx;
-    WriteSite(fx, server, "/pub");
-    TarnlowDlg& dlg = fx.Open();
-    QVERIFY(fx.WaitIdle());
+    TarnlowDlg& dlg = fx.OpenOn(server, "/pub");
     const QList<QByteArray> before = Names(*dlg.m_remoteList);
 
     QVERIFY(DoubleClick(*dlg.m_remoteList, "readme.txt"));
@@ -314,14 +275,9 @@ void TestRemoteListing::DoubleClickTakesFirstSelectedInListOrder()
 {
     FtpTestServer server;
     QVERIFY(server.Start({QStringLiteral("--no-mlsd")})); // LIST sorts by name
-    QVERIFY(MakeDir(server, QStringLiteral("b_dir")));
-    QVERIFY(MakeDir(server, QStringLiteral("c_dir")));
-    QVERIFY(MakeDir(server, QStringLiteral("c_dir/inside_c")));
-    QVERIFY(MakeFile(server, QStringLiteral("a_file")));
+    QVERIFY(MakeEntries(server, {"b_dir/", "c_dir/inside_c/", "a_file"}));
     WindowFixture fx;
-    WriteSite(fx, server, "/");
-    TarnlowDlg& dlg = fx.Open();
-    QVERIFY(fx.WaitIdle());
+    TarnlowDlg& dlg = fx.OpenOn(server, "/");
     QListWidget& list = *dlg.m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a_file", "b_dir", "c_dir"}));
 
@@ -349,13 +305,9 @@ void TestRemoteListing::RefreshListsTheTypedDirectory()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(MakeDir(server, QStringLiteral("one")));
-    QVERIFY(MakeDir(server, QStringLiteral("two")));
-    QVERIFY(MakeFile(server, QStringLiteral("two/t.txt")));
+    QVERIFY(MakeEntries(server, {"one/", "two/t.txt"}));
     WindowFixture fx;
-    WriteSite(fx, server, "/one");
-    TarnlowDlg& dlg = fx.Open();
-    QVERIFY(fx.WaitIdle());
+    TarnlowDlg& dlg = fx.OpenOn(server, "/one");
     QCOMPARE(Names(*dlg.m_remoteList), QList<QByteArray> {".."});
 
     // A file that appears on the server shows after Refresh: nothing is cached.
@@ -407,8 +359,7 @@ void TestRemoteListing::TabChangeListsTheNewSite()
     // An incomplete site empties and disables the list without a word.
     dlg.m_tab->setCurrentIndex(2);
     QVERIFY(!dlg.IsSlotBusy());
-    QCOMPARE(dlg.m_remoteList->count(), 0);
-    QVERIFY(!dlg.m_remoteList->isEnabled());
+    QVERIFY(ListFailed(dlg));
 
     dlg.m_tab->setCurrentIndex(0);
     QVERIFY(fx.WaitIdle());
@@ -423,16 +374,11 @@ void TestRemoteListing::NothingElseConnectsWhileAListingRuns()
     QVERIFY(server.Start({QStringLiteral("--delay-list"), QStringLiteral("1.5")}));
     QVERIFY(MakeDir(server, QStringLiteral("pub")));
     QTemporaryDir local;
-    QVERIFY(local.isValid());
     const QString strLocalFile = local.filePath(QStringLiteral("dropped.txt"));
-    {
-        QFile file(strLocalFile);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write("dropped during a listing"), qint64(24));
-    }
+    QVERIFY(TransferHelpers::WriteFile(strLocalFile, "dropped during a listing"));
 
     WindowFixture fx;
-    WriteSite(fx, server, "/pub");
+    fx.WriteSite(server, "/pub");
     TarnlowDlg& dlg = fx.Open();
     QVERIFY(dlg.IsSlotBusy());
     QCOMPARE(dlg.Gate().RunningWorkers(), 1);
@@ -443,16 +389,7 @@ void TestRemoteListing::NothingElseConnectsWhileAListingRuns()
     dlg.StartListing();
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub"));
 
-    // A drop, as the desktop delivers it: enter, then drop.
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(strLocalFile)});
-    const QPoint at = dlg.rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&dlg, &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&dlg, &drop);
-    QVERIFY(drop.isAccepted());
+    QVERIFY(TransferHelpers::Drop(dlg, {strLocalFile}));
     QVERIFY(dlg.m_bIdle); // held, not started
     QCOMPARE(dlg.Gate().RunningWorkers(), 1);
     QVERIFY(!dlg.m_remoteList->isEnabled()); // still the listing

@@ -4,11 +4,7 @@
 
 #include "TransferHelpers.h"
 
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QTabBar>
-#include <QTabWidget>
 
 #include <sys/stat.h>
 
@@ -17,11 +13,6 @@ using namespace TransferHelpers;
 namespace {
 
 const QString kTransferFailed = QStringLiteral("Could not transfer file");
-
-QString Path(const QTemporaryDir& dir, const char* pszRelative)
-{
-    return dir.filePath(QString::fromUtf8(pszRelative));
-}
 
 /// Every file under the server's root whose name is @p strName.
 QStringList FindOnServer(const FtpTestServer& server, const QString& strName)
@@ -36,21 +27,10 @@ QStringList FindOnServer(const FtpTestServer& server, const QString& strName)
 
 } // namespace
 
-class TestUpload : public QObject {
+class TestUpload : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_fixture.ClearStoredState();
-        m_fixture.m_host.Clear();
-    }
-    void cleanup()
-    {
-        m_fixture.Close();
-        m_fixture.VerifyNoPromptFailures();
-    }
-
     void OneFileLandsInTheSiteDirectory();
     void FolderTreeArrivesByteForByte();
     void TwoFoldersLandSideBySideUnderARelativeDirectory();
@@ -64,9 +44,6 @@ private slots:
     void SiteStaysWhileTheUploadConnects();
     void SiteChosenAsTheUploadEndsIsListed();
     void QuittingMidTransferEndsPromptly();
-
-private:
-    WindowFixture m_fixture;
 };
 
 void TestUpload::OneFileLandsInTheSiteDirectory()
@@ -78,12 +55,10 @@ void TestUpload::OneFileLandsInTheSiteDirectory()
     const QByteArray content = Content(150 * 1024 + 17, 1);
     QVERIFY(WriteFile(Path(local, "photo 1.jpg"), content));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server, "/incoming");
-    ExpectCompletion(m_fixture, dlg);
-    QVERIFY(Drop(dlg, {Path(local, "photo 1.jpg")}));
-    QVERIFY(WaitDone(m_fixture));
+    TarnlowDlg& dlg = m_fixture.OpenOn(server, "/incoming");
+    QVERIFY(UploadAndWait(m_fixture, dlg, {Path(local, "photo 1.jpg")}));
 
-    QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/incoming/photo 1.jpg")), content);
+    QCOMPARE(ReadFile(Path(server, "incoming/photo 1.jpg")), content);
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     QVERIFY(IdleAndCleared(dlg));
     // The listing after the upload shows the new file, over a connection of its own.
@@ -99,31 +74,28 @@ void TestUpload::FolderTreeArrivesByteForByte()
     QTemporaryDir local;
     // Folder A with x, sub-folder B holding y, then z: the upload creates A,
     // enters it, sends x, creates and enters B, sends y, comes back and sends z.
+    // Deeper levels under B, where the way back out must hold for several folders.
     const QString strA = Path(local, "A");
-    QVERIFY(WriteFile(strA + QStringLiteral("/1x.bin"), Content(70000, 2)));
-    QVERIFY(WriteFile(strA + QStringLiteral("/2B/y.bin"), Content(3, 3)));
-    QVERIFY(WriteFile(strA + QStringLiteral("/3z.bin"), Content(0, 4)));
-    // Deeper levels, where the way back out must hold for several folders.
-    QVERIFY(WriteFile(strA + QStringLiteral("/2B/deep/er/w.txt"), "w\r\n"));
-    QVERIFY(WriteFile(strA + QStringLiteral("/2B/deep/v.txt"), "v"));
-    QVERIFY(WriteFile(strA + QStringLiteral("/2B/zz.txt"), "after the deep folder"));
-    QVERIFY(WriteFile(strA + QStringLiteral("/4 with space/caf\u00e9.txt"), "accent"));
+    QVERIFY(WriteFiles(strA,
+        {{"1x.bin", Content(70000, 2)}, {"2B/y.bin", Content(3, 3)}, {"3z.bin", Content(0, 4)},
+            {"2B/deep/er/w.txt", "w\r\n"}, {"2B/deep/v.txt", "v"}, {"2B/zz.txt", "after the deep folder"},
+            {"4 with space/caf\u00e9.txt", "accent"}}));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
     FieldRecorder names(dlg.m_editTransferName);
     ExpectCompletion(m_fixture, dlg);
     QVERIFY(Drop(dlg, {strA}));
     QCOMPARE(dlg.m_nTotalFiles, 7);
     QVERIFY(WaitDone(m_fixture));
 
-    QCOMPARE(Tree(server.RootPath() + QStringLiteral("/A")), Tree(strA));
+    QCOMPARE(Tree(Path(server, "A")), Tree(strA));
     QCOMPARE(Tree(server.RootPath()).size(), Tree(strA).size() + 1); // nothing beside A
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     // Each file's full path shows while it is sent, and the field empties after each.
-    const QStringList expected {strA + QStringLiteral("/1x.bin"), QString(), strA + QStringLiteral("/2B/deep/er/w.txt"),
-        QString(), strA + QStringLiteral("/2B/deep/v.txt"), QString(), strA + QStringLiteral("/2B/y.bin"), QString(),
-        strA + QStringLiteral("/2B/zz.txt"), QString(), strA + QStringLiteral("/3z.bin"), QString(),
-        strA + QStringLiteral("/4 with space/caf\u00e9.txt"), QString()};
+    QStringList expected;
+    for (const char* pszName : {"1x.bin", "2B/deep/er/w.txt", "2B/deep/v.txt", "2B/y.bin", "2B/zz.txt", "3z.bin",
+             "4 with space/caf\u00e9.txt"})
+        expected << strA + u'/' + QString::fromUtf8(pszName) << QString();
     QCOMPARE(names.m_texts, expected);
 }
 
@@ -133,40 +105,31 @@ void TestUpload::TwoFoldersLandSideBySideUnderARelativeDirectory()
     QVERIFY(server.Start());
     QVERIFY(QDir(server.RootPath()).mkdir(QStringLiteral("pub")));
     QTemporaryDir local;
-    QVERIFY(WriteFile(Path(local, "first/sub/a.txt"), "a"));
-    QVERIFY(WriteFile(Path(local, "loose.txt"), "loose"));
-    QVERIFY(WriteFile(Path(local, "second/b.txt"), "b"));
+    QVERIFY(WriteFiles(local.path(), {{"first/sub/a.txt", "a"}, {"loose.txt", "loose"}, {"second/b.txt", "b"}}));
 
     // "pub" is relative: only the name the server gave for it leads back from
     // inside the first folder.
-    TarnlowDlg& dlg = OpenOn(m_fixture, server, "pub");
-    ExpectCompletion(m_fixture, dlg);
-    QVERIFY(Drop(dlg, {Path(local, "first"), Path(local, "loose.txt"), Path(local, "second")}));
-    QVERIFY(WaitDone(m_fixture));
+    TarnlowDlg& dlg = m_fixture.OpenOn(server, "pub");
+    QVERIFY(UploadAndWait(m_fixture, dlg, {Path(local, "first"), Path(local, "loose.txt"), Path(local, "second")}));
 
-    const QMap<QString, QByteArray> expected {{QStringLiteral("pub"), "<dir>"}, {QStringLiteral("pub/first"), "<dir>"},
-        {QStringLiteral("pub/first/sub"), "<dir>"}, {QStringLiteral("pub/first/sub/a.txt"), "a"},
-        {QStringLiteral("pub/loose.txt"), "loose"}, {QStringLiteral("pub/second"), "<dir>"},
-        {QStringLiteral("pub/second/b.txt"), "b"}};
-    QCOMPARE(Tree(server.RootPath()), expected);
+    QCOMPARE(Tree(server.RootPath()),
+        Files({{"pub", "<dir>"}, {"pub/first", "<dir>"}, {"pub/first/sub", "<dir>"}, {"pub/first/sub/a.txt", "a"},
+            {"pub/loose.txt", "loose"}, {"pub/second", "<dir>"}, {"pub/second/b.txt", "b"}}));
 }
 
 void TestUpload::ExistingAndEmptyRemoteFolders()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/A/old.txt"), "old"));
+    QVERIFY(WriteFile(Path(server, "A/old.txt"), "old"));
     QTemporaryDir local;
     QVERIFY(WriteFile(Path(local, "A/new.txt"), "new"));
     QVERIFY(QDir().mkpath(Path(local, "empty")));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
     // An existing remote folder is filled without a word.
-    ExpectCompletion(m_fixture, dlg);
-    QVERIFY(Drop(dlg, {Path(local, "A")}));
-    QVERIFY(WaitDone(m_fixture));
-    QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/A/old.txt")), QByteArray("old"));
-    QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/A/new.txt")), QByteArray("new"));
+    QVERIFY(UploadAndWait(m_fixture, dlg, {Path(local, "A")}));
+    QCOMPARE(Tree(Path(server, "A")), Files({{"old.txt", "old"}, {"new.txt", "new"}}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
 
     // An empty folder: nothing to count, an empty remote folder, and still the
@@ -176,8 +139,8 @@ void TestUpload::ExistingAndEmptyRemoteFolders()
     QVERIFY(Drop(dlg, {Path(local, "empty")}));
     QCOMPARE(dlg.m_nTotalFiles, 0);
     QVERIFY(WaitDone(m_fixture));
-    QVERIFY(QFileInfo(server.RootPath() + QStringLiteral("/empty")).isDir());
-    QVERIFY(QDir(server.RootPath() + QStringLiteral("/empty")).isEmpty());
+    QVERIFY(QFileInfo(Path(server, "empty")).isDir());
+    QVERIFY(QDir(Path(server, "empty")).isEmpty());
     QVERIFY(percent.m_texts.isEmpty());
     QCOMPARE(m_fixture.m_host.PromptCount(), 2);
 }
@@ -190,19 +153,15 @@ void TestUpload::RefusedFileIsReportedAndTheRestGoesOn()
     for (const char* pszName : {"A/a.txt", "A/b.txt", "A/c.txt"})
         QVERIFY(WriteFile(Path(local, pszName), pszName));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
     m_fixture.m_host.ExpectMessage(kTransferFailed);
-    ExpectCompletion(m_fixture, dlg);
-    QVERIFY(Drop(dlg, {Path(local, "A")}));
-    QVERIFY(WaitDone(m_fixture));
+    QVERIFY(UploadAndWait(m_fixture, dlg, {Path(local, "A")}));
 
     const QList<ScriptedDialogHost::Prompt> prompts = m_fixture.m_host.Prompts();
     QCOMPARE(prompts.size(), 2);
     QCOMPARE(prompts[0].m_strCaption, QStringLiteral("FTP Error"));
     QCOMPARE(prompts[0].m_icon, MsgIcon::Hand);
-    QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/A/a.txt")), QByteArray("A/a.txt"));
-    QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/A/c.txt")), QByteArray("A/c.txt"));
-    QVERIFY(!QFileInfo::exists(server.RootPath() + QStringLiteral("/A/b.txt")));
+    QCOMPARE(Tree(Path(server, "A")), Files({{"a.txt", "A/a.txt"}, {"c.txt", "A/c.txt"}}));
 }
 
 void TestUpload::UnsendablePathsAreReportedNeverMadeFolders()
@@ -218,7 +177,7 @@ void TestUpload::UnsendablePathsAreReportedNeverMadeFolders()
     QVERIFY(WriteFile(Path(local, "A/5.txt"), "5"));
     QVERIFY(WriteFile(Path(local, "after.txt"), "after"));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
     for (int i = 0; i < 3; ++i)
         m_fixture.m_host.ExpectMessage(kTransferFailed);
     ExpectCompletion(m_fixture, dlg);
@@ -228,9 +187,8 @@ void TestUpload::UnsendablePathsAreReportedNeverMadeFolders()
     QVERIFY(WaitDone(m_fixture));
 
     // Every other file went where it belongs; nothing became a remote folder.
-    const QMap<QString, QByteArray> expected {{QStringLiteral("A"), "<dir>"}, {QStringLiteral("A/1.txt"), "1"},
-        {QStringLiteral("A/3.txt"), "3"}, {QStringLiteral("A/5.txt"), "5"}, {QStringLiteral("after.txt"), "after"}};
-    QCOMPARE(Tree(server.RootPath()), expected);
+    QCOMPARE(Tree(server.RootPath()),
+        Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/3.txt", "3"}, {"A/5.txt", "5"}, {"after.txt", "after"}}));
 }
 
 void TestUpload::FolderTheServerWillNotEnterGetsNoneOfItsFiles()
@@ -239,12 +197,10 @@ void TestUpload::FolderTheServerWillNotEnterGetsNoneOfItsFiles()
     QVERIFY(server.Start({QStringLiteral("--refuse"), QStringLiteral("MKD"), QStringLiteral("B"),
         QStringLiteral("--refuse"), QStringLiteral("CWD"), QStringLiteral("B")}));
     QTemporaryDir local;
-    QVERIFY(WriteFile(Path(local, "A/1.txt"), "1"));
-    QVERIFY(WriteFile(Path(local, "A/B/y1.txt"), "y1"));
-    QVERIFY(WriteFile(Path(local, "A/B/inner/y2.txt"), "y2"));
-    QVERIFY(WriteFile(Path(local, "A/C/3.txt"), "3"));
+    QVERIFY(WriteFiles(
+        local.path(), {{"A/1.txt", "1"}, {"A/B/y1.txt", "y1"}, {"A/B/inner/y2.txt", "y2"}, {"A/C/3.txt", "3"}}));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
     FieldRecorder percent(dlg.m_editPercent);
     m_fixture.m_host.ExpectMessage(kTransferFailed); // once, for the folder
     ExpectCompletion(m_fixture, dlg);
@@ -254,13 +210,9 @@ void TestUpload::FolderTheServerWillNotEnterGetsNoneOfItsFiles()
 
     QVERIFY(FindOnServer(server, QStringLiteral("y1.txt")).isEmpty());
     QVERIFY(FindOnServer(server, QStringLiteral("y2.txt")).isEmpty());
-    const QMap<QString, QByteArray> expected {{QStringLiteral("A"), "<dir>"}, {QStringLiteral("A/1.txt"), "1"},
-        {QStringLiteral("A/C"), "<dir>"}, {QStringLiteral("A/C/3.txt"), "3"}};
-    QCOMPARE(Tree(server.RootPath()), expected);
+    QCOMPARE(Tree(server.RootPath()), Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/C", "<dir>"}, {"A/C/3.txt", "3"}}));
     // The folder's two files still count, so the bar reaches its end.
-    QCOMPARE(percent.m_texts,
-        (QStringList {QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("75%"), QStringLiteral("100%"),
-            QStringLiteral("0%")}));
+    QCOMPARE(percent.m_texts, Percents({25, 50, 75, 100, 0}));
 }
 
 void TestUpload::WrongPasswordUploadsNothing()
@@ -269,7 +221,7 @@ void TestUpload::WrongPasswordUploadsNothing()
     QVERIFY(server.Start());
     QTemporaryDir local;
     QVERIFY(WriteFile(Path(local, "a.txt"), "a"));
-    WriteSite(m_fixture, server, {}, "wrong");
+    m_fixture.WriteSite(server, {}, "wrong");
     m_fixture.m_host.ExpectMessage(QStringLiteral("Can't display the remote directory"));
     TarnlowDlg& dlg = m_fixture.Open();
     QVERIFY(WaitDone(m_fixture));
@@ -281,7 +233,7 @@ void TestUpload::WrongPasswordUploadsNothing()
     QVERIFY(IdleAndCleared(dlg));
     QVERIFY(dlg.m_btnRefresh->isEnabled());
     QVERIFY(!dlg.ActivePane()->m_editAddress->isReadOnly());
-    QVERIFY(!QFileInfo::exists(server.RootPath() + QStringLiteral("/a.txt")));
+    QVERIFY(!QFileInfo::exists(Path(server, "a.txt")));
 }
 
 void TestUpload::CommandLinePathsUploadAtStartUp()
@@ -289,15 +241,13 @@ void TestUpload::CommandLinePathsUploadAtStartUp()
     FtpTestServer server;
     QVERIFY(server.Start());
     QTemporaryDir local;
-    QVERIFY(WriteFile(Path(local, "x.txt"), "x"));
-    QVERIFY(WriteFile(Path(local, "D/y.txt"), "y"));
-    WriteSite(m_fixture, server);
+    QVERIFY(WriteFiles(local.path(), {{"x.txt", "x"}, {"D/y.txt", "y"}}));
+    m_fixture.WriteSite(server);
     m_fixture.m_host.ExpectDialog(1);
     TarnlowDlg& dlg = m_fixture.Open({Path(local, "x.txt"), Path(local, "D")});
     QCOMPARE(dlg.m_nTotalFiles, 2);
     QVERIFY(WaitDone(m_fixture));
-    QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/x.txt")), QByteArray("x"));
-    QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/D/y.txt")), QByteArray("y"));
+    QCOMPARE(Tree(server.RootPath()), Files({{"x.txt", "x"}, {"D", "<dir>"}, {"D/y.txt", "y"}}));
     QVERIFY(dlg.m_remoteList->isEnabled());
 }
 
@@ -306,15 +256,11 @@ void TestUpload::DropsWaitForTheSlotOrAreRefused()
     FtpTestServer server;
     QVERIFY(server.Start({QStringLiteral("--stall-transfer"), QStringLiteral("z-stalled.bin")}));
     QTemporaryDir local;
-    QVERIFY(WriteFile(Path(local, "A/a.txt"), "a"));
-    QVERIFY(WriteFile(Path(local, "A/z-stalled.bin"), Content(1000, 5)));
-    QVERIFY(WriteFile(Path(local, "late.txt"), "late"));
-    QVERIFY(WriteFile(Path(local, "held.txt"), "held"));
+    QVERIFY(WriteFiles(local.path(),
+        {{"A/a.txt", "a"}, {"A/z-stalled.bin", Content(1000, 5)}, {"late.txt", "late"}, {"held.txt", "held"}}));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
-    FtpTimeouts timeouts = dlg.Session().Timeouts();
-    timeouts.nReplyMs = timeouts.nDataMs = 2500;
-    dlg.Session().SetTimeouts(timeouts);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
+    m_fixture.SetWaits(2500);
 
     // While the upload's worker holds the connection, the window is busy: a
     // drop is refused and nothing else starts.
@@ -332,8 +278,8 @@ void TestUpload::DropsWaitForTheSlotOrAreRefused()
     QVERIFY(WaitDone(m_fixture));
     QVERIFY(!dlg.m_animate->IsPlaying());
     QCOMPARE(dlg.m_animate->CurrentFrame(), 0);
-    QVERIFY(QFileInfo::exists(server.RootPath() + QStringLiteral("/A/a.txt")));
-    QVERIFY(!QFileInfo::exists(server.RootPath() + QStringLiteral("/late.txt")));
+    QVERIFY(QFileInfo::exists(Path(server, "A/a.txt")));
+    QVERIFY(!QFileInfo::exists(Path(server, "late.txt")));
 
     // A drop while a listing holds the connection waits for it, then runs.
     m_fixture.m_host.Clear();
@@ -343,7 +289,7 @@ void TestUpload::DropsWaitForTheSlotOrAreRefused()
     QVERIFY(Drop(dlg, {Path(local, "held.txt")}));
     QVERIFY(dlg.m_bIdle); // not started yet
     QVERIFY(WaitDone(m_fixture));
-    QCOMPARE(ReadFile(server.RootPath() + QStringLiteral("/held.txt")), QByteArray("held"));
+    QCOMPARE(ReadFile(Path(server, "held.txt")), QByteArray("held"));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
 }
 
@@ -376,8 +322,7 @@ void TestUpload::SiteChosenAsTheUploadEndsIsListed()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/one/old.txt"), "old"));
-    QVERIFY(WriteFile(server.RootPath() + QStringLiteral("/two/other.txt"), "other"));
+    QVERIFY(WriteFiles(server.RootPath(), {{"one/old.txt", "old"}, {"two/other.txt", "other"}}));
     QTemporaryDir local;
     QVERIFY(WriteFile(Path(local, "new.txt"), "new"));
     std::array<SiteProfile, 5> profiles;
@@ -415,14 +360,10 @@ void TestUpload::QuittingMidTransferEndsPromptly()
     FtpTestServer server;
     QVERIFY(server.Start({QStringLiteral("--stall-transfer"), QStringLiteral("stalled.bin")}));
     QTemporaryDir local;
-    QVERIFY(WriteFile(Path(local, "A/stalled.bin"), Content(1000, 6)));
-    QVERIFY(WriteFile(Path(local, "A/t.txt"), "t"));
+    QVERIFY(WriteFiles(local.path(), {{"A/stalled.bin", Content(1000, 6)}, {"A/t.txt", "t"}}));
 
-    TarnlowDlg& dlg = OpenOn(m_fixture, server);
-    // Far longer than the window waits for its workers when it closes.
-    FtpTimeouts timeouts = dlg.Session().Timeouts();
-    timeouts.nReplyMs = timeouts.nDataMs = 60000;
-    dlg.Session().SetTimeouts(timeouts);
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
+    m_fixture.SetWaits(60000); // far longer than the window waits for its workers when it closes
     QVERIFY(Drop(dlg, {Path(local, "A")}));
     QTRY_COMPARE_WITH_TIMEOUT(dlg.m_editTransferName->text(), Path(local, "A/stalled.bin"), 5000);
 
@@ -434,7 +375,7 @@ void TestUpload::QuittingMidTransferEndsPromptly()
     // The profiles are still saved.
     QVERIFY(m_fixture.SettingsFileBytes().contains(server.Address().toUtf8()));
     m_fixture.Close();
-    QVERIFY(!QFileInfo::exists(server.RootPath() + QStringLiteral("/A/t.txt")));
+    QVERIFY(!QFileInfo::exists(Path(server, "A/t.txt")));
     QCOMPARE(m_fixture.m_host.PromptCount(), 0);
 }
 

@@ -18,8 +18,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <initializer_list>
+#include <utility>
 
 namespace TransferHelpers {
 
@@ -40,6 +44,26 @@ inline bool WriteFile(const QString& strPath, const QByteArray& content)
     QDir().mkpath(QFileInfo(strPath).path());
     QFile file(strPath);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+/// Writes each file of @p files, named relative to @p strRoot.
+inline bool WriteFiles(const QString& strRoot, std::initializer_list<std::pair<const char*, QByteArray>> files)
+{
+    for (const auto& [pszName, content] : files) {
+        if (!WriteFile(QDir(strRoot).filePath(QString::fromUtf8(pszName)), content))
+            return false;
+    }
+    return true;
+}
+
+inline QString Path(const QTemporaryDir& dir, const char* pszRelative)
+{
+    return dir.filePath(QString::fromUtf8(pszRelative));
+}
+
+inline QString Path(const FtpTestServer& server, const char* pszRelative)
+{
+    return QDir(server.RootPath()).filePath(QString::fromUtf8(pszRelative));
 }
 
 inline QByteArray ReadFile(const QString& strPath)
@@ -70,6 +94,24 @@ inline QMap<QString, QByteArray> Tree(const QString& strRoot)
     return tree;
 }
 
+/// A tree as Tree() gives it, written with plain names.
+inline QMap<QString, QByteArray> Files(std::initializer_list<std::pair<const char*, QByteArray>> files)
+{
+    QMap<QString, QByteArray> tree;
+    for (const auto& [pszName, content] : files)
+        tree.insert(QString::fromUtf8(pszName), content);
+    return tree;
+}
+
+/// The texts the percentage field shows for @p percents.
+inline QStringList Percents(std::initializer_list<int> percents)
+{
+    QStringList texts;
+    for (int nPercent : percents)
+        texts.append(QStringLiteral("%1%").arg(nPercent));
+    return texts;
+}
+
 /// A real drop of local files on the window, as a file manager sends it.
 /// True when the window took it.
 inline bool Drop(TarnlowDlg& dlg, const QStringList& paths)
@@ -98,23 +140,6 @@ public:
     QStringList m_texts;
 };
 
-/// Stores site 1 for @p server.
-inline void WriteSite(WindowFixture& fx, const FtpTestServer& server, const QByteArray& strDirectory = {},
-    const QByteArray& strPassword = {})
-{
-    fx.WriteSite(0, server.Address().toUtf8(), server.User().toUtf8(),
-        strPassword.isEmpty() ? server.Password().toUtf8() : strPassword, strDirectory);
-}
-
-/// Opens the window on @p server and waits for its first listing.
-inline TarnlowDlg& OpenOn(WindowFixture& fx, const FtpTestServer& server, const QByteArray& strDirectory = {})
-{
-    WriteSite(fx, server, strDirectory);
-    TarnlowDlg& dlg = fx.Open();
-    fx.WaitIdle();
-    return dlg;
-}
-
 /// Queues the completion dialog and checks it as it is shown: its texts, and
 /// that the strip stands full with no name while it is up.
 inline void ExpectCompletion(WindowFixture& fx, TarnlowDlg& dlg, bool bFullBar = true)
@@ -137,6 +162,14 @@ inline bool WaitDone(WindowFixture& fx, int nMsec = 20000)
     while (fx.m_host.PendingCount() > 0 && !deadline.hasExpired())
         QTest::qWait(10);
     return fx.m_host.PendingCount() == 0 && fx.WaitIdle(int(std::max<qint64>(deadline.remainingTime(), 1)));
+}
+
+/// Drops @p paths on the window, expecting the completion dialog, and waits
+/// until the upload has ended.
+inline bool UploadAndWait(WindowFixture& fx, TarnlowDlg& dlg, const QStringList& paths)
+{
+    ExpectCompletion(fx, dlg);
+    return Drop(dlg, paths) && WaitDone(fx);
 }
 
 /// The window is back to idle with its strip cleared.
