@@ -20,12 +20,13 @@ bool MakeFile(const QString& strPath, const QByteArray& content = "x")
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-QStringList Names(const QList<LocalTree::Entry>& entries)
+/// The names of @p entries in order, joined by '|'.
+QString Names(const QList<LocalTree::Entry>& entries)
 {
     QStringList names;
     for (const LocalTree::Entry& entry : entries)
         names.append(entry.m_strName);
-    return names;
+    return names.join(QLatin1Char('|'));
 }
 
 } // namespace
@@ -92,9 +93,7 @@ void TestLocalTree::EntriesInNameOrderWithoutDots()
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
 
     const QList<LocalTree::Entry> entries = LocalTree::Entries(dir.path());
-    QCOMPARE(Names(entries),
-        (QStringList {QStringLiteral(".hidden"), QStringLiteral("C.txt"), QStringLiteral("a.txt"),
-            QStringLiteral("b.txt"), QStringLiteral("sub")}));
+    QCOMPARE(Names(entries), QStringLiteral(".hidden|C.txt|a.txt|b.txt|sub"));
     QCOMPARE(entries.last().m_kind, Kind::Folder);
     QCOMPARE(entries.last().m_strPath, dir.filePath(QStringLiteral("sub")));
     QCOMPARE(entries.first().m_kind, Kind::File);
@@ -106,18 +105,19 @@ void TestLocalTree::LinksToFoldersInsideAWalkAreNotFollowed()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString strTop = dir.filePath(QStringLiteral("top"));
-    QVERIFY(QDir().mkpath(strTop + QStringLiteral("/inner")));
-    QVERIFY(MakeFile(strTop + QStringLiteral("/inner/f.txt")));
-    QVERIFY(MakeFile(strTop + QStringLiteral("/g.txt")));
+    const auto In = [&](const char* pszPath) { return strTop + QLatin1Char('/') + QLatin1String(pszPath); };
+    QVERIFY(QDir().mkpath(In("inner")));
+    QVERIFY(MakeFile(In("inner/f.txt")));
+    QVERIFY(MakeFile(In("g.txt")));
     // A loop back to the top, and a link to a file that is sent like the file.
-    QVERIFY(QFile::link(strTop, strTop + QStringLiteral("/inner/loop")));
-    QVERIFY(QFile::link(strTop + QStringLiteral("/g.txt"), strTop + QStringLiteral("/link-to-g")));
+    QVERIFY(QFile::link(strTop, In("inner/loop")));
+    QVERIFY(QFile::link(In("g.txt"), In("link-to-g")));
 
-    const QList<LocalTree::Entry> inner = LocalTree::Entries(strTop + QStringLiteral("/inner"));
-    QCOMPARE(Names(inner), (QStringList {QStringLiteral("f.txt"), QStringLiteral("loop")}));
+    const QList<LocalTree::Entry> inner = LocalTree::Entries(In("inner"));
+    QCOMPARE(Names(inner), QStringLiteral("f.txt|loop"));
     QCOMPARE(inner[1].m_kind, Kind::Other);
     const QList<LocalTree::Entry> top = LocalTree::Entries(strTop);
-    QCOMPARE(Names(top), (QStringList {QStringLiteral("g.txt"), QStringLiteral("inner"), QStringLiteral("link-to-g")}));
+    QCOMPARE(Names(top), QStringLiteral("g.txt|inner|link-to-g"));
     QCOMPARE(top[2].m_kind, Kind::File);
 
     // The walk ends: f.txt, the loop (reported), g.txt and the file link.
@@ -129,19 +129,19 @@ void TestLocalTree::CountsEveryItemTheUploadSteps()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString strA = dir.filePath(QStringLiteral("A"));
-    QVERIFY(QDir().mkpath(strA + QStringLiteral("/B/C")));
-    QVERIFY(QDir().mkpath(strA + QStringLiteral("/empty")));
-    QVERIFY(MakeFile(strA + QStringLiteral("/x")));
-    QVERIFY(MakeFile(strA + QStringLiteral("/B/y")));
-    QVERIFY(MakeFile(strA + QStringLiteral("/B/C/z1")));
-    QVERIFY(MakeFile(strA + QStringLiteral("/B/C/z2")));
-    QCOMPARE(::mkfifo(QFile::encodeName(strA + QStringLiteral("/B/pipe")).constData(), 0600), 0);
+    const auto In = [&](const char* pszPath) { return strA + QLatin1Char('/') + QLatin1String(pszPath); };
+    const auto Count = [](const QString& strPath) { return LocalTree::CountItems(LocalTree::Classify(strPath)); };
+    QVERIFY(QDir().mkpath(In("B/C")));
+    QVERIFY(QDir().mkpath(In("empty")));
+    for (const char* pszFile : {"x", "B/y", "B/C/z1", "B/C/z2"})
+        QVERIFY(MakeFile(In(pszFile)));
+    QCOMPARE(::mkfifo(QFile::encodeName(In("B/pipe")).constData(), 0600), 0);
 
-    QCOMPARE(LocalTree::CountItems(LocalTree::Classify(strA)), 5);
-    QCOMPARE(LocalTree::CountItems(LocalTree::Classify(strA + QStringLiteral("/empty"))), 0);
-    QCOMPARE(LocalTree::CountItems(LocalTree::Classify(strA + QStringLiteral("/x"))), 1);
+    QCOMPARE(Count(strA), 5);
+    QCOMPARE(Count(In("empty")), 0);
+    QCOMPARE(Count(In("x")), 1);
     // A path that does not exist is still one item: it is reported and stepped.
-    QCOMPARE(LocalTree::CountItems(LocalTree::Classify(strA + QStringLiteral("/gone"))), 1);
+    QCOMPARE(Count(In("gone")), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLocalTree)
