@@ -127,11 +127,6 @@ inline bool DoubleClick(QListWidget& list, const QByteArray& strName)
     return spy.count() == 1 && spy.at(0).at(0).value<QListWidgetItem*>() == pItem;
 }
 
-inline bool MakeDir(const FtpTestServer& server, const QString& strPath)
-{
-    return QDir(server.RootPath()).mkpath(strPath);
-}
-
 inline bool MakeFile(const FtpTestServer& server, const QString& strPath, const QByteArray& content = "x")
 {
     const QString strFull = QDir(server.RootPath()).filePath(strPath);
@@ -147,7 +142,7 @@ inline bool MakeEntries(const FtpTestServer& server, std::initializer_list<const
 {
     for (const char* pszName : names) {
         const QString strName = QString::fromUtf8(pszName);
-        if (!(strName.endsWith(u'/') ? MakeDir(server, strName) : MakeFile(server, strName)))
+        if (!(strName.endsWith(u'/') ? QDir(server.RootPath()).mkpath(strName) : MakeFile(server, strName)))
             return false;
     }
     return true;

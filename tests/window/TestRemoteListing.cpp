@@ -36,7 +36,6 @@ class TestRemoteListing : public QObject {
 
 private slots:
     void ListsEntriesInServerOrderAtStartUp();
-    void EmptyFolderListsOnlyDotDot();
     void DotsFromTheServer_data();
     void DotsFromTheServer();
     void ManyEntriesArriveWholeAndInOrder();
@@ -91,46 +90,38 @@ void TestRemoteListing::ListsEntriesInServerOrderAtStartUp()
     QCOMPARE(fx.m_host.PromptCount(), 0);
 }
 
-void TestRemoteListing::EmptyFolderListsOnlyDotDot()
-{
-    FtpTestServer server;
-    QVERIFY(server.Start());
-    QVERIFY(MakeDir(server, QStringLiteral("empty")));
-    WindowFixture fx;
-    TarnlowDlg& dlg = fx.OpenOn(server, "/empty");
-
-    QCOMPARE(Items(*dlg.m_remoteList), (QList<Item> {Item {QStringLiteral(".."), "..", 1, false}}));
-    QVERIFY(dlg.m_remoteList->isEnabled());
-    QVERIFY(ControlsEnabled(dlg));
-    QCOMPARE(fx.m_host.PromptCount(), 0);
-}
-
 void TestRemoteListing::DotsFromTheServer_data()
 {
     QTest::addColumn<QStringList>("switches");
-    QTest::newRow("LIST with . and ..") << QStringList {QStringLiteral("--no-mlsd"), QStringLiteral("--list-dots")};
-    QTest::newRow("LIST without dots") << QStringList {QStringLiteral("--no-mlsd")};
-    QTest::newRow("DOS LIST with . and ..")
-        << QStringList {QStringLiteral("--no-mlsd"), QStringLiteral("--list-dots"), QStringLiteral("--dos-list")};
-    QTest::newRow("MLSD") << QStringList();
+    QTest::addColumn<bool>("empty");
+    QTest::newRow("LIST with . and ..") << QStringList {QStringLiteral("--no-mlsd"), QStringLiteral("--list-dots")}
+                                        << false;
+    QTest::newRow("LIST without dots") << QStringList {QStringLiteral("--no-mlsd")} << false;
+    QTest::newRow("DOS LIST with . and ..") << QStringList {QStringLiteral("--no-mlsd"), QStringLiteral("--list-dots"),
+        QStringLiteral("--dos-list")} << false;
+    QTest::newRow("MLSD") << QStringList() << false;
+    QTest::newRow("MLSD of an empty folder") << QStringList() << true;
 }
 
 void TestRemoteListing::DotsFromTheServer()
 {
     QFETCH(QStringList, switches);
+    QFETCH(bool, empty);
     FtpTestServer server;
     QVERIFY(server.Start(switches));
-    QVERIFY(MakeEntries(server, {"sub/inner/", "sub/a.txt"}));
+    QVERIFY(empty ? MakeEntries(server, {"sub/"}) : MakeEntries(server, {"sub/inner/", "sub/a.txt"}));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/sub");
 
     // "." never shows, ".." exactly once, at the top, as a folder.
-    const QList<Item> items = Items(*dlg.m_remoteList);
-    QCOMPARE(items.size(), 3);
-    QCOMPARE(items[0], (Item {QStringLiteral(".."), "..", 1, false}));
-    QCOMPARE(Row(*dlg.m_remoteList, "."), -1);
-    QCOMPARE(items[Row(*dlg.m_remoteList, "inner")].m_nFolder, 1);
-    QCOMPARE(items[Row(*dlg.m_remoteList, "a.txt")].m_nFolder, 0);
+    QList<Item> items = Items(*dlg.m_remoteList);
+    QCOMPARE(items.value(0), (Item {QStringLiteral(".."), "..", 1, false}));
+    std::sort(items.begin() + 1, items.end(), [](const Item& a, const Item& b) { return a.m_strRaw < b.m_strRaw; });
+    const QList<Item> entries {
+        {QStringLiteral("a.txt"), "a.txt", 0, false}, {QStringLiteral("inner"), "inner", 1, false}};
+    QCOMPARE(items.mid(1), empty ? QList<Item>() : entries);
+    QVERIFY(dlg.m_remoteList->isEnabled());
+    QVERIFY(ControlsEnabled(dlg));
     QCOMPARE(fx.m_host.PromptCount(), 0);
 }
 
@@ -209,37 +200,33 @@ void TestRemoteListing::WalksTheTreeAndGoesHome()
     QCOMPARE(list.count(), 3);
 
     struct Step {
-        QByteArray m_strEntry;
+        QByteArray m_strEntry; // double-clicked; empty for a click on Home
         QString m_strField; // the Directory field afterwards
         QByteArray m_strShows; // an entry the new listing holds
     };
-    const Step down[] = {
+    const Step steps[] = {
         {"incoming", QStringLiteral("pub/incoming"), "deep"},
         {"..", QStringLiteral("pub"), "readme.txt"},
         {"..", QStringLiteral("/"), "top.txt"}, // not back to the login directory
         {"..", QStringLiteral("/"), "top.txt"}, // "/" stays "/"
         {"pub", QStringLiteral("/pub"), "readme.txt"},
+        // Home empties the field and lists the login directory; the next
+        // folder entered gets the full path.
+        {{}, QString(), "top.txt"},
+        {"pub", QStringLiteral("/pub"), "readme.txt"},
+        {"incoming", QStringLiteral("/pub/incoming"), "deep"},
     };
-    for (const Step& step : down) {
-        QVERIFY2(DoubleClick(list, step.m_strEntry), step.m_strEntry.constData());
+    for (const Step& step : steps) {
+        if (step.m_strEntry.isEmpty()) {
+            dlg.m_btnHome->click();
+            QCOMPARE(DirectoryField(dlg), QString());
+        } else {
+            QVERIFY2(DoubleClick(list, step.m_strEntry), step.m_strEntry.constData());
+        }
         QVERIFY(fx.WaitIdle());
         QCOMPARE(DirectoryField(dlg), step.m_strField);
         QVERIFY2(Row(list, step.m_strShows) >= 0, step.m_strShows.constData());
     }
-
-    // Home empties the field and lists the login directory; the next folder
-    // entered gets the full path.
-    dlg.m_btnHome->click();
-    QCOMPARE(DirectoryField(dlg), QString());
-    QVERIFY(fx.WaitIdle());
-    QVERIFY(Row(list, "top.txt") >= 0);
-    QCOMPARE(DirectoryField(dlg), QString());
-    QVERIFY(DoubleClick(list, "pub"));
-    QVERIFY(fx.WaitIdle());
-    QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub"));
-    QVERIFY(DoubleClick(list, "incoming"));
-    QVERIFY(fx.WaitIdle());
-    QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub/incoming"));
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "deep"}));
 
     // A folder the server will not enter: the path is kept, the list fails.
@@ -372,7 +359,7 @@ void TestRemoteListing::NothingElseConnectsWhileAListingRuns()
 {
     FtpTestServer server;
     QVERIFY(server.Start({QStringLiteral("--delay-list"), QStringLiteral("1.5")}));
-    QVERIFY(MakeDir(server, QStringLiteral("pub")));
+    QVERIFY(MakeEntries(server, {"pub/"}));
     QTemporaryDir local;
     const QString strLocalFile = local.filePath(QStringLiteral("dropped.txt"));
     QVERIFY(TransferHelpers::WriteFile(strLocalFile, "dropped during a listing"));
