@@ -11,11 +11,8 @@
 #include <QListWidget>
 #include <QTest>
 
-class TestConnectToSite : public QObject {
+class TestConnectToSite : public WindowTest {
     Q_OBJECT
-
-private:
-    WindowFixture m_fixture;
 
     TarnlowDlg& OpenWithSite(const QString& strAddress, const QString& strUser, const QString& strPassword,
         const QByteArray& strDirectory = {})
@@ -33,14 +30,11 @@ private:
     void FillList(TarnlowDlg& dlg) { dlg.m_remoteList->addItem(QStringLiteral("left over")); }
 
 private slots:
-    void init()
+    void cleanup()
     {
-        m_fixture.Close();
-        m_fixture.ClearStoredState();
-        m_fixture.m_host.Clear();
+        WindowTest::cleanup();
+        QCOMPARE(m_fixture.m_host.PendingCount(), 0); // every queued answer was used
     }
-
-    void cleanup() { m_fixture.Close(); }
 
     void failuresShowTheirMessageAndEmptyTheList_data()
     {
@@ -73,8 +67,7 @@ private slots:
         m_fixture.m_host.ExpectMessage(message);
         dlg.ConnectToSite(true);
         QVERIFY(!dlg.m_bConnected);
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("FTP Error"));
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_icon, MsgIcon::Hand);
+        m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
         QCOMPARE(dlg.m_remoteList->count(), 0);
 
         // Without messages the same failure is silent, and still empties the list.
@@ -83,7 +76,6 @@ private slots:
         QVERIFY(!dlg.m_bConnected);
         QCOMPARE(dlg.m_remoteList->count(), 0);
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void refusedDirectoryDisconnectsAndKeepsTheList()
@@ -97,10 +89,9 @@ private slots:
         dlg.ConnectToSite(true);
         QVERIFY(!dlg.m_bConnected);
         QVERIFY(!dlg.m_pConnection);
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("FTP Error"));
+        m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
         QCOMPARE(dlg.m_remoteList->count(), 1);
         QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/no/such/dir"));
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void emptyDirectoryRecordsTheLoginDirectoryInMemoryOnly()
@@ -131,7 +122,6 @@ private slots:
         QCOMPARE(strWhere, QByteArray("/pub"));
         QCOMPARE(dlg.m_strHomeDir, QByteArray("/earlier"));
         dlg.Disconnect();
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 };
 

@@ -17,11 +17,8 @@
 #include <QTest>
 #include <QUrl>
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public WindowTest {
     Q_OBJECT
-
-private:
-    WindowFixture m_fixture;
 
     static SiteProfile Profile(
         const char* pszAddress, const char* pszUser, const char* pszPassword, const char* pszDirectory = "")
@@ -31,18 +28,12 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_fixture.Close();
-        m_fixture.ClearStoredState();
-        m_fixture.m_host.Clear();
-    }
-
     void cleanup()
     {
-        m_fixture.Close();
-        // A sub-folder left by a test that blocks the settings folder.
+        WindowTest::cleanup();
+        // A file left where the settings folder belongs by the test that blocks it.
         QFile::remove(TarnlowDlg::SettingsDirectory());
+        QCOMPARE(m_fixture.m_host.PendingCount(), 0); // every queued answer was used
     }
 
     void controlsCarryTheirIdsTextsAndOrder()
@@ -107,7 +98,6 @@ private slots:
         dlg.setWindowState(Qt::WindowMaximized);
         QTRY_VERIFY(!(dlg.windowState() & Qt::WindowMaximized));
         QCOMPARE(dlg.size(), size);
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void firstStartShowsEmptyPanesAndSavesTwentyZeroBytes()
@@ -132,7 +122,6 @@ private slots:
         QFile file(m_fixture.SettingsFilePath());
         QCOMPARE(file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
             QFileDevice::Permissions());
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void validationReportsTheFirstMissingFieldAndFocusesIt()
@@ -154,16 +143,13 @@ private slots:
                 step.m_pFill->setText(QStringLiteral("x"));
             m_fixture.m_host.ExpectMessage(QString::fromLatin1(step.m_pszMessage));
             QVERIFY(!dlg.ValidateSite(true));
-            const auto prompt = m_fixture.m_host.LastPrompt();
-            QCOMPARE(prompt.m_strCaption, QStringLiteral("ERROR"));
-            QCOMPARE(prompt.m_icon, MsgIcon::Exclamation);
+            m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
             QTRY_VERIFY(step.m_pFocus->hasFocus());
         }
         // Blanks are not empty, and an empty directory is allowed.
         pane.m_editPassword->setText(QStringLiteral(" "));
         QVERIFY(dlg.ValidateSite(true));
         QVERIFY(dlg.ValidateSite(false));
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void typedTextSurvivesTabSwitchesAndIsSaved()
@@ -187,7 +173,6 @@ private slots:
             1 + 11 + 2 + 5);
         expected += QByteArray(12, '\0');
         QCOMPARE(m_fixture.SettingsFileBytes(), expected);
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void storedBytesSurviveARunUnchanged()
@@ -210,7 +195,6 @@ private slots:
         dlg.ReadAllPanes();
         m_fixture.Close();
         QCOMPARE(m_fixture.SettingsFileBytes(), before);
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void damagedSettingsLoadWhatIsWhole()
@@ -236,7 +220,6 @@ private slots:
         QCOMPARE(dlg.Pane(0).m_editDirectory->text(), QStringLiteral("/dir"));
         QVERIFY(dlg.Pane(1).m_editAddress->text().isEmpty());
         QVERIFY(dlg.Pane(4).m_editAddress->text().isEmpty());
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void escapeSavesProfilesAndDownloadPath()
@@ -252,7 +235,6 @@ private slots:
         m_fixture.Close();
         QCOMPARE(m_fixture.StoredDownloadPath(), QStringLiteral("/new/place"));
         QVERIFY(m_fixture.SettingsFileBytes().startsWith(QByteArray("\x04host")));
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void quitAsksAndNoChangesNothing()
@@ -261,9 +243,7 @@ private slots:
         auto* pQuit = m_fixture.Control<QPushButton>("m_btnQuit");
         m_fixture.m_host.ExpectMessage(QStringLiteral("Quit the Tarnlow program?"), MsgAnswer::No);
         QTest::mouseClick(pQuit, Qt::LeftButton);
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("Quit Confirm"));
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_icon, MsgIcon::Question);
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_buttons, MsgButtons::YesNo);
+        m_fixture.VerifyLastPrompt(QStringLiteral("Quit Confirm"), MsgIcon::Question, MsgButtons::YesNo);
         QVERIFY(dlg.isVisible());
         QVERIFY(!QFile::exists(m_fixture.SettingsFilePath()));
 
@@ -272,7 +252,6 @@ private slots:
         QTRY_VERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(QFile::exists(m_fixture.SettingsFilePath()));
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void enterAsksToQuitOnlyOutsideThePanes()
@@ -290,7 +269,6 @@ private slots:
         QTest::keyClick(m_fixture.Control<QLineEdit>("m_editDownloadPath"), Qt::Key_Return);
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
         QVERIFY(dlg.isVisible());
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void busyStateLocksTheWindowAndIdleRestoresIt()
@@ -326,7 +304,6 @@ private slots:
         QApplication::sendEvent(&dlg, &enterAgain);
         QVERIFY(enterAgain.isAccepted());
         QCOMPARE(m_fixture.Control<QLineEdit>("m_editPercent")->text(), QStringLiteral("0%"));
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void commandLinePathsWithAnIncompleteSiteAreDropped()
@@ -338,12 +315,11 @@ private slots:
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
         QVERIFY(dlg.m_uploadPaths.isEmpty());
         QVERIFY(!dlg.IsSlotBusy());
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void aboutAndHelp()
     {
-        TarnlowDlg& dlg = m_fixture.Open();
+        m_fixture.Open();
         QString strTitle, strVersion;
         m_fixture.m_host.ExpectDialog(QDialog::Accepted, [&](QDialog& about) {
             strTitle = about.windowTitle();
@@ -370,8 +346,6 @@ private slots:
         QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
         QCOMPARE(m_fixture.m_host.OpenedDocuments(), QStringList {strHelp});
         QFile::remove(strHelp);
-        Q_UNUSED(dlg);
-        m_fixture.VerifyNoUnexpectedPrompts();
     }
 
     void failedSaveIsReportedAndTheWindowStillCloses()
@@ -388,9 +362,7 @@ private slots:
         blocker.close();
         m_fixture.m_host.ExpectMessage(QStringLiteral("The site profiles could not be saved."));
         m_fixture.Close();
-        QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("ERROR"));
-        QFile::remove(TarnlowDlg::SettingsDirectory());
-        m_fixture.VerifyNoUnexpectedPrompts();
+        m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
     }
 };
 
