@@ -43,10 +43,10 @@ bool FtpTestServer::Start(const QStringList& extraArgs)
 {
     if (!m_root.isValid())
         return false;
-    QStringList args {QStringLiteral("--host"), m_strAddress, QStringLiteral("--port"), QStringLiteral("21"),
-        QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"), User(), QStringLiteral("--password"),
-        Password()};
-    return Launch(QStringLiteral("ftpd.py"), args + extraArgs);
+    return Launch(QStringLiteral("ftpd.py"),
+        QStringList {QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"), User(),
+            QStringLiteral("--password"), Password()}
+            + extraArgs);
 }
 
 bool FtpTestServer::StartScripted(const QByteArray& strJsonScript)
@@ -58,9 +58,7 @@ bool FtpTestServer::StartScripted(const QByteArray& strJsonScript)
     if (!file.open(QIODevice::WriteOnly) || file.write(strJsonScript) != strJsonScript.size())
         return false;
     file.close();
-    return Launch(QStringLiteral("scripted.py"),
-        {QStringLiteral("--host"), m_strAddress, QStringLiteral("--port"), QStringLiteral("21"),
-            QStringLiteral("--script"), strScriptPath});
+    return Launch(QStringLiteral("scripted.py"), {QStringLiteral("--script"), strScriptPath});
 }
 
 bool FtpTestServer::Launch(const QString& strScript, const QStringList& args)
@@ -68,7 +66,9 @@ bool FtpTestServer::Launch(const QString& strScript, const QStringList& args)
     Stop();
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(TARNLOW_PYTHON3),
-        QStringList {QStringLiteral(TARNLOW_TESTS_DIR "/ftpserver/") + strScript} + args);
+        QStringList {QStringLiteral(TARNLOW_TESTS_DIR "/ftpserver/") + strScript, QStringLiteral("--host"),
+            m_strAddress, QStringLiteral("--port"), QStringLiteral("21")}
+            + args);
     if (!m_process.waitForStarted(5000))
         return false;
     const QDeadlineTimer deadline(10000);
