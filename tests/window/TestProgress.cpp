@@ -91,9 +91,11 @@ void TestProgress::UploadCountsUpFileByFile()
 void TestProgress::ZeroAndLargeTotals()
 {
     TarnlowDlg& dlg = m_fixture.Open();
-    // A total of zero: no arithmetic fault, the bar stays empty.
+    // A total of zero: an empty bar, not a busy indicator, and no division fault.
     dlg.m_nTotalFiles = 0;
     dlg.ResetProgress();
+    QCOMPARE(dlg.m_progress->value(), 0);
+    QCOMPARE(dlg.m_progress->maximum(), 1);
     dlg.m_pPutThread->StepProgress(&dlg, 0);
     QCOMPARE(dlg.m_editPercent->text(), QStringLiteral("0%"));
 
