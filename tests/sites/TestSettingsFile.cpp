@@ -101,20 +101,20 @@ void TestSettingsFile::ReadResults()
 
 void TestSettingsFile::FailedWriteKeepsOldFile()
 {
+    const auto WriteFails = [](const QString& strPath) {
+        QString strError;
+        return !SettingsFile::Write(strPath, "new", &strError) && !strError.isEmpty();
+    };
     // The parent of the path is a regular file: no folder can be made there.
     const QString strBlocker = m_dir.filePath(QStringLiteral("blocker"));
     QVERIFY(PutFile(strBlocker, "blocker", QFile::ReadOwner | QFile::WriteOwner));
-    QString strError;
-    QVERIFY(!SettingsFile::Write(strBlocker + QStringLiteral("/FTPSettings.dat"), "new", &strError));
-    QVERIFY(!strError.isEmpty());
+    QVERIFY(WriteFails(strBlocker + QStringLiteral("/FTPSettings.dat")));
     QCOMPARE(Content(strBlocker), QByteArray("blocker"));
 
     // The target is a folder: the rename fails and the temporary file goes away.
     const QString strFolder = m_dir.filePath(QStringLiteral("target-folder"));
     QVERIFY(QDir().mkpath(strFolder + QStringLiteral("/FTPSettings.dat/inner")));
-    strError.clear();
-    QVERIFY(!SettingsFile::Write(strFolder + QStringLiteral("/FTPSettings.dat"), "new", &strError));
-    QVERIFY(!strError.isEmpty());
+    QVERIFY(WriteFails(strFolder + QStringLiteral("/FTPSettings.dat")));
     QCOMPARE(QDir(strFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
         QStringList {QStringLiteral("FTPSettings.dat")});
 
@@ -126,11 +126,9 @@ void TestSettingsFile::FailedWriteKeepsOldFile()
     QVERIFY(QDir().mkpath(strLocked));
     QVERIFY(PutFile(strPath, "old", QFile::ReadOwner | QFile::WriteOwner));
     QVERIFY(QFile::setPermissions(strLocked, QFile::ReadOwner | QFile::ExeOwner));
-    strError.clear();
-    const bool bWritten = SettingsFile::Write(strPath, "new", &strError);
+    const bool bFailed = WriteFails(strPath);
     QFile::setPermissions(strLocked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(!bWritten);
-    QVERIFY(!strError.isEmpty());
+    QVERIFY(bFailed);
     QCOMPARE(Content(strPath), QByteArray("old"));
 }
 
