@@ -10,7 +10,7 @@ class TestDownloadName : public QObject {
 private slots:
     void Safety_data();
     void Safety();
-    void LocalPathStaysInTheFolder();
+    void LocalPathJoinsTheFolderAndTheName();
 };
 
 void TestDownloadName::Safety_data()
@@ -42,7 +42,7 @@ void TestDownloadName::Safety()
     QCOMPARE(DownloadName::IsSafe(name), safe);
 }
 
-void TestDownloadName::LocalPathStaysInTheFolder()
+void TestDownloadName::LocalPathJoinsTheFolderAndTheName()
 {
     QCOMPARE(DownloadName::LocalPath(QStringLiteral("/home/u/dl"), "a.txt"), QStringLiteral("/home/u/dl/a.txt"));
     // A trailing separator is the folder itself.
