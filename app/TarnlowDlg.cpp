@@ -200,6 +200,9 @@ bool TarnlowDlg::OnInitDialog()
     LoadSettings();
     for (auto& pPane : m_panes)
         pPane->PushFields();
+    // A settings file that could not be read, or only in part, is never passed over in silence.
+    if (const QString strProblem = m_settingsStore.LoadMessage(); !strProblem.isEmpty())
+        m_dialogHost.MessageBox(this, strProblem, QStringLiteral("ERROR"), MsgIcon::Exclamation, MsgButtons::Ok);
 
     m_strPercent = QStringLiteral("0%");
     UpdateFieldsFromData();

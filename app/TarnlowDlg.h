@@ -3,6 +3,7 @@
 #include "app/DialogHost.h"
 #include "app/WorkerGate.h"
 #include "ftp/InternetSession.h"
+#include "sites/SettingsStore.h"
 #include "sites/TabPane.h"
 
 #include <QByteArray>
@@ -189,6 +190,7 @@ public:
 private:
     DialogHost& m_dialogHost;
     WorkerGate m_gate;
+    SettingsStore m_settingsStore;
     bool m_bSlotBusy = false; // window's thread only
     bool m_bAcceptDrops = true; // drops refused while a transfer runs
     QStringList m_heldDropPaths; // a drop that arrived while a listing ran

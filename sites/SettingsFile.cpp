@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,6 +60,18 @@ bool WriteAll(int fd, const QByteArray& data)
     return true;
 }
 
+/// Candidate names beside @p strPath for a kept file: "<name><suffix>", then
+/// "<name><suffix>-2" and so on.
+constexpr int kMaxKeptNames = 100;
+
+QByteArray KeptName(const QString& strPath, const QString& strSuffix, int nIndex)
+{
+    QString strName = strPath + strSuffix;
+    if (nIndex > 1)
+        strName += QStringLiteral("-%1").arg(nIndex);
+    return QFile::encodeName(strName);
+}
+
 } // namespace
 
 namespace SettingsFile {
@@ -68,20 +81,26 @@ QString FileName()
     return QStringLiteral("FTPSettings.dat");
 }
 
-ReadResult Read(const QString& strPath, QByteArray& data)
+ReadResult Read(const QString& strPath, QByteArray& data, QString* pstrError)
 {
     data.clear();
     QFileInfo info(strPath);
     if (!info.exists())
         return ReadResult::Missing;
-    if (info.isDir())
+    if (info.isDir()) {
+        Fail(pstrError, QStringLiteral("it is a folder"));
         return ReadResult::Unreadable;
+    }
     QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.error() == QFileDevice::OpenError && !QFileInfo::exists(strPath) ? ReadResult::Missing
-                                                                                     : ReadResult::Unreadable;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (file.error() == QFileDevice::OpenError && !QFileInfo::exists(strPath))
+            return ReadResult::Missing;
+        Fail(pstrError, file.errorString());
+        return ReadResult::Unreadable;
+    }
     data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
+        Fail(pstrError, file.errorString());
         data.clear();
         return ReadResult::Unreadable;
     }
@@ -137,6 +156,46 @@ bool Write(const QString& strPath, const QByteArray& data, QString* pstrError)
         ::close(fdDir);
     }
     return true;
+}
+
+QString KeepCopy(const QString& strPath, const QByteArray& data, const QString& strSuffix)
+{
+    for (int nIndex = 1; nIndex <= kMaxKeptNames; ++nIndex) {
+        const QByteArray strName = KeptName(strPath, strSuffix, nIndex);
+        const int fd = ::open(strName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return {};
+        }
+        const bool bWritten = WriteAll(fd, data) && ::fsync(fd) == 0;
+        if (::close(fd) != 0 || !bWritten) {
+            ::unlink(strName.constData());
+            return {};
+        }
+        return QFile::decodeName(strName);
+    }
+    return {};
+}
+
+QString MoveAside(const QString& strPath, const QString& strSuffix)
+{
+    const QByteArray strOld = QFile::encodeName(strPath);
+    for (int nIndex = 1; nIndex <= kMaxKeptNames; ++nIndex) {
+        const QByteArray strName = KeptName(strPath, strSuffix, nIndex);
+        int nResult = ::renameat2(AT_FDCWD, strOld.constData(), AT_FDCWD, strName.constData(), RENAME_NOREPLACE);
+        if (nResult != 0 && errno == EINVAL) {
+            // A file system without the no-replace flag: check first instead.
+            if (QFileInfo::exists(QFile::decodeName(strName)))
+                continue;
+            nResult = ::rename(strOld.constData(), strName.constData());
+        }
+        if (nResult == 0)
+            return QFile::decodeName(strName);
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
 }
 
 } // namespace SettingsFile

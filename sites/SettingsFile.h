@@ -16,8 +16,8 @@ enum class ReadResult {
 };
 
 /// Reads the whole file at @p strPath into @p data. On any result but Read,
-/// @p data is empty.
-ReadResult Read(const QString& strPath, QByteArray& data);
+/// @p data is empty and @p pstrError (if given) says why for Unreadable.
+ReadResult Read(const QString& strPath, QByteArray& data, QString* pstrError = nullptr);
 
 /// Writes @p data to @p strPath so that the stored profiles are never lost: the
 /// bytes go to a temporary file in the same folder, are flushed to disk, and the
@@ -27,5 +27,16 @@ ReadResult Read(const QString& strPath, QByteArray& data);
 /// @return false with @p pstrError (if given) set to a message on failure; the
 /// old file is then untouched and no temporary file is left behind.
 bool Write(const QString& strPath, const QByteArray& data, QString* pstrError = nullptr);
+
+/// Writes @p data to a new file beside @p strPath, named after it with
+/// @p strSuffix ("FTPSettings.dat.damaged", then "...damaged-2" and so on: an
+/// existing file is never replaced). Owner-only, flushed to disk.
+/// @return the new file's path, or an empty string on failure.
+QString KeepCopy(const QString& strPath, const QByteArray& data, const QString& strSuffix);
+
+/// Renames @p strPath to a new name beside it, chosen as for KeepCopy(); an
+/// existing file is never replaced.
+/// @return the new path, or an empty string when the rename failed.
+QString MoveAside(const QString& strPath, const QString& strSuffix);
 
 } // namespace SettingsFile

@@ -2,7 +2,6 @@
 // settings file, and the download folder as a stored setting.
 
 #include "app/TarnlowDlg.h"
-#include "sites/SettingsArchive.h"
 #include "sites/SettingsFile.h"
 
 #include <QDir>
@@ -41,21 +40,17 @@ void TarnlowDlg::SaveStoredPath()
 void TarnlowDlg::LoadSettings()
 {
     m_strSettingsDir = SettingsDirectory();
-    const QString strPath = QDir(m_strSettingsDir).filePath(SettingsFile::FileName());
-    QByteArray fileData;
-    if (SettingsFile::Read(strPath, fileData) != SettingsFile::ReadResult::Read)
-        return;
     // A damaged file loads what is whole; the rest of the profiles stay empty.
-    SettingsArchive archive = SettingsArchive::ForLoading(fileData);
-    for (auto& pPane : m_panes)
-        pPane->Serialize(archive);
+    std::array<SiteProfile*, 5> profiles;
+    for (size_t i = 0; i < m_panes.size(); ++i)
+        profiles[i] = m_panes[i].get();
+    m_settingsStore.Load(QDir(m_strSettingsDir).filePath(SettingsFile::FileName()), profiles);
 }
 
 bool TarnlowDlg::SaveSettings()
 {
-    SettingsArchive archive = SettingsArchive::ForStoring();
-    for (auto& pPane : m_panes)
-        pPane->Serialize(archive);
-    const QString strPath = QDir(m_strSettingsDir).filePath(SettingsFile::FileName());
-    return SettingsFile::Write(strPath, archive.Data());
+    std::array<const SiteProfile*, 5> profiles;
+    for (size_t i = 0; i < m_panes.size(); ++i)
+        profiles[i] = m_panes[i].get();
+    return m_settingsStore.Save(profiles);
 }

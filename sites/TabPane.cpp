@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <limits>
+
 namespace {
 
 struct FieldRow {
@@ -38,6 +40,9 @@ TabPane::TabPane(QWidget* pParent)
         auto* pEdit = new QLineEdit(this);
         pEdit->setObjectName(QString::fromLatin1(kRows[i].m_pszObjectName));
         pEdit->setProperty("controlId", kRows[i].m_nId);
+        // A stored field may be far longer than a line edit's default limit of
+        // 32,767 characters; cutting it would change it without any edit.
+        pEdit->setMaxLength(std::numeric_limits<int>::max());
         units.Place(pEdit, 98, kRows[i].m_nY, 117, 16);
         *edits[i] = pEdit;
     }

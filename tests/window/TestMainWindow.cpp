@@ -1,6 +1,7 @@
 // The main window under the offscreen platform: start-up, the site panes, the
 // busy/idle switch, Quit, and the settings it loads and saves.
 
+#include "support/OrdinaryUser.h"
 #include "support/WindowFixture.h"
 
 #include <QApplication>
@@ -16,6 +17,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 class TestMainWindow : public WindowTest {
     Q_OBJECT
@@ -184,6 +187,10 @@ private slots:
                                               "st"),
             QByteArray("us\xe9r"), QByteArray("p\xe9\x4b\x00w", 5), QByteArray("/d\xe9")};
         profiles[4] = Profile("a", "b", "c", "d");
+        // Longer than a line edit holds by default: the longest 16-bit length,
+        // and one that takes the 32-bit length.
+        profiles[2].m_strDirectory = QByteArray(65534, 'd');
+        profiles[3].m_strAddress = QByteArray(100000, 'a');
         m_fixture.WriteProfiles(profiles);
         const QByteArray before = m_fixture.SettingsFileBytes();
 
@@ -214,12 +221,81 @@ private slots:
         file.write(bytes);
         file.close();
 
+        // The user is told, and the original bytes are kept beside the file
+        // before the save at exit writes what could be read.
+        const QString strKept = m_fixture.SettingsFilePath() + QStringLiteral(".damaged");
+        m_fixture.m_host.ExpectMessage({});
         TarnlowDlg& dlg = m_fixture.Open();
+        m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strKept));
         QCOMPARE(dlg.Pane(0).m_editAddress->text(), QStringLiteral("first"));
         QCOMPARE(dlg.Pane(0).m_editPassword->text(), QStringLiteral("secret"));
         QCOMPARE(dlg.Pane(0).m_editDirectory->text(), QStringLiteral("/dir"));
         QVERIFY(dlg.Pane(1).m_editAddress->text().isEmpty());
         QVERIFY(dlg.Pane(4).m_editAddress->text().isEmpty());
+        m_fixture.Close();
+        QFile kept(strKept);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), bytes);
+        QVERIFY(m_fixture.SettingsFileBytes().startsWith(bytes.left(23)));
+        QVERIFY(QFile::remove(strKept));
+    }
+
+    void unreadableSettingsAreMovedAsideNeverReplaced()
+    {
+        // As after one run under sudo: a file the user cannot read, in the
+        // user's own folder.
+        const QString strPath = m_fixture.SettingsFilePath();
+        const QByteArray stored("\x04keep\x02me\x03xyz\x00", 13);
+        QVERIFY(QDir().mkpath(TarnlowDlg::SettingsDirectory()));
+        QFile file(strPath);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(stored) == stored.size());
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(strPath).constData(), ::geteuid() == 0 ? 0600 : 0), 0);
+        const QByteArray strFolder = QFile::encodeName(TarnlowDlg::SettingsDirectory());
+        QCOMPARE(::chown(strFolder.constData(), OrdinaryUser::Uid(), gid_t(-1)), 0);
+        QCOMPARE(::chmod(QFile::encodeName(QFileInfo(TarnlowDlg::SettingsDirectory()).path()).constData(), 0711), 0);
+
+        const QString strAside = strPath + QStringLiteral(".unreadable");
+        m_fixture.m_host.ExpectMessage({});
+        TarnlowDlg* pDlg = nullptr;
+        {
+            OrdinaryUser user;
+            pDlg = &m_fixture.Open();
+        }
+        m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strAside));
+        QVERIFY(pDlg->Pane(0).m_editAddress->text().isEmpty());
+
+        // What the user types now is saved in a new file; the old one keeps its bytes.
+        QTest::keyClicks(pDlg->Pane(0).m_editAddress, QStringLiteral("new"));
+        m_fixture.Close();
+        QVERIFY(m_fixture.SettingsFileBytes().startsWith(QByteArray("\x03new")));
+        QVERIFY(QFile::setPermissions(strAside, QFile::ReadOwner | QFile::WriteOwner));
+        QFile aside(strAside);
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), stored);
+        QVERIFY(QFile::remove(strAside));
+
+        // When it cannot even be moved (the folder is read-only for the user),
+        // the save at exit is refused, and says so, rather than replace it.
+        QVERIFY(QFile::remove(strPath));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(stored) == stored.size());
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(strPath).constData(), ::geteuid() == 0 ? 0600 : 0), 0);
+        QCOMPARE(::chmod(strFolder.constData(), 0500), 0);
+        m_fixture.m_host.ExpectMessage({});
+        {
+            OrdinaryUser user;
+            m_fixture.Open();
+        }
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(QStringLiteral("will not be replaced")));
+        m_fixture.m_host.ExpectMessage(QStringLiteral("The site profiles could not be saved."));
+        m_fixture.Close();
+        QCOMPARE(::chmod(strFolder.constData(), 0700), 0);
+        QCOMPARE(::chown(strFolder.constData(), ::geteuid(), gid_t(-1)), 0);
+        QVERIFY(QFile::setPermissions(strPath, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(m_fixture.SettingsFileBytes(), stored);
     }
 
     void escapeSavesProfilesAndDownloadPath()
