@@ -35,8 +35,9 @@ Entry MakeEntry(const QFileInfo& info, bool bFollowFolderLink)
 
 Entry Classify(const QString& strPath)
 {
-    // A trailing separator would leave the folder without a leaf name.
-    const QString strClean = strPath.isEmpty() ? strPath : QDir::cleanPath(strPath);
+    // The leaf name comes from the absolute, cleaned path: "." or "sub/.." name
+    // the folder they stand for, and a trailing separator does not hide the name.
+    const QString strClean = strPath.isEmpty() ? strPath : QDir::cleanPath(QFileInfo(strPath).absoluteFilePath());
     Entry entry = MakeEntry(QFileInfo(strClean), true);
     entry.m_strPath = strClean;
     return entry;

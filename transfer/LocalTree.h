@@ -20,8 +20,10 @@ struct Entry {
     Kind m_kind = Kind::Other;
 };
 
-/// What a dropped path is on disk. A dropped link to a folder is walked, because
-/// the user chose it; links inside the walk are not (see Entries).
+/// What a dropped path is on disk, with its absolute, cleaned path and its leaf
+/// name ("." names the current folder by its own name). A path without a leaf
+/// name ("/") is Kind::Other. A dropped link to a folder is walked, because the
+/// user chose it; links inside the walk are not (see Entries).
 Entry Classify(const QString& strPath);
 
 /// The entries of @p strFolder sorted by name, "." and ".." left out. A link to a

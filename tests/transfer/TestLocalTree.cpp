@@ -55,6 +55,11 @@ void TestLocalTree::ClassifiesByWhatIsOnDisk()
     QCOMPARE(::mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), strDangling));
     QVERIFY(QFile::link(strFolder, strFolderLink));
+    QVERIFY(QDir().mkdir(strFolder + QStringLiteral("/sub")));
+    // Relative paths name what they stand for from the current folder.
+    const QString strOldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(strFolder));
+    const QString strTopName = QFileInfo(dir.path()).fileName();
 
     struct Case {
         QString m_strPath;
@@ -75,12 +80,18 @@ void TestLocalTree::ClassifiesByWhatIsOnDisk()
         // The root has no leaf name for a remote folder.
         {QStringLiteral("/"), Kind::Other, QString()},
         {QString(), Kind::Other, QString()},
+        {QStringLiteral("."), Kind::Folder, QStringLiteral("photos")},
+        {QStringLiteral("sub/.."), Kind::Folder, QStringLiteral("photos")},
+        {QStringLiteral("./sub/"), Kind::Folder, QStringLiteral("sub")},
+        {QStringLiteral(".."), Kind::Folder, strTopName},
     };
     for (const Case& c : cases) {
         const LocalTree::Entry entry = LocalTree::Classify(c.m_strPath);
         QVERIFY2(entry.m_kind == c.m_kind, qPrintable(c.m_strPath));
         QCOMPARE(entry.m_strName, c.m_strName);
     }
+    QCOMPARE(LocalTree::Classify(QStringLiteral("sub/..")).m_strPath, strFolder);
+    QVERIFY(QDir::setCurrent(strOldCurrent));
     QCOMPARE(LocalTree::Classify(strFolder + QLatin1Char('/')).m_strPath, strFolder);
 }
 

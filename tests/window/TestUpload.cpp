@@ -229,9 +229,13 @@ void TestUpload::CommandLinePathsUploadAtStartUp()
     QVERIFY(WriteFiles(local.path(), {{"x.txt", "x"}, {"D/y.txt", "y"}}));
     m_fixture.WriteSite(server);
     m_fixture.m_host.ExpectDialog(1);
-    TarnlowDlg& dlg = m_fixture.Open({Path(local, "x.txt"), Path(local, "D")});
+    // Started inside D, "." is the folder D, which lands as D.
+    const QString strOldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(Path(local, "D")));
+    TarnlowDlg& dlg = m_fixture.Open({Path(local, "x.txt"), QStringLiteral(".")});
     QCOMPARE(dlg.m_nTotalFiles, 2);
     QVERIFY(WaitDone(m_fixture));
+    QVERIFY(QDir::setCurrent(strOldCurrent));
     QCOMPARE(Tree(server.RootPath()), Files({{"x.txt", "x"}, {"D", "<dir>"}, {"D/y.txt", "y"}}));
     QVERIFY(dlg.m_remoteList->isEnabled());
 }
