@@ -16,9 +16,10 @@ public:
 };
 
 /// Passes each of @p arguments (those after the program name) to
-/// info.ParseParam() in order. An argument whose first character is '-' or '/'
-/// counts as a switch and loses that character, so "/name" and "-name" both
-/// contribute "name" - an absolute path such as "/tmp/x" arrives as "tmp/x".
+/// info.ParseParam() in order. An argument whose first character is '-' counts
+/// as a switch and loses that character, so "-name" contributes "name". '/'
+/// marks a switch only where it is not the path separator: on Linux an absolute
+/// path such as "/tmp/x" arrives whole.
 void ParseCommandLine(const QStringList& arguments, TarnlowCommandLineInfo& info);
 
 /// Splits the joined argument text into paths: while the remainder has its
