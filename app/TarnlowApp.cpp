@@ -41,7 +41,7 @@ int TarnlowApp::InitInstance(const QStringList& arguments)
     ParseCommandLine(arguments, cmdInfo);
     m_commandLinePaths = SplitCommandLinePaths(cmdInfo.m_strFileName);
 
-    dlg.m_pCommandLinePaths = &m_commandLinePaths;
+    dlg.SetCommandLinePaths(&m_commandLinePaths);
     dlg.OnInitDialog();
     dlg.show();
     dlg.exec();

@@ -2,10 +2,10 @@
 
 #include "app/AboutDlg.h"
 #include "app/DialogUnits.h"
-#include "ftp/FtpConnection.h"
-#include "transfer/PutThread.h"
-#include "transfer/TransferAnimation.h"
-#include "transfer/TransferDoneDlg.h"
+#include "app/PutThread.h"
+#include "app/TransferAnimation.h"
+#include "app/TransferDoneDlg.h"
+#include "transfer/Upload.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -226,9 +226,7 @@ bool TarnlowDlg::OnInitDialog()
     m_animate->Open();
 
     if (!m_uploadPaths.isEmpty()) {
-        m_nFileCount = 0;
-        m_nTotalFiles = CountFiles(m_uploadPaths);
-        ResetProgress();
+        ResetProgress(Upload::CountFiles(m_uploadPaths));
         StartUpload();
     }
 
@@ -291,19 +289,16 @@ void TarnlowDlg::OnHelp()
             QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-void TarnlowDlg::SetIdle(bool idle)
+void TarnlowDlg::SetIdle(bool idle, bool bConnected)
 {
-    m_bIdle = idle;
-    if (idle && m_bConnected) {
-        // Lists again over a connection of its own, which leaves the flag cleared;
-        // it is set again to remember that the transfer reached the server.
-        ListRemoteDirectory();
-        m_bConnected = true;
-    }
+    RunOnUi([&] { m_bIdle = idle; });
+    // A transfer that reached the server lists the site again, over a connection of its own.
+    if (idle && bConnected)
+        ShowRemoteDirectory(ActiveSite());
     RunOnUi([&] {
         m_bAcceptDrops = idle;
         m_pActivePane->SetFieldsReadOnly(!idle);
-        if (m_bConnected)
+        if (bConnected)
             m_remoteList->setEnabled(idle);
         for (QPushButton* pButton : {m_btnRefresh, m_btnHome, m_btnDelete, m_btnDownload, m_btnBrowse})
             pButton->setEnabled(idle);
@@ -312,15 +307,21 @@ void TarnlowDlg::SetIdle(bool idle)
         SetWaitCursor(!idle);
     });
     if (idle) {
-        if (m_bConnected) {
-            m_bConnected = false;
+        if (bConnected) {
             RunOnUi([this] {
                 TransferDoneDlg done(this);
                 m_dialogHost.DoModal(done);
             });
         }
-        m_pPutThread->ClearProgress(this);
+        RunOnUi([this] { m_pPutThread->ClearProgress(this); });
     }
+}
+
+SiteProfile TarnlowDlg::ActiveSite()
+{
+    SiteProfile site;
+    RunOnUi([&] { site = *m_pActivePane; });
+    return site;
 }
 
 void TarnlowDlg::SetWaitCursor(bool bWait)
@@ -354,16 +355,15 @@ void TarnlowDlg::UpdateDataFromFields()
     m_strPercent = m_editPercent->text();
 }
 
-void TarnlowDlg::BeginWorker(unsigned (*proc)(void*))
+void TarnlowDlg::BeginWorker(std::function<void()> work)
 {
     m_bSlotBusy = true;
-    // The worker reads the active site's strings while it connects, and an upload
-    // connects before the window goes busy: a change of tab meanwhile would re-read
-    // every pane and swap the active site under it. The listing and SetIdle
-    // enable the tab control again when they end.
+    // An upload connects before the window goes busy: a change of tab meanwhile
+    // would show another site's list while the upload goes to this one. The
+    // listing and SetIdle enable the tab control again when they end.
     m_tab->setEnabled(false);
-    m_gate.Start([this, proc] {
-        proc(this);
+    m_gate.Start([this, work = std::move(work)] {
+        work();
         RunOnUi([this] {
             m_bSlotBusy = false;
             emit SlotReleased();
@@ -371,8 +371,9 @@ void TarnlowDlg::BeginWorker(unsigned (*proc)(void*))
     });
 }
 
-void TarnlowDlg::ResetProgress()
+void TarnlowDlg::ResetProgress(int nTotalFiles)
 {
+    m_nTotalFiles = nTotalFiles;
     // A range of 0..0 would turn the bar into a busy indicator; an empty transfer
     // keeps an empty bar instead.
     m_progress->setRange(0, std::max(m_nTotalFiles, 1));

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/DialogHost.h"
+#include "app/TabPane.h"
 #include "app/WorkerGate.h"
 #include "ftp/InternetSession.h"
 #include "sites/SettingsStore.h"
-#include "sites/TabPane.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -13,26 +13,28 @@
 #include <QStringList>
 
 #include <array>
-#include <atomic>
 #include <memory>
 
-class FtpConnection;
 class PutThread;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class SiteConnection;
 class TransferAnimation;
+struct FtpEntry;
 
 /// The main window: five site panes, the remote listing, the download folder,
 /// the progress strip, and the busy/idle switch around transfers.
 ///
-/// Threading: every handler runs on the window's thread. Listing and transfer
-/// workers call the operations below from their own threads; every operation
-/// that changes a control goes through m_gate, which runs the change on the
-/// window's thread and waits for it.
+/// The work itself (connecting, listing, deleting, the upload and download
+/// walks) is done by the core library; the window starts it and shows it.
+///
+/// Threading: every handler runs on the window's thread. Listings and transfers
+/// run on workers, each given copies of everything it needs when it starts; a
+/// worker touches no member of the window. What it shows goes through m_gate,
+/// which runs the change on the window's thread and waits for it.
 class TarnlowDlg : public QDialog {
     Q_OBJECT
 
@@ -41,8 +43,9 @@ public:
     explicit TarnlowDlg(DialogHost& dialogHost, QWidget* pParent = nullptr);
     ~TarnlowDlg() override;
 
-    /// Set by the application before the window runs; read once at initialisation.
-    const QStringList* m_pCommandLinePaths = nullptr;
+    /// The paths to upload at start-up; set by the application before the window
+    /// runs and read once by OnInitDialog().
+    void SetCommandLinePaths(const QStringList* pPaths) { m_pCommandLinePaths = pPaths; }
 
     /// Builds the controls and runs the start-up sequence; called once, before the
     /// window is shown.
@@ -53,8 +56,14 @@ public:
     /// closes; the application then waits briefly for workers before ending.
     void OnDestroy();
 
-    // --- busy / idle (application shell) ---
-    void SetIdle(bool idle);
+    // --- busy / idle ---
+    /// Switches between busy (false) and idle (true) around a transfer; called on
+    /// the transfer's worker. @p bConnected says the transfer reached the server
+    /// (and, when going idle, completed): the remote list follows the busy state
+    /// then, and going idle lists the site again and shows the completion dialog.
+    void SetIdle(bool idle, bool bConnected = false);
+    /// False while a transfer runs. Window's thread.
+    bool IsIdle() const { return m_bIdle; }
 
     // --- site panes ---
     void ReadAllPanes();
@@ -70,33 +79,30 @@ public:
     /// The folder that holds the settings file.
     static QString SettingsDirectory();
 
-    // --- FTP connection ---
-    void ConnectToSite(bool bShowErrors);
-    void Disconnect();
+    // --- connection ---
+    /**
+     * Opens @p link to @p site, as every remote operation does first. A failure
+     * is shown when @p bShowErrors, and a connection that could not be opened
+     * empties the remote list. A site without a directory records the login
+     * directory: in @p site, in the active pane's profile (not its field) and
+     * as the home directory. Any thread.
+     */
+    bool ConnectToSite(SiteConnection& link, SiteProfile& site, bool bShowErrors);
+    /// The login directory the server gave to the last connect of a site
+    /// without a directory. Window's thread.
+    const QByteArray& HomeDirectory() const { return m_strHomeDir; }
 
     // --- remote listing and navigation ---
     void StartListing();
-    static unsigned ListingThreadProc(void* pParam);
-    void ListRemoteDirectory();
-
-    // --- upload ---
-    void StartUpload();
-    static unsigned UploadThreadProc(void* pParam);
-    void UploadPaths(const QStringList& paths);
-    void UploadPath(const QString& strPath);
-    int CountFiles(const QStringList& paths);
-    void CountPath(const QString& strPath);
-
-    // --- download ---
-    void StartDownload();
-    static unsigned DownloadThreadProc(void* pParam);
-    void DownloadNames(const QList<QByteArray>& names);
-    void DownloadFile(const QByteArray& strName);
 
     // --- progress strip ---
-    void ResetProgress();
+    /// Prepares the bar for a transfer of @p nTotalFiles items.
+    void ResetProgress(int nTotalFiles);
+    /// The item count of the transfer last prepared. Window's thread.
+    int TotalFiles() const { return m_nTotalFiles; }
     void StartTransferAnimation();
     void StopTransferAnimation();
+    PutThread& ProgressThread() { return *m_pPutThread; }
 
     /// Shows a message box owned by the window, from any thread (the calling
     /// thread waits for the answer). MsgAnswer::No when the window is gone.
@@ -110,8 +116,12 @@ public:
     /// Reads the window's own fields (the download path) into their members.
     void UpdateDataFromFields();
 
-    /// True while a listing or transfer worker holds the connection slot.
+    /// True while a listing, transfer or delete holds the connection slot.
     bool IsSlotBusy() const { return m_bSlotBusy; }
+    /// The local paths of the upload last started. Window's thread.
+    const QStringList& PendingUploadPaths() const { return m_uploadPaths; }
+    /// The download folder as last read from or shown in its field. Window's thread.
+    const QString& DownloadPath() const { return m_strDownloadPath; }
 
     /// Test hook: upper bounds of the engine's waits.
     InternetSession& Session() { return m_session; }
@@ -143,17 +153,47 @@ protected:
     void dropEvent(QDropEvent* pEvent) override;
 
 private:
-    void CreateControls();
-    /// Starts @p proc on a worker that holds the connection slot until it returns.
-    void BeginWorker(unsigned (*proc)(void*));
-    void SetWaitCursor(bool bWait);
+    friend class PutThread;
+    class TransferView;
 
-public:
+    // The remote list's item data: the kind that navigation and delete go by
+    // (1 for a folder, ".." included; 0 for a file), and the raw name kept for
+    // the server (the item's text is only its display).
+    static constexpr int kItemKindRole = Qt::UserRole;
+    static constexpr int kItemNameRole = Qt::UserRole + 1;
+
+    /// What a transfer's worker is given when it starts.
+    struct TransferJob {
+        SiteProfile m_site; // a copy of the active site
+        int m_nTotalFiles = 0;
+        QStringList m_uploadPaths;
+        QList<QByteArray> m_downloadNames;
+        QString m_strDownloadPath;
+    };
+
+    void CreateControls();
+    /// Starts @p work on a worker that holds the connection slot until it returns.
+    void BeginWorker(std::function<void()> work);
+    void SetWaitCursor(bool bWait);
+    /// A copy of the active site's strings as they stand in memory. Any thread.
+    SiteProfile ActiveSite();
+
+    void StartUpload();
+    void UploadThreadProc(TransferJob job);
+    void StartDownload();
+    void DownloadThreadProc(TransferJob job);
+    void ListingThreadProc(SiteProfile site);
+    /// Empties the remote list and fills it with @p site's directory, or says it
+    /// cannot be shown. Runs on a worker.
+    void ShowRemoteDirectory(SiteProfile site);
+    void FillRemoteList(const std::vector<FtpEntry>& entries);
+
     // Members in the order the rest of the program knows them.
     int m_nTotalFiles = 0;
     std::unique_ptr<PutThread> m_pPutThread;
     QIcon m_folderIcon; // image 1 of the remote list
     QIcon m_documentIcon; // image 0 of the remote list
+    const QStringList* m_pCommandLinePaths = nullptr;
 
     QProgressBar* m_progress = nullptr;
     TransferAnimation* m_animate = nullptr;
@@ -175,23 +215,19 @@ public:
     QString m_strTransferName;
     QString m_strPercent;
     QIcon m_hIcon;
-    int m_nFileCount = 0;
     QList<QByteArray> m_downloadNames;
     QByteArray m_strHomeDir;
-    std::atomic<bool> m_bIdle {true};
-    std::atomic<bool> m_bConnected {false};
+    bool m_bIdle = true;
     QString m_strSettingsDir;
     QStringList m_uploadPaths;
     TabPane* m_pActivePane = nullptr;
-    std::shared_ptr<FtpConnection> m_pConnection;
     InternetSession m_session;
     std::array<std::unique_ptr<TabPane>, 5> m_panes;
 
-private:
     DialogHost& m_dialogHost;
     WorkerGate m_gate;
     SettingsStore m_settingsStore;
-    bool m_bSlotBusy = false; // window's thread only
+    bool m_bSlotBusy = false; // the connection slot: a listing, transfer or delete holds it
     bool m_bAcceptDrops = true; // drops refused while a transfer runs
     QStringList m_heldDropPaths; // a drop that arrived while a listing ran
     bool m_bListingHeld = false; // a tab change asked for a listing while the slot was busy

@@ -52,6 +52,9 @@ public:
 struct FtpEntry {
     QByteArray m_strName; // bare name as the server sent it
     bool m_bDirectory = false;
+    /// A symbolic link ("l" line, OS.unix=slink/symlink). It may lead to a file
+    /// or a folder, which only the server can tell (m_bDirectory is false).
+    bool m_bLink = false;
 };
 
 /// Enumerates the current remote directory of a connection.
@@ -70,6 +73,7 @@ public:
     bool FindNextFile();
     QByteArray GetFileName() const;
     bool IsDirectory() const;
+    bool IsLink() const;
     bool IsDots() const;
     void Close();
 

@@ -47,6 +47,13 @@ bool FtpFileFind::IsDirectory() const
     return m_entries[static_cast<std::size_t>(m_nCurrent)].m_bDirectory;
 }
 
+bool FtpFileFind::IsLink() const
+{
+    if (m_nCurrent < 0 || m_nCurrent >= static_cast<std::ptrdiff_t>(m_entries.size()))
+        return false;
+    return m_entries[static_cast<std::size_t>(m_nCurrent)].m_bLink;
+}
+
 bool FtpFileFind::IsDots() const
 {
     const QByteArray strName = GetFileName();

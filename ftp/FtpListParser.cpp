@@ -123,7 +123,7 @@ bool FtpListParser::ParseMlsdLine(const QByteArray& strLine, FtpEntry& entry)
             entry.m_bDirectory = true;
             entry.m_strName = "..";
         } else if (strType.startsWith("os.unix=slink") || strType.startsWith("os.unix=symlink")) {
-            entry.m_bDirectory = true;
+            entry.m_bLink = true;
         }
     }
     return true;
@@ -162,7 +162,8 @@ bool FtpListParser::ParseUnixLine(const QByteArray& strLine, FtpEntry& entry)
         return false;
     entry = {};
     entry.m_strName = strName;
-    entry.m_bDirectory = cType == 'd' || cType == 'D' || cType == 'l';
+    entry.m_bDirectory = cType == 'd' || cType == 'D';
+    entry.m_bLink = cType == 'l';
     return true;
 }
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 /// Parses the lines of a directory listing into entries; no socket. One
-/// function per format. A link ("l" type, OS.unix=slink) is reported as a
-/// directory: it may lead to a folder and the window must be able to enter it.
+/// function per format. A link ("l" type, OS.unix=slink) is reported as a link
+/// under its own name: what it leads to is found out from the server when it matters.
 class FtpListParser {
 public:
     /// RFC 3659 MLSD: "fact=value;...; name". cdir is reported as ".", pdir as "..".

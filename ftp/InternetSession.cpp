@@ -92,6 +92,13 @@ void InternetSession::Close()
         connection->Abort();
 }
 
+int InternetSession::OpenConnections() const
+{
+    std::lock_guard lock(m_mutex);
+    return int(std::count_if(m_connections.begin(), m_connections.end(),
+        [](const std::weak_ptr<FtpConnection>& p) { return !p.expired(); }));
+}
+
 void InternetSession::SetTimeouts(const FtpTimeouts& timeouts)
 {
     std::lock_guard lock(m_mutex);

@@ -38,6 +38,10 @@ public:
     /// called from any thread. Later GetFtpConnection calls fail at once.
     void Close();
 
+    /// The connections this session opened that are still alive (not yet
+    /// released by their owners).
+    int OpenConnections() const;
+
     void SetTimeouts(const FtpTimeouts& timeouts);
     FtpTimeouts Timeouts() const;
 

@@ -2,6 +2,7 @@
 #include "ftp/InternetException.h"
 #include "ftp/InternetSession.h"
 #include "support/FtpTestServer.h"
+#include "support/ScriptSteps.h"
 #include "support/TestNet.h"
 
 #include <QElapsedTimer>
@@ -12,60 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace ScriptSteps;
+
 namespace {
-
-QJsonObject Send(const QByteArray& strBytes, int nCount = 1)
-{
-    QJsonObject step {{QStringLiteral("send"), QString::fromLatin1(strBytes)}};
-    if (nCount > 1)
-        step.insert(QStringLiteral("count"), nCount);
-    return step;
-}
-
-QJsonObject Expect(const char* pVerb)
-{
-    return {{QStringLiteral("expect"), QLatin1String(pVerb)}};
-}
-
-/// Sends @p strBytes over and over for @p nSeconds or until the client goes away.
-QJsonObject Flood(const QByteArray& strBytes, int nSeconds)
-{
-    return {{QStringLiteral("flood"), QString::fromLatin1(strBytes)}, {QStringLiteral("seconds"), nSeconds}};
-}
-
-QJsonObject Hang()
-{
-    return {{QStringLiteral("hang"), true}};
-}
-
-/// The server connects to our PORT address from @p strFrom ("" for its own
-/// address) and sends @p strPayload.
-QJsonObject DataFrom(const QString& strFrom, const QByteArray& strPayload)
-{
-    return {{QStringLiteral("data_from"), strFrom}, {QStringLiteral("payload"), QString::fromLatin1(strPayload)}};
-}
-
-/// Greeting and a login that succeeds; FEAT offers SIZE only.
-QJsonArray Login()
-{
-    return {Send("220 Ready\r\n"), Expect("USER"), Send("331 Password\r\n"), Expect("PASS"), Send("230 In\r\n"),
-        Expect("FEAT"), Send("211-Features:\r\n SIZE\r\n211 End\r\n")};
-}
-
-/// Login() without its greeting.
-QJsonArray LoginAfterGreeting()
-{
-    QJsonArray steps = Login();
-    steps.removeFirst();
-    return steps;
-}
-
-QJsonArray operator+(QJsonArray first, const QJsonArray& second)
-{
-    for (const QJsonValue& value : second)
-        first.append(value);
-    return first;
-}
 
 /// A second PWD, answered "/next": it works only while the connection is in step.
 QJsonArray Next()

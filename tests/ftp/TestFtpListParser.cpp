@@ -9,11 +9,13 @@ void AddColumns()
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QByteArray>("name"); // empty: the line is skipped
     QTest::addColumn<bool>("directory");
+    QTest::addColumn<bool>("link");
 }
 
-void Row(const char* pszTag, const QByteArray& line, const QByteArray& name = {}, bool bDirectory = false)
+void Row(const char* pszTag, const QByteArray& line, const QByteArray& name = {}, bool bDirectory = false,
+    bool bLink = false)
 {
-    QTest::newRow(pszTag) << line << name << bDirectory;
+    QTest::newRow(pszTag) << line << name << bDirectory << bLink;
 }
 
 void CheckLine(bool (*parse)(const QByteArray&, FtpEntry&))
@@ -21,12 +23,14 @@ void CheckLine(bool (*parse)(const QByteArray&, FtpEntry&))
     QFETCH(QByteArray, line);
     QFETCH(QByteArray, name);
     QFETCH(bool, directory);
+    QFETCH(bool, link);
 
     FtpEntry entry;
     QCOMPARE(parse(line, entry), !name.isEmpty());
     if (!name.isEmpty()) {
         QCOMPARE(entry.m_strName, name);
         QCOMPARE(entry.m_bDirectory, directory);
+        QCOMPARE(entry.m_bLink, link);
     }
 }
 
@@ -55,7 +59,7 @@ void TestFtpListParser::ListLines_data()
     Row("unix pyftpdlib style", "-rw-r--r--   1 root     root            6 Dec 07 07:46 a.txt", "a.txt");
     Row("unix without group", "-rw-r--r--   1 owner     1234 Jan 05  2024 nogroup.txt", "nogroup.txt");
     Row("unix numeric date", "-rw-r--r-- 1 user group 1234 2024-01-05 10:00 iso.txt", "iso.txt");
-    Row("unix link to folder", "lrwxrwxrwx   1 root root   7 Jan  5 10:00 bin -> usr/bin", "bin", true);
+    Row("unix link", "lrwxrwxrwx   1 root root   7 Jan  5 10:00 bin -> usr/bin", "bin", false, true);
     Row("unix name of several spaces", "-rw-r--r-- 1 u g 5 Jan  5 10:00 two  spaces ", "two  spaces ");
     Row("unix name looking like a date", "-rw-r--r-- 1 u g 5 Jan  5 10:00 Jan 5 2020", "Jan 5 2020");
     Row("unix group named like a month", "-rw-r--r-- 1 100 dec 5 Mar  1  2020 x", "x");
@@ -96,7 +100,8 @@ void TestFtpListParser::MlsdLines_data()
     Row("dir with spaces", "type=dir;modify=20240105100000; sub dir", "sub dir", true);
     Row("cdir named by path", "type=cdir;perm=el; /home/user", ".", true);
     Row("pdir", "type=pdir;perm=el; ..", "..", true);
-    Row("link, upper case", "Type=OS.unix=slink:/target;size=3; link", "link", true);
+    Row("link, upper case", "Type=OS.unix=slink:/target;size=3; link", "link", false, true);
+    Row("link, symlink", "type=OS.unix=symlink;size=3; other", "other", false, true);
     Row("semicolon and leading space in name", "size=1;type=file;  a; b", " a; b");
     Row("no type fact", "size=1; plain", "plain");
     Row("no name", "type=file; ");

@@ -86,7 +86,7 @@ TarnlowDlg& WindowFixture::Open(const QStringList& commandLinePaths)
     timeouts.nAcceptMs = 5000;
     timeouts.nDataMs = 5000;
     m_pDlg->Session().SetTimeouts(timeouts);
-    m_pDlg->m_pCommandLinePaths = &m_commandLinePaths;
+    m_pDlg->SetCommandLinePaths(&m_commandLinePaths);
     m_pDlg->OnInitDialog();
     m_pDlg->show();
     return *m_pDlg;

@@ -3,6 +3,7 @@
 #include "app/TarnlowDlg.h"
 #include "sites/SiteProfile.h"
 #include "support/ScriptedDialogHost.h"
+#include "support/WindowView.h"
 
 #include <QByteArray>
 #include <QObject>

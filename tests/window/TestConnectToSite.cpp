@@ -2,7 +2,9 @@
 // remote list on failure, and where the session stands after a good connect.
 
 #include "ftp/FtpConnection.h"
+#include "remote/SiteConnection.h"
 #include "support/FtpTestServer.h"
+#include "support/ScriptSteps.h"
 #include "support/WindowFixture.h"
 
 #include <QApplication>
@@ -27,7 +29,7 @@ class TestConnectToSite : public WindowTest {
         return dlg;
     }
 
-    void FillList(TarnlowDlg& dlg) { dlg.m_remoteList->addItem(QStringLiteral("left over")); }
+    void FillList(TarnlowDlg& dlg) { View(dlg).m_remoteList->addItem(QStringLiteral("left over")); }
 
 private slots:
     void cleanup()
@@ -65,16 +67,18 @@ private slots:
         FillList(dlg);
 
         m_fixture.m_host.ExpectMessage(message);
-        dlg.ConnectToSite(true);
-        QVERIFY(!dlg.m_bConnected);
+        SiteConnection link;
+        SiteProfile site = *dlg.ActivePane();
+        QVERIFY(!dlg.ConnectToSite(link, site, true));
+        QVERIFY(!link.IsConnected());
         m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
-        QCOMPARE(dlg.m_remoteList->count(), 0);
+        QCOMPARE(View(dlg).m_remoteList->count(), 0);
 
         // Without messages the same failure is silent, and still empties the list.
         FillList(dlg);
-        dlg.ConnectToSite(false);
-        QVERIFY(!dlg.m_bConnected);
-        QCOMPARE(dlg.m_remoteList->count(), 0);
+        QVERIFY(!dlg.ConnectToSite(link, site, false));
+        QVERIFY(!link.IsConnected());
+        QCOMPARE(View(dlg).m_remoteList->count(), 0);
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     }
 
@@ -86,11 +90,12 @@ private slots:
         FillList(dlg);
         m_fixture.m_host.ExpectMessage(
             QStringLiteral("Directory is not contained on FTP server - check the Directory"));
-        dlg.ConnectToSite(true);
-        QVERIFY(!dlg.m_bConnected);
-        QVERIFY(!dlg.m_pConnection);
+        SiteConnection link;
+        SiteProfile site = *dlg.ActivePane();
+        QVERIFY(!dlg.ConnectToSite(link, site, true));
+        QVERIFY(!link.IsConnected());
         m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
-        QCOMPARE(dlg.m_remoteList->count(), 1);
+        QCOMPARE(View(dlg).m_remoteList->count(), 1);
         QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/no/such/dir"));
     }
 
@@ -100,28 +105,37 @@ private slots:
         QVERIFY(server.Start());
         QVERIFY(QDir(server.RootPath()).mkdir(QStringLiteral("pub")));
         TarnlowDlg& dlg = OpenWithSite(server.Address(), server.User(), server.Password());
-        dlg.ConnectToSite(true);
-        QVERIFY(dlg.m_bConnected);
-        QCOMPARE(dlg.m_strHomeDir, QByteArray("/"));
+        SiteConnection link;
+        SiteProfile site = *dlg.ActivePane();
+        QVERIFY(dlg.ConnectToSite(link, site, true));
+        QVERIFY(link.IsConnected());
+        QCOMPARE(dlg.HomeDirectory(), QByteArray("/"));
         QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/"));
         QVERIFY(dlg.Pane(0).m_editDirectory->text().isEmpty());
-        dlg.Disconnect();
-        QVERIFY(!dlg.m_bConnected);
-        QVERIFY(!dlg.m_pConnection);
+        link.Close();
+        QVERIFY(!link.IsConnected());
+        QCOMPARE(dlg.Session().OpenConnections(), 0);
         // The next read of the fields empties the site's directory again.
         dlg.Pane(0).PullFields();
         QVERIFY(dlg.Pane(0).m_strDirectory.isEmpty());
 
-        // A site with a directory enters it and leaves the home directory alone.
-        dlg.m_strHomeDir = "/earlier";
-        dlg.Pane(0).m_strDirectory = "/pub";
-        dlg.ConnectToSite(true);
-        QVERIFY(dlg.m_bConnected);
+        // A site with a directory enters it and leaves the home directory alone:
+        // first a server that names another login directory.
+        using namespace ScriptSteps;
+        FtpTestServer scripted;
+        QVERIFY(scripted.StartScripted(Script(Login() + QJsonArray {Expect("PWD"), Send("257 \"/earlier\"\r\n")})));
+        SiteProfile elsewhere {scripted.Address().toUtf8(), "user", "pass", {}};
+        QVERIFY(dlg.ConnectToSite(link, elsewhere, true));
+        link.Close();
+        QCOMPARE(dlg.HomeDirectory(), QByteArray("/earlier"));
+        site.m_strDirectory = "/pub";
+        QVERIFY(dlg.ConnectToSite(link, site, true));
+        QVERIFY(link.IsConnected());
         QByteArray strWhere;
-        QVERIFY(dlg.m_pConnection->GetCurrentDirectory(strWhere));
+        QVERIFY(link.Connection().GetCurrentDirectory(strWhere));
         QCOMPARE(strWhere, QByteArray("/pub"));
-        QCOMPARE(dlg.m_strHomeDir, QByteArray("/earlier"));
-        dlg.Disconnect();
+        QCOMPARE(dlg.HomeDirectory(), QByteArray("/earlier"));
+        link.Close();
     }
 };
 

@@ -16,13 +16,13 @@ const QString kInvalidFolder = QStringLiteral("Invalid directory for download, p
 
 void ClickDownload(TarnlowDlg& dlg)
 {
-    QTest::mouseClick(dlg.m_btnDownload, Qt::LeftButton);
+    QTest::mouseClick(View(dlg).m_btnDownload, Qt::LeftButton);
 }
 
 /// Selects @p names, clicks Download and waits until the download has ended.
 bool DownloadAndWait(WindowFixture& fx, TarnlowDlg& dlg, const QList<QByteArray>& names)
 {
-    if (!Select(*dlg.m_remoteList, names))
+    if (!Select(*View(dlg).m_remoteList, names))
         return false;
     ClickDownload(dlg);
     return WaitDone(fx);
@@ -56,27 +56,27 @@ void TestDownload::DownloadFolderIsChosenAndChecked()
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
 
     m_fixture.m_host.ExpectBrowse(strFolder);
-    QTest::mouseClick(dlg.m_btnBrowse, Qt::LeftButton);
+    QTest::mouseClick(View(dlg).m_btnBrowse, Qt::LeftButton);
     QCOMPARE(m_fixture.m_host.LastPrompt().m_strKind, QStringLiteral("browse"));
     QCOMPARE(m_fixture.m_host.LastPrompt().m_strCaption, QStringLiteral("Choose A Directory For FTP Download"));
-    QCOMPARE(dlg.m_editDownloadPath->text(), strFolder);
-    QCOMPARE(dlg.m_strDownloadPath, strFolder);
+    QCOMPARE(View(dlg).m_editDownloadPath->text(), strFolder);
+    QCOMPARE(dlg.DownloadPath(), strFolder);
     // Cancelling the chooser keeps the folder.
     m_fixture.m_host.ExpectBrowse(QString());
-    QTest::mouseClick(dlg.m_btnBrowse, Qt::LeftButton);
-    QCOMPARE(dlg.m_editDownloadPath->text(), strFolder);
+    QTest::mouseClick(View(dlg).m_btnBrowse, Qt::LeftButton);
+    QCOMPARE(View(dlg).m_editDownloadPath->text(), strFolder);
 
     // Nothing selected: nothing happens, not even a message.
-    dlg.m_remoteList->clearSelection();
+    View(dlg).m_remoteList->clearSelection();
     ClickDownload(dlg);
     QCOMPARE(m_fixture.m_host.PromptCount(), 2);
     QVERIFY(!dlg.IsSlotBusy());
 
     // Empty, missing, or a file: the folder is refused before anything connects.
-    QVERIFY(Select(*dlg.m_remoteList, {"a.txt"}));
+    QVERIFY(Select(*View(dlg).m_remoteList, {"a.txt"}));
     for (const QString& strTyped : {QString(), Path(local, "missing"), Path(local, "plain.txt")}) {
         m_fixture.m_host.ExpectMessage(kInvalidFolder);
-        dlg.m_editDownloadPath->setText(strTyped);
+        View(dlg).m_editDownloadPath->setText(strTyped);
         ClickDownload(dlg);
         m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
         QVERIFY(!dlg.IsSlotBusy());
@@ -96,12 +96,12 @@ void TestDownload::TwoFilesThenAgainNeverOverwrites()
     TarnlowDlg& dlg = m_fixture.OpenOn(server, "/files");
 
     // Typed with a trailing separator: the folder itself.
-    dlg.m_editDownloadPath->setText(local.path() + QLatin1Char('/'));
-    QVERIFY(Select(*dlg.m_remoteList, {"a.bin", "b.txt"}));
-    FieldRecorder percent(dlg.m_editPercent);
+    View(dlg).m_editDownloadPath->setText(local.path() + QLatin1Char('/'));
+    QVERIFY(Select(*View(dlg).m_remoteList, {"a.bin", "b.txt"}));
+    FieldRecorder percent(View(dlg).m_editPercent);
     ExpectCompletion(m_fixture, dlg);
     ClickDownload(dlg);
-    QCOMPARE(dlg.m_nTotalFiles, 2);
+    QCOMPARE(dlg.TotalFiles(), 2);
     QVERIFY(WaitDone(m_fixture));
     QCOMPARE(Tree(local.path()), Files({{"a.bin", bin}, {"b.txt", "b\r\n"}}));
     QCOMPARE(percent.m_texts, Percents({50, 100, 0}));
@@ -118,7 +118,7 @@ void TestDownload::TwoFilesThenAgainNeverOverwrites()
     m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
     QCOMPARE(Tree(local.path()), Files({{"a.bin", bin}, {"b.txt", "mine"}}));
     QVERIFY(IdleAndCleared(dlg));
-    QVERIFY(!dlg.m_bConnected);
+    QCOMPARE(dlg.Session().OpenConnections(), 0);
 }
 
 void TestDownload::FoldersInTheSelectionAreSkipped()
@@ -128,7 +128,7 @@ void TestDownload::FoldersInTheSelectionAreSkipped()
     QVERIFY(WriteFile(Path(server, "sub/inside.txt"), "i"));
     QTemporaryDir local;
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    dlg.m_editDownloadPath->setText(local.path());
+    View(dlg).m_editDownloadPath->setText(local.path());
 
     // A folder and "..": nothing is fetched, the bar still runs to its end, and
     // the transfer is complete.
@@ -158,7 +158,7 @@ void TestDownload::TheSelectedNameDecidesNotALongerOne()
 
     QTemporaryDir local;
     TarnlowDlg& dlg = m_fixture.OpenOn(server, strSite);
-    dlg.m_editDownloadPath->setText(local.path());
+    View(dlg).m_editDownloadPath->setText(local.path());
     ExpectCompletion(m_fixture, dlg);
     QVERIFY(DownloadAndWait(m_fixture, dlg, {"data", "report.txt"}));
     QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
@@ -174,19 +174,19 @@ void TestDownload::NamesThatLeaveTheFolderAreRefused()
     const QString strFolder = Path(local, "dl");
     QVERIFY(QDir().mkpath(strFolder));
     TarnlowDlg& dlg = m_fixture.OpenOn(server, "/sub");
-    dlg.m_editDownloadPath->setText(strFolder);
+    View(dlg).m_editDownloadPath->setText(strFolder);
 
     // Names as a hostile server could list them.
     for (const QByteArray& strName : {QByteArray("../escape.txt"), QByteArray()}) {
-        auto* pItem = new QListWidgetItem(QString::fromLatin1(strName), dlg.m_remoteList);
+        auto* pItem = new QListWidgetItem(QString::fromLatin1(strName), View(dlg).m_remoteList);
         pItem->setData(Qt::UserRole, 0);
         pItem->setData(Qt::UserRole + 1, strName);
     }
-    QVERIFY(Select(*dlg.m_remoteList, {"back\\slash.txt", "ok.txt", "../escape.txt", ""}));
+    QVERIFY(Select(*View(dlg).m_remoteList, {"back\\slash.txt", "ok.txt", "../escape.txt", ""}));
     for (int i = 0; i < 3; ++i)
         m_fixture.m_host.ExpectMessage(kFileExists);
     ClickDownload(dlg);
-    QCOMPARE(dlg.m_nTotalFiles, 4);
+    QCOMPARE(dlg.TotalFiles(), 4);
     QVERIFY(WaitDone(m_fixture));
 
     QCOMPARE(m_fixture.m_host.PromptCount(), 3); // no completion dialog
@@ -200,9 +200,9 @@ void TestDownload::BrokenTransferLeavesNoPartialFile()
     QVERIFY(WriteFiles(server.RootPath(), {{"big.bin", Content(400 * 1024, 8)}, {"small.txt", "small"}}));
     QTemporaryDir local;
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    dlg.m_editDownloadPath->setText(local.path());
+    View(dlg).m_editDownloadPath->setText(local.path());
 
-    FieldRecorder percent(dlg.m_editPercent);
+    FieldRecorder percent(View(dlg).m_editPercent);
     m_fixture.m_host.ExpectMessage(kFileExists);
     QVERIFY(DownloadAndWait(m_fixture, dlg, {"big.bin", "small.txt"}));
     // The rest goes on; the broken file is gone; the strip is cleared at once.
@@ -222,7 +222,7 @@ void TestDownload::UnreadableDirectoryIsAFailure()
     QTemporaryDir local;
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
     m_fixture.SetWaits(300, 300);
-    dlg.m_editDownloadPath->setText(local.path());
+    View(dlg).m_editDownloadPath->setText(local.path());
 
     // Not knowing whether the name is there, the file is a failure, not a
     // complete transfer.
@@ -242,25 +242,25 @@ void TestDownload::DoubleClickDuringADownloadDoesNotList()
     QTemporaryDir local;
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
     m_fixture.SetWaits(2500);
-    dlg.m_editDownloadPath->setText(local.path());
+    View(dlg).m_editDownloadPath->setText(local.path());
     const QByteArray strDirectory = dlg.ActivePane()->m_strDirectory;
-    const int nItems = dlg.m_remoteList->count();
+    const int nItems = View(dlg).m_remoteList->count();
 
-    QVERIFY(Select(*dlg.m_remoteList, {"slow.bin"}));
+    QVERIFY(Select(*View(dlg).m_remoteList, {"slow.bin"}));
     m_fixture.m_host.ExpectMessage(kFileExists);
     ClickDownload(dlg);
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_editTransferName->text(), QStringLiteral("slow.bin"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(View(dlg).m_editTransferName->text(), QStringLiteral("slow.bin"), 5000);
     // The list stays usable during a download, but a double-click on a folder
     // neither moves nor lists while the download holds the connection.
-    QVERIFY(!dlg.m_bIdle);
-    QVERIFY(dlg.m_remoteList->isEnabled());
-    QVERIFY(dlg.m_editDownloadPath->isReadOnly());
-    QVERIFY(!dlg.m_btnDownload->isEnabled());
-    QVERIFY(Select(*dlg.m_remoteList, {"sub"}));
-    QVERIFY(DoubleClick(*dlg.m_remoteList, "sub"));
+    QVERIFY(!dlg.IsIdle());
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
+    QVERIFY(View(dlg).m_editDownloadPath->isReadOnly());
+    QVERIFY(!View(dlg).m_btnDownload->isEnabled());
+    QVERIFY(Select(*View(dlg).m_remoteList, {"sub"}));
+    QVERIFY(DoubleClick(*View(dlg).m_remoteList, "sub"));
     QCOMPARE(dlg.Gate().RunningWorkers(), 1);
     QCOMPARE(dlg.ActivePane()->m_strDirectory, strDirectory);
-    QCOMPARE(dlg.m_remoteList->count(), nItems);
+    QCOMPARE(View(dlg).m_remoteList->count(), nItems);
 
     QVERIFY(WaitDone(m_fixture));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);

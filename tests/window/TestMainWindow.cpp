@@ -351,7 +351,7 @@ private slots:
     {
         TarnlowDlg& dlg = m_fixture.Open();
         dlg.SetIdle(false);
-        QVERIFY(!dlg.m_bIdle);
+        QVERIFY(!dlg.IsIdle());
         QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
         for (const char* pszName : {"m_btnRefresh", "m_btnHome", "m_btnDelete", "m_btnDownload", "m_btnBrowse"})
             QVERIFY2(!m_fixture.Control<QPushButton>(pszName)->isEnabled(), pszName);
@@ -370,7 +370,7 @@ private slots:
         QVERIFY(!enter.isAccepted());
 
         dlg.SetIdle(true); // never connected: no listing, no completion dialog
-        QVERIFY(dlg.m_bIdle);
+        QVERIFY(dlg.IsIdle());
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(m_fixture.Control<QPushButton>("m_btnRefresh")->isEnabled());
         QVERIFY(m_fixture.Control<QTabWidget>("m_tab")->isEnabled());
@@ -389,7 +389,7 @@ private slots:
         m_fixture.m_host.ExpectMessage(QStringLiteral("You must supply the FTP Internet address"));
         TarnlowDlg& dlg = m_fixture.Open({QDir::tempPath()});
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
-        QVERIFY(dlg.m_uploadPaths.isEmpty());
+        QVERIFY(dlg.PendingUploadPaths().isEmpty());
         QVERIFY(!dlg.IsSlotBusy());
     }
 

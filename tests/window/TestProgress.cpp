@@ -2,8 +2,8 @@
 // zero and beyond 16 bits, the animation, and the completion dialog.
 
 #include "TransferHelpers.h"
-#include "transfer/PutThread.h"
-#include "transfer/TransferDoneDlg.h"
+#include "app/PutThread.h"
+#include "app/TransferDoneDlg.h"
 
 #include <QLabel>
 
@@ -70,13 +70,13 @@ void TestProgress::UploadCountsUpFileByFile()
             local.filePath(QStringLiteral("F/%1/f%2.txt").arg(QLatin1String(i % 2 ? "odd" : "even")).arg(i)), "f"));
 
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    FieldRecorder percent(dlg.m_editPercent);
+    FieldRecorder percent(View(dlg).m_editPercent);
     QList<int> bar;
-    connect(dlg.m_progress, &QProgressBar::valueChanged, this, [&bar](int nValue) { bar.append(nValue); });
+    connect(View(dlg).m_progress, &QProgressBar::valueChanged, this, [&bar](int nValue) { bar.append(nValue); });
     ExpectCompletion(m_fixture, dlg);
     QVERIFY(Drop(dlg, {Path(local, "F")}));
-    QCOMPARE(dlg.m_nTotalFiles, files);
-    QCOMPARE(dlg.m_progress->maximum(), files);
+    QCOMPARE(dlg.TotalFiles(), files);
+    QCOMPARE(View(dlg).m_progress->maximum(), files);
     QVERIFY(WaitDone(m_fixture));
 
     QCOMPARE(percent.m_texts, texts);
@@ -92,33 +92,31 @@ void TestProgress::ZeroAndLargeTotals()
 {
     TarnlowDlg& dlg = m_fixture.Open();
     // A total of zero: an empty bar, not a busy indicator, and no division fault.
-    dlg.m_nTotalFiles = 0;
-    dlg.ResetProgress();
-    QCOMPARE(dlg.m_progress->value(), 0);
-    QCOMPARE(dlg.m_progress->maximum(), 1);
-    dlg.m_pPutThread->StepProgress(&dlg, 0);
-    QCOMPARE(dlg.m_editPercent->text(), QStringLiteral("0%"));
+    dlg.ResetProgress(0);
+    QCOMPARE(View(dlg).m_progress->value(), 0);
+    QCOMPARE(View(dlg).m_progress->maximum(), 1);
+    dlg.ProgressThread().StepProgress(&dlg, 0);
+    QCOMPARE(View(dlg).m_editPercent->text(), QStringLiteral("0%"));
 
     // Beyond 16 bits the bar and the percentage still follow every item.
-    dlg.m_nTotalFiles = 70000;
-    dlg.ResetProgress();
-    QCOMPARE(dlg.m_progress->maximum(), 70000);
+    dlg.ResetProgress(70000);
+    QCOMPARE(View(dlg).m_progress->maximum(), 70000);
     for (int i = 0; i < 35000; ++i)
-        dlg.m_pPutThread->StepProgress(&dlg, dlg.m_nTotalFiles);
-    QCOMPARE(dlg.m_progress->value(), 35000);
-    QCOMPARE(dlg.m_editPercent->text(), QStringLiteral("50%"));
-    dlg.m_pPutThread->ShowTransferName(&dlg, QStringLiteral("/data/x.bin"));
-    QCOMPARE(dlg.m_editTransferName->text(), QStringLiteral("/data/x.bin"));
-    dlg.m_pPutThread->ClearProgress(&dlg);
-    QCOMPARE(dlg.m_progress->value(), 0);
-    QCOMPARE(dlg.m_progress->maximum(), 70000); // the range stays until the next transfer
-    QCOMPARE(dlg.m_editPercent->text(), QStringLiteral("0%"));
+        dlg.ProgressThread().StepProgress(&dlg, dlg.TotalFiles());
+    QCOMPARE(View(dlg).m_progress->value(), 35000);
+    QCOMPARE(View(dlg).m_editPercent->text(), QStringLiteral("50%"));
+    dlg.ProgressThread().ShowTransferName(&dlg, QStringLiteral("/data/x.bin"));
+    QCOMPARE(View(dlg).m_editTransferName->text(), QStringLiteral("/data/x.bin"));
+    dlg.ProgressThread().ClearProgress(&dlg);
+    QCOMPARE(View(dlg).m_progress->value(), 0);
+    QCOMPARE(View(dlg).m_progress->maximum(), 70000); // the range stays until the next transfer
+    QCOMPARE(View(dlg).m_editPercent->text(), QStringLiteral("0%"));
 }
 
 void TestProgress::AnimationLoopsAndReturnsToItsFirstFrame()
 {
     TarnlowDlg& dlg = m_fixture.Open();
-    TransferAnimation& anim = *dlg.m_animate;
+    TransferAnimation& anim = *View(dlg).m_animate;
     QVERIFY(!anim.IsPlaying());
     QCOMPARE(anim.CurrentFrame(), 0);
     QCOMPARE(anim.pixmap().size(), QSize(16, 20));

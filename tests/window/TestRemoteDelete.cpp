@@ -15,12 +15,12 @@ const QString kConfirm = QStringLiteral("Delete the file(s)?");
 /// @p strError is the message expected after it, if any.
 bool DeleteSelected(WindowFixture& fx, TarnlowDlg& dlg, const QList<QByteArray>& names, const QString& strError = {})
 {
-    if (!Select(*dlg.m_remoteList, names))
+    if (!Select(*View(dlg).m_remoteList, names))
         return false;
     fx.m_host.ExpectMessage(kConfirm, MsgAnswer::Yes);
     if (!strError.isEmpty())
         fx.m_host.ExpectMessage(strError);
-    dlg.m_btnDelete->click();
+    View(dlg).m_btnDelete->click();
     return true;
 }
 
@@ -61,25 +61,25 @@ void TestRemoteDelete::NothingSelectedOrNoDeletesNothing()
     QVERIFY(MakeFile(server, QStringLiteral("keep.txt")));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/");
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "keep.txt"}));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "keep.txt"}));
 
     // No to the question.
-    QVERIFY(Select(*dlg.m_remoteList, {"keep.txt"}));
+    QVERIFY(Select(*View(dlg).m_remoteList, {"keep.txt"}));
     fx.m_host.ExpectMessage(kConfirm, MsgAnswer::No);
-    dlg.m_btnDelete->click();
+    View(dlg).m_btnDelete->click();
     QCOMPARE(fx.m_host.PromptCount(), 1);
     fx.VerifyLastPrompt(QStringLiteral("Delete Confirm"), MsgIcon::Question, MsgButtons::YesNo);
     QVERIFY(Exists(server, QStringLiteral("keep.txt")));
-    QCOMPARE(Items(*dlg.m_remoteList)[1].m_bSelected, true);
+    QCOMPARE(Items(*View(dlg).m_remoteList)[1].m_bSelected, true);
     QVERIFY(!dlg.IsSlotBusy());
 
     // Nothing selected: no question and no connection, which with the server
     // gone would have emptied the list.
     server.Stop();
-    dlg.m_remoteList->clearSelection();
-    dlg.m_btnDelete->click();
+    View(dlg).m_remoteList->clearSelection();
+    View(dlg).m_btnDelete->click();
     QCOMPARE(fx.m_host.PromptCount(), 1);
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "keep.txt"}));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "keep.txt"}));
     fx.VerifyNoUnexpectedPrompts();
 }
 
@@ -91,7 +91,7 @@ void TestRemoteDelete::DeletesTopToBottomWithoutListingAgain()
     QVERIFY(MakeRawFile(server, "e\xe9.bin")); // not UTF-8: deleted by its own bytes
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/");
-    QListWidget& list = *dlg.m_remoteList;
+    QListWidget& list = *View(dlg).m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a.txt", "b_empty", "c.txt", "d_keep.txt", "e\xe9.bin"}));
     QVERIFY(MakeFile(server, QStringLiteral("appeared.txt"))); // would show if the list were read again
 
@@ -103,7 +103,7 @@ void TestRemoteDelete::DeletesTopToBottomWithoutListingAgain()
     QCOMPARE(removals.m_nSignals, 4); // one item at a time
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "d_keep.txt"}));
     QCOMPARE(SortedNames(server), (QList<QByteArray> {"appeared.txt", "d_keep.txt"}));
-    QVERIFY(!dlg.m_bConnected);
+    QCOMPARE(dlg.Session().OpenConnections(), 0);
     QVERIFY(!dlg.IsSlotBusy());
     QCOMPARE(dlg.Gate().RunningWorkers(), 0);
     QCOMPARE(fx.m_host.PromptCount(), 1);
@@ -132,7 +132,7 @@ void TestRemoteDelete::RefusalsEndThePass()
     QVERIFY(MakeEntries(server, {"a.txt", "b_full/inside.txt", "b_file", "c.txt"}));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/");
-    QListWidget& list = *dlg.m_remoteList;
+    QListWidget& list = *View(dlg).m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a.txt", "b_file", "b_full", "c.txt"}));
 
     QVERIFY(DeleteSelected(fx, dlg, {"a.txt", refused, "c.txt"}, message));
@@ -144,7 +144,7 @@ void TestRemoteDelete::RefusalsEndThePass()
     QCOMPARE(items.size(), 4);
     for (const Item& item : items)
         QCOMPARE(item.m_bSelected, item.m_strRaw == refused || item.m_strRaw == "c.txt");
-    QVERIFY(!dlg.m_bConnected);
+    QCOMPARE(dlg.Session().OpenConnections(), 0);
     QVERIFY(!dlg.IsSlotBusy());
     fx.VerifyNoUnexpectedPrompts();
 }
@@ -161,7 +161,7 @@ void TestRemoteDelete::DotDotIsRefusedAsAFolder()
 
     fx.VerifyLastPrompt(QStringLiteral("Error"), MsgIcon::Exclamation, MsgButtons::Ok, strRefused);
     QVERIFY(Exists(server, QStringLiteral("sub/f.txt")));
-    QCOMPARE(Items(*dlg.m_remoteList),
+    QCOMPARE(Items(*View(dlg).m_remoteList),
         (QList<Item> {Item {QStringLiteral(".."), "..", 1, true}, Item {QStringLiteral("f.txt"), "f.txt", 0, true}}));
     fx.VerifyNoUnexpectedPrompts();
 }
@@ -173,7 +173,7 @@ void TestRemoteDelete::ConnectionFailures()
     QVERIFY(MakeFile(server, QStringLiteral("sub/f.txt")));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/sub");
-    QListWidget& list = *dlg.m_remoteList;
+    QListWidget& list = *View(dlg).m_remoteList;
 
     // The site's directory is gone: nothing is said, nothing deleted, the list kept.
     QVERIFY(QDir(server.RootPath()).rename(QStringLiteral("sub"), QStringLiteral("moved")));
@@ -181,7 +181,7 @@ void TestRemoteDelete::ConnectionFailures()
     QCOMPARE(fx.m_host.PromptCount(), 1);
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "f.txt"}));
     QVERIFY(Exists(server, QStringLiteral("moved/f.txt")));
-    QVERIFY(!dlg.m_bConnected);
+    QCOMPARE(dlg.Session().OpenConnections(), 0);
 
     // No server: nothing is said and the list is emptied.
     server.Stop();

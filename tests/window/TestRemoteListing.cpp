@@ -15,18 +15,34 @@ const QString kListFailed = QStringLiteral("Can't display the remote directory")
 
 bool ControlsEnabled(TarnlowDlg& dlg)
 {
-    return dlg.m_tab->isEnabled() && dlg.m_btnRefresh->isEnabled() && dlg.m_btnHome->isEnabled();
+    return View(dlg).m_tab->isEnabled() && View(dlg).m_btnRefresh->isEnabled() && View(dlg).m_btnHome->isEnabled();
 }
 
 /// A failed listing: the list empty and disabled, the controls usable.
 bool ListFailed(TarnlowDlg& dlg)
 {
-    return dlg.m_remoteList->count() == 0 && !dlg.m_remoteList->isEnabled() && ControlsEnabled(dlg);
+    return View(dlg).m_remoteList->count() == 0 && !View(dlg).m_remoteList->isEnabled() && ControlsEnabled(dlg);
 }
 
 QString DirectoryField(TarnlowDlg& dlg)
 {
     return dlg.ActivePane()->m_editDirectory->text();
+}
+
+QIcon FolderIcon()
+{
+    return QIcon(QStringLiteral(":/tarnlow/folder.png"));
+}
+
+QIcon DocumentIcon()
+{
+    return QIcon(QStringLiteral(":/tarnlow/document.png"));
+}
+
+/// What an icon shows in the list, to compare icons by their picture.
+QImage IconImage(const QIcon& icon)
+{
+    return icon.pixmap(16, 16).toImage();
 }
 
 } // namespace
@@ -63,28 +79,28 @@ void TestRemoteListing::ListsEntriesInServerOrderAtStartUp()
     QVERIFY(dlg.IsSlotBusy()); // started by the start-up sequence itself
     QVERIFY(fx.WaitIdle());
 
-    const QList<Item> items = Items(*dlg.m_remoteList);
+    const QList<Item> items = Items(*View(dlg).m_remoteList);
     QCOMPARE(items.size(), 7);
     QCOMPARE(items[0], (Item {QStringLiteral(".."), "..", 1, false}));
-    const QList<QByteArray> listed = Names(*dlg.m_remoteList).mid(1);
+    const QList<QByteArray> listed = Names(*View(dlg).m_remoteList).mid(1);
     QCOMPARE(listed, serverOrder);
-    for (int i = 1; i < dlg.m_remoteList->count(); ++i) {
-        const QListWidgetItem* pItem = dlg.m_remoteList->item(i);
+    for (int i = 1; i < View(dlg).m_remoteList->count(); ++i) {
+        const QListWidgetItem* pItem = View(dlg).m_remoteList->item(i);
         const QByteArray strRaw = pItem->data(Qt::UserRole + 1).toByteArray();
         const bool bFolder = strRaw == "zeta" || strRaw == "alpha" || strRaw == "dossier-\xc3\xa9";
         QCOMPARE(pItem->data(Qt::UserRole).toInt(), bFolder ? 1 : 0);
-        QCOMPARE(pItem->icon().cacheKey(), (bFolder ? dlg.m_folderIcon : dlg.m_documentIcon).cacheKey());
+        QCOMPARE(IconImage(pItem->icon()), IconImage(bFolder ? FolderIcon() : DocumentIcon()));
     }
-    QCOMPARE(dlg.m_remoteList->item(0)->icon().cacheKey(), dlg.m_folderIcon.cacheKey());
+    QCOMPARE(IconImage(View(dlg).m_remoteList->item(0)->icon()), IconImage(FolderIcon()));
     // Names show as text; the bytes that are not UTF-8 still show, one character each.
-    QCOMPARE(items[Row(*dlg.m_remoteList, "dossier-\xc3\xa9")].m_strText, QStringLiteral("dossier-\u00e9"));
-    QCOMPARE(items[Row(*dlg.m_remoteList, "caf\xe9.txt")].m_strText, QStringLiteral("caf\u00e9.txt"));
+    QCOMPARE(items[Row(*View(dlg).m_remoteList, "dossier-\xc3\xa9")].m_strText, QStringLiteral("dossier-\u00e9"));
+    QCOMPARE(items[Row(*View(dlg).m_remoteList, "caf\xe9.txt")].m_strText, QStringLiteral("caf\u00e9.txt"));
 
-    QVERIFY(dlg.m_remoteList->isEnabled());
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
     QVERIFY(ControlsEnabled(dlg));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     // The login directory is remembered and used, but the field stays empty.
-    QCOMPARE(dlg.m_strHomeDir, QByteArray("/"));
+    QCOMPARE(dlg.HomeDirectory(), QByteArray("/"));
     QCOMPARE(dlg.ActivePane()->m_strDirectory, QByteArray("/"));
     QCOMPARE(DirectoryField(dlg), QString());
     QCOMPARE(fx.m_host.PromptCount(), 0);
@@ -114,13 +130,13 @@ void TestRemoteListing::DotsFromTheServer()
     TarnlowDlg& dlg = fx.OpenOn(server, "/sub");
 
     // "." never shows, ".." exactly once, at the top, as a folder.
-    QList<Item> items = Items(*dlg.m_remoteList);
+    QList<Item> items = Items(*View(dlg).m_remoteList);
     QCOMPARE(items.value(0), (Item {QStringLiteral(".."), "..", 1, false}));
     std::sort(items.begin() + 1, items.end(), [](const Item& a, const Item& b) { return a.m_strRaw < b.m_strRaw; });
     const QList<Item> entries {
         {QStringLiteral("a.txt"), "a.txt", 0, false}, {QStringLiteral("inner"), "inner", 1, false}};
     QCOMPARE(items.mid(1), empty ? QList<Item>() : entries);
-    QVERIFY(dlg.m_remoteList->isEnabled());
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
     QVERIFY(ControlsEnabled(dlg));
     QCOMPARE(fx.m_host.PromptCount(), 0);
 }
@@ -136,8 +152,8 @@ void TestRemoteListing::ManyEntriesArriveWholeAndInOrder()
 
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server);
-    QCOMPARE(Names(*dlg.m_remoteList), QList<QByteArray> {".."} + serverOrder);
-    QVERIFY(dlg.m_remoteList->updatesEnabled());
+    QCOMPARE(Names(*View(dlg).m_remoteList), QList<QByteArray> {".."} + serverOrder);
+    QVERIFY(View(dlg).m_remoteList->updatesEnabled());
 }
 
 void TestRemoteListing::FailedListingsAndRecovery()
@@ -158,31 +174,31 @@ void TestRemoteListing::FailedListingsAndRecovery()
 
     // The right password typed in, then Refresh: the list comes back.
     dlg.ActivePane()->m_editPassword->setText(server.Password());
-    dlg.m_btnRefresh->click();
+    View(dlg).m_btnRefresh->click();
     QVERIFY(fx.WaitIdle());
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "here.txt"}));
-    QVERIFY(dlg.m_remoteList->isEnabled());
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "here.txt"}));
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
 
     // A directory the server refuses fails the same way; the typed path stays.
     dlg.ActivePane()->m_editDirectory->setText(QStringLiteral("/missing"));
     fx.m_host.ExpectMessage(kListFailed);
-    dlg.m_btnRefresh->click();
+    View(dlg).m_btnRefresh->click();
     QVERIFY(fx.WaitIdle());
     QCOMPARE(fx.m_host.PromptCount(), 2);
     QVERIFY(ListFailed(dlg));
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/missing"));
 
     // Home recovers.
-    dlg.m_btnHome->click();
+    View(dlg).m_btnHome->click();
     QVERIFY(fx.WaitIdle());
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "here.txt"}));
-    QVERIFY(dlg.m_remoteList->isEnabled());
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "here.txt"}));
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
     QCOMPARE(DirectoryField(dlg), QString());
 
     // No server at all.
     server.Stop();
     fx.m_host.ExpectMessage(kListFailed);
-    dlg.m_btnRefresh->click();
+    View(dlg).m_btnRefresh->click();
     QVERIFY(fx.WaitIdle());
     QCOMPARE(fx.m_host.PromptCount(), 3);
     QVERIFY(ListFailed(dlg));
@@ -196,7 +212,7 @@ void TestRemoteListing::WalksTheTreeAndGoesHome()
     QVERIFY(MakeEntries(server, {"pub/incoming/deep/", "pub/readme.txt", "top.txt"}));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "pub"); // relative to the login directory
-    QListWidget& list = *dlg.m_remoteList;
+    QListWidget& list = *View(dlg).m_remoteList;
     QCOMPARE(list.count(), 3);
 
     struct Step {
@@ -218,7 +234,7 @@ void TestRemoteListing::WalksTheTreeAndGoesHome()
     };
     for (const Step& step : steps) {
         if (step.m_strEntry.isEmpty()) {
-            dlg.m_btnHome->click();
+            View(dlg).m_btnHome->click();
             QCOMPARE(DirectoryField(dlg), QString());
         } else {
             QVERIFY2(DoubleClick(list, step.m_strEntry), step.m_strEntry.constData());
@@ -246,15 +262,15 @@ void TestRemoteListing::DoubleClickOnAFileDoesNothing()
     QVERIFY(MakeFile(server, QStringLiteral("pub/readme.txt")));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/pub");
-    const QList<QByteArray> before = Names(*dlg.m_remoteList);
+    const QList<QByteArray> before = Names(*View(dlg).m_remoteList);
 
-    QVERIFY(DoubleClick(*dlg.m_remoteList, "readme.txt"));
+    QVERIFY(DoubleClick(*View(dlg).m_remoteList, "readme.txt"));
     QVERIFY(!dlg.IsSlotBusy());
     QCOMPARE(dlg.Gate().RunningWorkers(), 0);
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub"));
     QCOMPARE(dlg.ActivePane()->m_strDirectory, QByteArray("/pub"));
-    QCOMPARE(Names(*dlg.m_remoteList), before);
-    QVERIFY(dlg.m_remoteList->isEnabled());
+    QCOMPARE(Names(*View(dlg).m_remoteList), before);
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
     QCOMPARE(fx.m_host.PromptCount(), 0);
 }
 
@@ -265,7 +281,7 @@ void TestRemoteListing::DoubleClickTakesFirstSelectedInListOrder()
     QVERIFY(MakeEntries(server, {"b_dir/", "c_dir/inside_c/", "a_file"}));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/");
-    QListWidget& list = *dlg.m_remoteList;
+    QListWidget& list = *View(dlg).m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a_file", "b_dir", "c_dir"}));
 
     // A file ahead of the folder in list order wins, whatever was picked last.
@@ -295,29 +311,29 @@ void TestRemoteListing::RefreshListsTheTypedDirectory()
     QVERIFY(MakeEntries(server, {"one/", "two/t.txt"}));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/one");
-    QCOMPARE(Names(*dlg.m_remoteList), QList<QByteArray> {".."});
+    QCOMPARE(Names(*View(dlg).m_remoteList), QList<QByteArray> {".."});
 
     // A file that appears on the server shows after Refresh: nothing is cached.
     QVERIFY(MakeFile(server, QStringLiteral("one/new.txt")));
-    dlg.m_btnRefresh->click();
+    View(dlg).m_btnRefresh->click();
     QVERIFY(fx.WaitIdle());
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "new.txt"}));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "new.txt"}));
 
     // A directory typed into the pane is used by the next Refresh.
     dlg.ActivePane()->m_editDirectory->setText(QStringLiteral("/two"));
-    dlg.m_btnRefresh->click();
+    View(dlg).m_btnRefresh->click();
     QVERIFY(fx.WaitIdle());
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "t.txt"}));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "t.txt"}));
 
     // Refresh and Home on an incomplete site only report it.
     dlg.ActivePane()->m_editPassword->clear();
     fx.m_host.ExpectMessage(QStringLiteral("You must supply the FTP password"));
-    dlg.m_btnRefresh->click();
+    View(dlg).m_btnRefresh->click();
     fx.m_host.ExpectMessage(QStringLiteral("You must supply the FTP password"));
-    dlg.m_btnHome->click();
+    View(dlg).m_btnHome->click();
     QVERIFY(!dlg.IsSlotBusy());
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/two"));
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "t.txt"}));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "t.txt"}));
     fx.VerifyNoUnexpectedPrompts();
 }
 
@@ -337,21 +353,21 @@ void TestRemoteListing::TabChangeListsTheNewSite()
     fx.WriteProfiles(profiles);
     TarnlowDlg& dlg = fx.Open();
     QVERIFY(fx.WaitIdle());
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "on-a.txt"}));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "on-a.txt"}));
 
-    dlg.m_tab->setCurrentIndex(1);
+    View(dlg).m_tab->setCurrentIndex(1);
     QVERIFY(fx.WaitIdle());
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "on-b.txt"}));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "on-b.txt"}));
 
     // An incomplete site empties and disables the list without a word.
-    dlg.m_tab->setCurrentIndex(2);
+    View(dlg).m_tab->setCurrentIndex(2);
     QVERIFY(!dlg.IsSlotBusy());
     QVERIFY(ListFailed(dlg));
 
-    dlg.m_tab->setCurrentIndex(0);
+    View(dlg).m_tab->setCurrentIndex(0);
     QVERIFY(fx.WaitIdle());
-    QCOMPARE(Names(*dlg.m_remoteList), (QList<QByteArray> {"..", "on-a.txt"}));
-    QVERIFY(dlg.m_remoteList->isEnabled());
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "on-a.txt"}));
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
     QCOMPARE(fx.m_host.PromptCount(), 0);
 }
 
@@ -377,16 +393,16 @@ void TestRemoteListing::NothingElseConnectsWhileAListingRuns()
     QCOMPARE(DirectoryField(dlg), QStringLiteral("/pub"));
 
     QVERIFY(TransferHelpers::Drop(dlg, {strLocalFile}));
-    QVERIFY(dlg.m_bIdle); // held, not started
+    QVERIFY(dlg.IsIdle()); // held, not started
     QCOMPARE(dlg.Gate().RunningWorkers(), 1);
-    QVERIFY(!dlg.m_remoteList->isEnabled()); // still the listing
+    QVERIFY(!View(dlg).m_remoteList->isEnabled()); // still the listing
     QVERIFY(!Exists(server, QStringLiteral("pub/dropped.txt")));
 
     // When the listing ends, the held drop is uploaded.
     fx.m_host.ExpectDialog(1);
     QTRY_VERIFY_WITH_TIMEOUT(Exists(server, QStringLiteral("pub/dropped.txt")), 15000);
     QVERIFY(fx.WaitIdle());
-    QVERIFY(Row(*dlg.m_remoteList, "dropped.txt") >= 0);
+    QVERIFY(Row(*View(dlg).m_remoteList, "dropped.txt") >= 0);
     fx.VerifyNoUnexpectedPrompts();
 }
 

@@ -51,9 +51,8 @@ void TestUpload::OneFileLandsInTheSiteDirectory()
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     QVERIFY(IdleAndCleared(dlg));
     // The listing after the upload shows the new file, over a connection of its own.
-    QVERIFY(!dlg.m_remoteList->findItems(QStringLiteral("photo 1.jpg"), Qt::MatchExactly).isEmpty());
-    QVERIFY(!dlg.m_pConnection);
-    QVERIFY(!dlg.m_bConnected);
+    QVERIFY(!View(dlg).m_remoteList->findItems(QStringLiteral("photo 1.jpg"), Qt::MatchExactly).isEmpty());
+    QCOMPARE(dlg.Session().OpenConnections(), 0);
 }
 
 void TestUpload::FolderTreeArrivesByteForByte()
@@ -71,10 +70,10 @@ void TestUpload::FolderTreeArrivesByteForByte()
             {"4 with space/caf\u00e9.txt", "accent"}}));
 
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    FieldRecorder names(dlg.m_editTransferName);
+    FieldRecorder names(View(dlg).m_editTransferName);
     ExpectCompletion(m_fixture, dlg);
     QVERIFY(Drop(dlg, {strA}));
-    QCOMPARE(dlg.m_nTotalFiles, 7);
+    QCOMPARE(dlg.TotalFiles(), 7);
     QVERIFY(WaitDone(m_fixture));
 
     QCOMPARE(Tree(Path(server, "A")), Tree(strA));
@@ -123,10 +122,10 @@ void TestUpload::ExistingAndEmptyRemoteFolders()
 
     // An empty folder: nothing to count, an empty remote folder, and still the
     // completion dialog, with the percentage never moved from 0%.
-    FieldRecorder percent(dlg.m_editPercent);
+    FieldRecorder percent(View(dlg).m_editPercent);
     ExpectCompletion(m_fixture, dlg, false);
     QVERIFY(Drop(dlg, {Path(local, "empty")}));
-    QCOMPARE(dlg.m_nTotalFiles, 0);
+    QCOMPARE(dlg.TotalFiles(), 0);
     QVERIFY(WaitDone(m_fixture));
     QVERIFY(QFileInfo(Path(server, "empty")).isDir());
     QVERIFY(QDir(Path(server, "empty")).isEmpty());
@@ -169,7 +168,7 @@ void TestUpload::UnsendablePathsAreReportedNeverMadeFolders()
     ExpectCompletion(m_fixture, dlg);
     // A path that no longer exists, then a folder with a pipe and a loop, then a file.
     QVERIFY(Drop(dlg, {Path(local, "gone"), Path(local, "A"), Path(local, "after.txt")}));
-    QCOMPARE(dlg.m_nTotalFiles, 7);
+    QCOMPARE(dlg.TotalFiles(), 7);
     QVERIFY(WaitDone(m_fixture));
 
     // Every other file went where it belongs; nothing became a remote folder.
@@ -187,11 +186,11 @@ void TestUpload::FolderTheServerWillNotEnterGetsNoneOfItsFiles()
         local.path(), {{"A/1.txt", "1"}, {"A/B/y1.txt", "y1"}, {"A/B/inner/y2.txt", "y2"}, {"A/C/3.txt", "3"}}));
 
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    FieldRecorder percent(dlg.m_editPercent);
+    FieldRecorder percent(View(dlg).m_editPercent);
     m_fixture.m_host.ExpectMessage(kTransferFailed); // once, for the folder
     ExpectCompletion(m_fixture, dlg);
     QVERIFY(Drop(dlg, {Path(local, "A")}));
-    QCOMPARE(dlg.m_nTotalFiles, 4);
+    QCOMPARE(dlg.TotalFiles(), 4);
     QVERIFY(WaitDone(m_fixture));
 
     // Neither y1 nor y2 is anywhere on the server.
@@ -216,7 +215,7 @@ void TestUpload::WrongPasswordUploadsNothing()
     QVERIFY(WaitDone(m_fixture));
     QCOMPARE(m_fixture.m_host.PromptCount(), 2); // no completion dialog
     QVERIFY(IdleAndCleared(dlg));
-    QVERIFY(dlg.m_btnRefresh->isEnabled());
+    QVERIFY(View(dlg).m_btnRefresh->isEnabled());
     QVERIFY(!dlg.ActivePane()->m_editAddress->isReadOnly());
     QVERIFY(!QFileInfo::exists(Path(server, "a.txt")));
 }
@@ -233,11 +232,11 @@ void TestUpload::CommandLinePathsUploadAtStartUp()
     const QString strOldCurrent = QDir::currentPath();
     QVERIFY(QDir::setCurrent(Path(local, "D")));
     TarnlowDlg& dlg = m_fixture.Open({Path(local, "x.txt"), QStringLiteral(".")});
-    QCOMPARE(dlg.m_nTotalFiles, 2);
+    QCOMPARE(dlg.TotalFiles(), 2);
     QVERIFY(WaitDone(m_fixture));
     QVERIFY(QDir::setCurrent(strOldCurrent));
     QCOMPARE(Tree(server.RootPath()), Files({{"x.txt", "x"}, {"D", "<dir>"}, {"D/y.txt", "y"}}));
-    QVERIFY(dlg.m_remoteList->isEnabled());
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
 }
 
 void TestUpload::DropsWaitForTheSlotOrAreRefused()
@@ -256,17 +255,17 @@ void TestUpload::DropsWaitForTheSlotOrAreRefused()
     m_fixture.m_host.ExpectMessage(kTransferFailed);
     ExpectCompletion(m_fixture, dlg);
     QVERIFY(Drop(dlg, {Path(local, "A")}));
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_editTransferName->text(), Path(local, "A/z-stalled.bin"), 5000);
-    QVERIFY(!dlg.m_bIdle);
-    QVERIFY(dlg.m_animate->IsPlaying());
-    QVERIFY(!dlg.m_tab->isEnabled());
-    QVERIFY(!dlg.m_remoteList->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(View(dlg).m_editTransferName->text(), Path(local, "A/z-stalled.bin"), 5000);
+    QVERIFY(!dlg.IsIdle());
+    QVERIFY(View(dlg).m_animate->IsPlaying());
+    QVERIFY(!View(dlg).m_tab->isEnabled());
+    QVERIFY(!View(dlg).m_remoteList->isEnabled());
     QVERIFY(dlg.ActivePane()->m_editAddress->isReadOnly());
     QVERIFY(!Drop(dlg, {Path(local, "late.txt")}));
     QCOMPARE(dlg.Gate().RunningWorkers(), 1);
     QVERIFY(WaitDone(m_fixture));
-    QVERIFY(!dlg.m_animate->IsPlaying());
-    QCOMPARE(dlg.m_animate->CurrentFrame(), 0);
+    QVERIFY(!View(dlg).m_animate->IsPlaying());
+    QCOMPARE(View(dlg).m_animate->CurrentFrame(), 0);
     QVERIFY(QFileInfo::exists(Path(server, "A/a.txt")));
     QVERIFY(!QFileInfo::exists(Path(server, "late.txt")));
 
@@ -276,7 +275,7 @@ void TestUpload::DropsWaitForTheSlotOrAreRefused()
     dlg.StartListing();
     QVERIFY(dlg.IsSlotBusy());
     QVERIFY(Drop(dlg, {Path(local, "held.txt")}));
-    QVERIFY(dlg.m_bIdle); // not started yet
+    QVERIFY(dlg.IsIdle()); // not started yet
     QVERIFY(WaitDone(m_fixture));
     QCOMPARE(ReadFile(Path(server, "held.txt")), QByteArray("held"));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
@@ -296,12 +295,12 @@ void TestUpload::SiteStaysWhileTheUploadConnects()
     m_fixture.WriteProfiles(profiles);
     TarnlowDlg& dlg = m_fixture.Open({Path(local, "a.txt")});
     QVERIFY(dlg.IsSlotBusy());
-    QVERIFY(dlg.m_bIdle);
+    QVERIFY(dlg.IsIdle());
 
     // A click on the second site's tab must not swap the site the worker uses.
-    QTabBar* pBar = dlg.m_tab->tabBar();
+    QTabBar* pBar = View(dlg).m_tab->tabBar();
     QTest::mouseClick(pBar, Qt::LeftButton, {}, pBar->tabRect(1).center());
-    QCOMPARE(dlg.m_tab->currentIndex(), 0);
+    QCOMPARE(View(dlg).m_tab->currentIndex(), 0);
     QCOMPARE(dlg.ActivePane(), &dlg.Pane(0));
     m_fixture.Close();
     QCOMPARE(m_fixture.m_host.PromptCount(), 0);
@@ -324,9 +323,9 @@ void TestUpload::SiteChosenAsTheUploadEndsIsListed()
     // The upload's end gives the controls back before its worker has closed its
     // connection; a click on the second site then must not leave the first
     // site's entries in the list, where a delete would act on the second site.
-    QTabBar* pBar = dlg.m_tab->tabBar();
+    QTabBar* pBar = View(dlg).m_tab->tabBar();
     bool bClicked = false;
-    connect(dlg.m_editPercent, &QLineEdit::textChanged, this, [&](const QString& strText) {
+    connect(View(dlg).m_editPercent, &QLineEdit::textChanged, this, [&](const QString& strText) {
         if (bClicked || strText != QStringLiteral("0%") || !dlg.IsSlotBusy())
             return;
         bClicked = true;
@@ -337,11 +336,11 @@ void TestUpload::SiteChosenAsTheUploadEndsIsListed()
     QVERIFY(WaitDone(m_fixture));
     QVERIFY(bClicked);
     QCOMPARE(dlg.ActivePane(), &dlg.Pane(1));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !dlg.m_remoteList->findItems(QStringLiteral("other.txt"), Qt::MatchExactly).isEmpty() && !dlg.IsSlotBusy(),
+    QTRY_VERIFY_WITH_TIMEOUT(!View(dlg).m_remoteList->findItems(QStringLiteral("other.txt"), Qt::MatchExactly).isEmpty()
+            && !dlg.IsSlotBusy(),
         10000);
-    QVERIFY(dlg.m_remoteList->findItems(QStringLiteral("new.txt"), Qt::MatchExactly).isEmpty());
-    QVERIFY(dlg.m_remoteList->isEnabled());
+    QVERIFY(View(dlg).m_remoteList->findItems(QStringLiteral("new.txt"), Qt::MatchExactly).isEmpty());
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
 }
 
 void TestUpload::QuittingMidTransferEndsPromptly()
@@ -354,7 +353,7 @@ void TestUpload::QuittingMidTransferEndsPromptly()
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
     m_fixture.SetWaits(60000); // far longer than the window waits for its workers when it closes
     QVERIFY(Drop(dlg, {Path(local, "A")}));
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_editTransferName->text(), Path(local, "A/stalled.bin"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(View(dlg).m_editTransferName->text(), Path(local, "A/stalled.bin"), 5000);
 
     // Escape: the window goes at once; the worker gives up without waiting for
     // the server and touches nothing of the window afterwards.

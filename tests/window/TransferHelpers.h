@@ -4,9 +4,9 @@
 // byte-for-byte comparison of trees, and recorders of the strip's fields.
 
 #include "app/TarnlowDlg.h"
+#include "app/TransferAnimation.h"
 #include "support/FtpTestServer.h"
 #include "support/WindowFixture.h"
-#include "transfer/TransferAnimation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -148,10 +148,10 @@ inline void ExpectCompletion(WindowFixture& fx, TarnlowDlg& dlg, bool bFullBar =
         QCOMPARE(done.windowTitle(), QStringLiteral("Transfer Information"));
         QCOMPARE(done.parentWidget(), &dlg);
         QVERIFY(done.windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(dlg.m_strTransferName.isEmpty());
+        QVERIFY(View(dlg).m_editTransferName->text().isEmpty());
         if (bFullBar)
-            QCOMPARE(dlg.m_editPercent->text(), QStringLiteral("100%"));
-        QVERIFY(dlg.m_remoteList->isEnabled());
+            QCOMPARE(View(dlg).m_editPercent->text(), QStringLiteral("100%"));
+        QVERIFY(View(dlg).m_remoteList->isEnabled());
     });
 }
 
@@ -175,9 +175,10 @@ inline bool UploadAndWait(WindowFixture& fx, TarnlowDlg& dlg, const QStringList&
 /// The window is back to idle with its strip cleared.
 inline bool IdleAndCleared(TarnlowDlg& dlg)
 {
-    return dlg.m_bIdle && dlg.m_btnDownload->isEnabled() && dlg.m_btnBrowse->isEnabled() && dlg.m_tab->isEnabled()
-        && !dlg.m_editDownloadPath->isReadOnly() && dlg.m_progress->value() == 0
-        && dlg.m_editPercent->text() == QStringLiteral("0%") && dlg.m_editTransferName->text().isEmpty();
+    return dlg.IsIdle() && View(dlg).m_btnDownload->isEnabled() && View(dlg).m_btnBrowse->isEnabled()
+        && View(dlg).m_tab->isEnabled() && !View(dlg).m_editDownloadPath->isReadOnly()
+        && View(dlg).m_progress->value() == 0 && View(dlg).m_editPercent->text() == QStringLiteral("0%")
+        && View(dlg).m_editTransferName->text().isEmpty();
 }
 
 } // namespace TransferHelpers

@@ -1,7 +1,7 @@
-#include "sites/TabPane.h"
+#include "app/TabPane.h"
 
-#include "app/ByteText.h"
 #include "app/DialogUnits.h"
+#include "sites/ByteText.h"
 
 #include <QKeyEvent>
 #include <QLabel>

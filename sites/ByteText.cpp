@@ -1,4 +1,4 @@
-#include "app/ByteText.h"
+#include "sites/ByteText.h"
 
 #include <QStringDecoder>
 

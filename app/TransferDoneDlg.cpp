@@ -1,4 +1,4 @@
-#include "transfer/TransferDoneDlg.h"
+#include "app/TransferDoneDlg.h"
 
 #include "app/DialogUnits.h"
 

@@ -1,4 +1,4 @@
-#include "transfer/TransferAnimation.h"
+#include "app/TransferAnimation.h"
 
 TransferAnimation::TransferAnimation(QWidget* pParent)
     : QLabel(pParent)

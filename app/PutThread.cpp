@@ -1,4 +1,4 @@
-#include "transfer/PutThread.h"
+#include "app/PutThread.h"
 
 #include "app/TarnlowDlg.h"
 

@@ -1,0 +1,221 @@
+// The window's remote directory: connecting to the active site, the listing
+// and its list, moving through the remote tree, and deleting selected items.
+
+#include "app/TarnlowDlg.h"
+#include "ftp/FtpConnection.h"
+#include "ftp/RemotePath.h"
+#include "remote/RemoteDelete.h"
+#include "remote/RemoteListing.h"
+#include "remote/SiteConnection.h"
+#include "sites/ByteText.h"
+
+#include <QItemSelectionModel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <algorithm>
+
+namespace {
+
+// Items added to the list per hop to the window's thread: small enough that the
+// window handles its events between two hops, large enough that a big
+// directory does not cost thousands of hops.
+constexpr std::size_t kFillBatch = 500;
+
+/// The selected rows in list order.
+QList<int> SelectedRows(const QListWidget& list)
+{
+    QList<int> rows;
+    for (const QModelIndex& index : list.selectionModel()->selectedIndexes())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+} // namespace
+
+bool TarnlowDlg::ConnectToSite(SiteConnection& link, SiteProfile& site, bool bShowErrors)
+{
+    const SiteConnection::Outcome outcome = link.Open(m_session, site);
+    if (outcome == SiteConnection::Outcome::Connected) {
+        if (site.m_strDirectory.isEmpty()) {
+            // The site works in the login directory. It is kept in memory only:
+            // the pane's field stays empty, and its next read empties it again.
+            site.m_strDirectory = link.HomeDirectory();
+            RunOnUi([&] {
+                m_strHomeDir = link.HomeDirectory();
+                m_pActivePane->m_strDirectory = m_strHomeDir;
+            });
+        }
+        return true;
+    }
+    // A refused directory leaves the list as it is; every other failure empties it.
+    if (outcome != SiteConnection::Outcome::DirectoryRefused)
+        RunOnUi([this] { m_remoteList->clear(); });
+    if (bShowErrors)
+        MessageBox(SiteConnection::FailureText(outcome), QStringLiteral("FTP Error"), MsgIcon::Hand);
+    return false;
+}
+
+void TarnlowDlg::StartListing()
+{
+    // One connection at a time. Only a change of tab asks for a listing while
+    // another operation holds the connection (a transfer gives the controls back
+    // before its worker has closed its own connection). The other site's entries
+    // go at once, so that nothing of them is deleted or fetched on this site, and
+    // the listing runs when the connection slot is free.
+    if (IsSlotBusy()) {
+        m_remoteList->clear();
+        m_remoteList->setEnabled(false);
+        m_bListingHeld = true;
+        return;
+    }
+    SetWaitCursor(true);
+    m_pActivePane->PullFields();
+    BeginWorker([this, site = SiteProfile(*m_pActivePane)] { ListingThreadProc(site); });
+}
+
+void TarnlowDlg::ListingThreadProc(SiteProfile site)
+{
+    ShowRemoteDirectory(std::move(site));
+}
+
+void TarnlowDlg::ShowRemoteDirectory(SiteProfile site)
+{
+    const auto enableListControls = [this](bool bEnable) {
+        for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_remoteList, m_btnRefresh, m_btnHome})
+            pControl->setEnabled(bEnable);
+    };
+    RunOnUi([&] {
+        enableListControls(false);
+        m_remoteList->clear();
+    });
+
+    SiteConnection link;
+    if (ConnectToSite(link, site, false)) {
+        // The whole directory is read first, so the connection is closed before
+        // the list is filled.
+        RemoteListing listing;
+        listing.ListRemoteDirectory(link.Connection());
+        link.Close();
+        FillRemoteList(listing.Entries());
+        RunOnUi([&] {
+            enableListControls(true);
+            SetWaitCursor(false);
+        });
+        return;
+    }
+
+    RunOnUi([this] { SetWaitCursor(false); });
+    MessageBox(QStringLiteral("Can't display the remote directory"), QStringLiteral("Error"), MsgIcon::Exclamation);
+    RunOnUi([this] {
+        for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_btnRefresh, m_btnHome})
+            pControl->setEnabled(true);
+    });
+}
+
+void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries)
+{
+    // In batches with repainting off, so a directory of many thousand entries
+    // neither freezes the window nor repaints it per item.
+    RunOnUi([this] { m_remoteList->setUpdatesEnabled(false); });
+    for (std::size_t nStart = 0; nStart < entries.size(); nStart += kFillBatch) {
+        const std::size_t nEnd = std::min(entries.size(), nStart + kFillBatch);
+        if (!RunOnUi([&] {
+                for (std::size_t i = nStart; i < nEnd; ++i) {
+                    const FtpEntry& entry = entries[i];
+                    auto* pItem = new QListWidgetItem(
+                        entry.m_bDirectory ? m_folderIcon : m_documentIcon, ByteText::Display(entry.m_strName));
+                    pItem->setData(kItemKindRole, entry.m_bDirectory ? 1 : 0);
+                    pItem->setData(kItemNameRole, entry.m_strName);
+                    m_remoteList->addItem(pItem);
+                }
+            }))
+            return; // the window is gone
+    }
+    RunOnUi([this] { m_remoteList->setUpdatesEnabled(true); });
+}
+
+void TarnlowDlg::OnRefresh()
+{
+    if (IsSlotBusy())
+        return;
+    if (ValidateSite(true))
+        StartListing();
+}
+
+void TarnlowDlg::OnHome()
+{
+    if (IsSlotBusy())
+        return;
+    if (!ValidateSite(true))
+        return;
+    m_pActivePane->m_strDirectory.clear();
+    m_pActivePane->PushFields();
+    StartListing();
+}
+
+void TarnlowDlg::OnDblclkRemoteList()
+{
+    // While another operation holds the connection (a download keeps the list
+    // enabled), a double-click neither moves nor lists.
+    if (IsSlotBusy())
+        return;
+
+    // The first selected item in list order, which need not be the one clicked.
+    const QList<int> rows = SelectedRows(*m_remoteList);
+    if (rows.isEmpty())
+        return;
+    const QListWidgetItem* pItem = m_remoteList->item(rows.first());
+    const QByteArray strName = pItem->data(kItemNameRole).toByteArray();
+    const bool bDirectory = pItem->data(kItemKindRole).toInt() != 0;
+
+    QByteArray& strDirectory = m_pActivePane->m_strDirectory;
+    if (strDirectory.isEmpty())
+        strDirectory = m_strHomeDir;
+    if (!bDirectory)
+        return;
+
+    strDirectory = RemotePath::Navigate(strDirectory, strName);
+    m_pActivePane->PushFields();
+    StartListing();
+}
+
+void TarnlowDlg::OnDeleteFiles()
+{
+    // The delete works on the window's thread. It holds the connection slot from
+    // the question on, so that nothing else connects while the question or an
+    // error message is open (a drop meanwhile is held until the pass ends).
+    if (IsSlotBusy() || m_remoteList->selectionModel()->selectedIndexes().isEmpty())
+        return;
+    m_bSlotBusy = true;
+
+    if (MessageBox(QStringLiteral("Delete the file(s)?"), QStringLiteral("Delete Confirm"), MsgIcon::Question,
+            MsgButtons::YesNo)
+        == MsgAnswer::Yes) {
+        // The site's strings as the last listing or check read them.
+        SiteProfile site = *m_pActivePane;
+        SiteConnection link;
+        if (ConnectToSite(link, site, false)) {
+            const QList<int> rows = SelectedRows(*m_remoteList);
+            QList<RemoteDelete::Item> items;
+            for (int nRow : rows) {
+                const QListWidgetItem* pItem = m_remoteList->item(nRow);
+                items.append({pItem->data(kItemNameRole).toByteArray(), pItem->data(kItemKindRole).toInt() != 0});
+            }
+            // Each item leaves the list as soon as the server has removed it.
+            int nRemoved = 0;
+            const RemoteDelete::Result result = RemoteDelete(link.Connection()).DeleteItems(items, [&](qsizetype i) {
+                delete m_remoteList->takeItem(rows[i] - nRemoved);
+                ++nRemoved;
+            });
+            if (result != RemoteDelete::Result::Deleted)
+                MessageBox(RemoteDelete::FailureText(result), QStringLiteral("Error"), MsgIcon::Exclamation);
+            link.Close();
+        }
+    }
+
+    m_bSlotBusy = false;
+    emit SlotReleased();
+}

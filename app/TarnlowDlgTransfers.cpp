@@ -1,0 +1,161 @@
+// The window's transfers: dropped files and folders uploaded to the active site,
+// selected remote files downloaded into the download folder, and what the
+// progress strip shows while they run.
+
+#include "app/PutThread.h"
+#include "app/TarnlowDlg.h"
+#include "remote/SiteConnection.h"
+#include "transfer/Download.h"
+#include "transfer/TransferReport.h"
+#include "transfer/Upload.h"
+
+#include <QFileInfo>
+#include <QListWidget>
+
+/// What a transfer reports, shown in the window's progress strip and message
+/// boxes; every call waits until the window's thread has shown it.
+class TarnlowDlg::TransferView : public TransferReport {
+public:
+    TransferView(TarnlowDlg& dlg, int nTotalFiles)
+        : m_dlg(dlg)
+        , m_nTotalFiles(nTotalFiles)
+    {
+    }
+
+    void ShowTransferName(const QString& strName) override
+    {
+        m_dlg.RunOnUi([&] { m_dlg.m_pPutThread->ShowTransferName(&m_dlg, strName); });
+    }
+    void StepProgress() override
+    {
+        m_dlg.RunOnUi([&] { m_dlg.m_pPutThread->StepProgress(&m_dlg, m_nTotalFiles); });
+    }
+    void ShowFailure(const QString& strText) override
+    {
+        m_dlg.MessageBox(strText, QStringLiteral("FTP Error"), MsgIcon::Hand);
+    }
+    bool IsCancelled() const override { return m_dlg.m_gate.IsClosed(); }
+
+private:
+    TarnlowDlg& m_dlg;
+    const int m_nTotalFiles;
+};
+
+void TarnlowDlg::OnDropFiles(const QStringList& paths)
+{
+    // While a listing runs, or an upload's worker is still connecting, the drop
+    // waits for the connection slot.
+    if (IsSlotBusy()) {
+        m_heldDropPaths = paths;
+        return;
+    }
+    m_uploadPaths = paths;
+    ResetProgress(Upload::CountFiles(m_uploadPaths));
+    StartUpload();
+    raise();
+    activateWindow();
+}
+
+void TarnlowDlg::StartUpload()
+{
+    if (IsSlotBusy()) {
+        m_heldDropPaths = m_uploadPaths;
+        return;
+    }
+    if (!ValidateSite(true))
+        return;
+    // The worker connects before the window goes busy; the wait cursor covers that.
+    SetWaitCursor(true);
+    TransferJob job;
+    job.m_site = *m_pActivePane;
+    job.m_nTotalFiles = m_nTotalFiles;
+    job.m_uploadPaths = m_uploadPaths;
+    BeginWorker([this, job = std::move(job)] { UploadThreadProc(job); });
+}
+
+void TarnlowDlg::UploadThreadProc(TransferJob job)
+{
+    SiteConnection link;
+    const bool bConnected = ConnectToSite(link, job.m_site, true);
+    SetIdle(false, bConnected);
+    StartTransferAnimation();
+    if (bConnected) {
+        TransferView view(*this, job.m_nTotalFiles);
+        Upload(link.Connection(), view, job.m_site.m_strDirectory).UploadPaths(job.m_uploadPaths);
+    }
+    StopTransferAnimation();
+    // The re-listing at the end works over a connection of its own; this one is
+    // closed afterwards.
+    SetIdle(true, bConnected);
+    link.Close();
+}
+
+void TarnlowDlg::OnBrowse()
+{
+    const QString strFolder = m_dialogHost.BrowseForFolder(this, QStringLiteral("Choose A Directory For FTP Download"));
+    if (strFolder.isEmpty())
+        return;
+    m_strDownloadPath = strFolder;
+    UpdateFieldsFromData();
+}
+
+void TarnlowDlg::OnDownload()
+{
+    // A listing or another transfer holds the connection.
+    if (IsSlotBusy())
+        return;
+    UpdateDataFromFields();
+    // The files are created inside this folder, so it must be one (a path with
+    // a trailing separator is the folder itself).
+    if (m_strDownloadPath.isEmpty() || !QFileInfo(m_strDownloadPath).isDir()) {
+        MessageBox(QStringLiteral("Invalid directory for download, please reselect"), QStringLiteral("ERROR"),
+            MsgIcon::Exclamation);
+        return;
+    }
+
+    m_downloadNames.clear();
+    for (int nRow = 0; nRow < m_remoteList->count(); ++nRow) {
+        const QListWidgetItem* pItem = m_remoteList->item(nRow);
+        if (pItem->isSelected())
+            m_downloadNames.append(pItem->data(kItemNameRole).toByteArray());
+    }
+    if (m_downloadNames.isEmpty())
+        return;
+    ResetProgress(int(m_downloadNames.size()));
+    StartDownload();
+}
+
+void TarnlowDlg::StartDownload()
+{
+    if (IsSlotBusy() || !ValidateSite(true))
+        return;
+    SetWaitCursor(true);
+    TransferJob job;
+    job.m_site = *m_pActivePane;
+    job.m_nTotalFiles = m_nTotalFiles;
+    job.m_downloadNames = m_downloadNames;
+    job.m_strDownloadPath = m_strDownloadPath;
+    BeginWorker([this, job = std::move(job)] { DownloadThreadProc(job); });
+}
+
+void TarnlowDlg::DownloadThreadProc(TransferJob job)
+{
+    // The download goes busy before it connects; the upload the other way round.
+    SetIdle(false);
+    SiteConnection link;
+    const bool bConnected = ConnectToSite(link, job.m_site, true);
+    StartTransferAnimation();
+    bool bComplete = false;
+    if (bConnected) {
+        TransferView view(*this, job.m_nTotalFiles);
+        Download download(link.Connection(), view, job.m_strDownloadPath);
+        download.DownloadNames(job.m_downloadNames);
+        // No re-listing and no completion dialog after a failed file.
+        bComplete = download.AllFetched();
+    }
+    StopTransferAnimation();
+    // The re-listing at the end works over a connection of its own; this one is
+    // closed afterwards, whether or not a file failed.
+    SetIdle(true, bComplete);
+    link.Close();
+}

@@ -1,0 +1,29 @@
+#include "remote/RemoteDelete.h"
+
+#include "ftp/FtpConnection.h"
+
+RemoteDelete::Result RemoteDelete::DeleteItems(
+    const QList<Item>& items, const std::function<void(qsizetype)>& onDeleted)
+{
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const Item& item = items[i];
+        if (item.m_bFolder) {
+            if (!m_connection.RemoveDirectory(item.m_strName))
+                return Result::FolderRefused;
+        } else if (!m_connection.Remove(item.m_strName)) {
+            return Result::FileRefused;
+        }
+        onDeleted(i);
+    }
+    return Result::Deleted;
+}
+
+QString RemoteDelete::FailureText(Result result)
+{
+    switch (result) {
+    case Result::Deleted: return {};
+    case Result::FolderRefused: return QStringLiteral("The directory contains files");
+    case Result::FileRefused: return QStringLiteral("Could not delete file");
+    }
+    return {};
+}

@@ -1,0 +1,25 @@
+#include "remote/RemoteListing.h"
+
+void RemoteListing::ListRemoteDirectory(FtpConnection& connection)
+{
+    m_entries.clear();
+    std::vector<FtpEntry> entries;
+    if (!connection.ReadDirectory(entries))
+        entries.clear(); // unreadable lists like empty: ".." alone
+
+    bool bHasDotDot = false;
+    m_entries.reserve(entries.size() + 1);
+    for (FtpEntry& entry : entries) {
+        if (entry.m_strName == ".")
+            continue;
+        if (entry.m_strName == "..") {
+            // ".." always leads up, whatever the server says it is.
+            entry.m_bDirectory = true;
+            entry.m_bLink = false;
+            bHasDotDot = true;
+        }
+        m_entries.push_back(std::move(entry));
+    }
+    if (!bHasDotDot)
+        m_entries.insert(m_entries.begin(), FtpEntry {QByteArrayLiteral(".."), true, false});
+}

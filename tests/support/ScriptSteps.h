@@ -1,0 +1,73 @@
+#pragma once
+
+// Steps of the scripted test server (tests/ftpserver/scripted.py), for replies
+// and faults no real server sends.
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+namespace ScriptSteps {
+
+inline QJsonObject Send(const QByteArray& strBytes, int nCount = 1)
+{
+    QJsonObject step {{QStringLiteral("send"), QString::fromLatin1(strBytes)}};
+    if (nCount > 1)
+        step.insert(QStringLiteral("count"), nCount);
+    return step;
+}
+
+inline QJsonObject Expect(const char* pVerb)
+{
+    return {{QStringLiteral("expect"), QLatin1String(pVerb)}};
+}
+
+/// Sends @p strBytes over and over for @p nSeconds or until the client goes away.
+inline QJsonObject Flood(const QByteArray& strBytes, int nSeconds)
+{
+    return {{QStringLiteral("flood"), QString::fromLatin1(strBytes)}, {QStringLiteral("seconds"), nSeconds}};
+}
+
+inline QJsonObject Hang()
+{
+    return {{QStringLiteral("hang"), true}};
+}
+
+/// The server connects to our PORT address from @p strFrom ("" for its own
+/// address) and sends @p strPayload.
+inline QJsonObject DataFrom(const QString& strFrom, const QByteArray& strPayload)
+{
+    return {{QStringLiteral("data_from"), strFrom}, {QStringLiteral("payload"), QString::fromLatin1(strPayload)}};
+}
+
+/// Greeting and a login that succeeds; FEAT offers SIZE only.
+inline QJsonArray Login()
+{
+    return {Send("220 Ready\r\n"), Expect("USER"), Send("331 Password\r\n"), Expect("PASS"), Send("230 In\r\n"),
+        Expect("FEAT"), Send("211-Features:\r\n SIZE\r\n211 End\r\n")};
+}
+
+/// Login() without its greeting.
+inline QJsonArray LoginAfterGreeting()
+{
+    QJsonArray steps = Login();
+    steps.removeFirst();
+    return steps;
+}
+
+inline QJsonArray operator+(QJsonArray first, const QJsonArray& second)
+{
+    for (const QJsonValue& value : second)
+        first.append(value);
+    return first;
+}
+
+/// The script as the server reads it.
+inline QByteArray Script(const QJsonArray& steps)
+{
+    return QJsonDocument(steps).toJson();
+}
+
+} // namespace ScriptSteps

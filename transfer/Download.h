@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class FtpConnection;
+class TransferReport;
+
+/// One download: remote files fetched by name from the current remote
+/// directory of a connection into a local folder.
+///
+/// Each file is created as a new file directly inside the folder under its
+/// remote name: an existing local file is never touched, and a name that could
+/// lead outside the folder is refused. A failed fetch removes only the file it
+/// created.
+class Download {
+public:
+    /// @p strFolder is the download folder, as it stood when the download started.
+    Download(FtpConnection& connection, TransferReport& report, QString strFolder);
+
+    /// Fetches each name that is a file on the server, in order; folders (and
+    /// names the server no longer lists) are stepped over without a word. Every
+    /// name is one step of the progress. The loop never ends early but for a
+    /// cancel.
+    void DownloadNames(const QList<QByteArray>& names);
+    /// Fetches one file; a failure is reported. False when it was not fetched.
+    bool DownloadFile(const QByteArray& strName);
+
+    /// False once any file was not fetched: the download is then not complete.
+    bool AllFetched() const { return m_bAllFetched; }
+
+private:
+    FtpConnection& m_connection;
+    TransferReport& m_report;
+    QString m_strFolder;
+    bool m_bAllFetched = true;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class FtpConnection;
+class TransferReport;
+namespace LocalTree {
+struct Entry;
+}
+
+/// One upload: local files and folders sent into the current remote directory
+/// of a connection, folders level by level.
+///
+/// The walk goes into a remote folder by its leaf name, comes back out of each
+/// sub-folder with "..", and returns to the folder's own directory (as the
+/// server named it) after its last entry. Every file the walk meets is one step
+/// of the progress, sent or not, so CountFiles() gives the number of steps.
+class Upload {
+public:
+    /// @p strSiteDirectory is the site's directory: the way back after each item
+    /// of a drop of several items when the server does not name its directory.
+    Upload(FtpConnection& connection, TransferReport& report, QByteArray strSiteDirectory);
+
+    /// The number of items UploadPaths() will step through for @p paths (a file,
+    /// or an item that cannot be sent, is one; a folder is the sum over its
+    /// entries). Looks at local files only; safe on any thread.
+    static int CountFiles(const QStringList& paths);
+    /// CountFiles() for one path.
+    static int CountPath(const QString& strPath);
+
+    /// Sends each of @p paths into the current remote directory, in order. With
+    /// more than one path, returns to that directory after each folder, so the
+    /// next item lands beside it. A file the server refuses is reported and the
+    /// walk goes on.
+    void UploadPaths(const QStringList& paths);
+    /// UploadPaths() for one path.
+    void UploadPath(const QString& strPath);
+
+private:
+    void UploadItems(const QList<LocalTree::Entry>& items);
+    bool UploadFolder(const LocalTree::Entry& folder);
+    void UploadFile(const LocalTree::Entry& item);
+    bool Stopped() const;
+
+    FtpConnection& m_connection;
+    TransferReport& m_report;
+    QByteArray m_strSiteDirectory;
+};
