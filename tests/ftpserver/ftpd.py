@@ -36,6 +36,8 @@ def parse_args():
     p.add_argument('--list-dots', action='store_true', help='LIST includes . and ..')
     p.add_argument('--delay-list', type=float, default=0, metavar='SECONDS',
                    help='answer LIST, NLST and MLSD only after SECONDS')
+    p.add_argument('--log-commands', metavar='FILE',
+                   help='append every command line received (but PASS) to FILE')
     return p.parse_args()
 
 
@@ -171,6 +173,9 @@ def main():
         permit_foreign_addresses = False
 
         def pre_process_command(self, line, cmd, arg):
+            if args.log_commands and cmd != 'PASS':
+                with open(args.log_commands, 'ab') as log:
+                    log.write(line.encode('utf8', 'surrogateescape') + b'\n')
             if cmd in refused and arg is not None and base_name(arg) in refused[cmd]:
                 self.respond('550 Refused by the test server.')
                 return

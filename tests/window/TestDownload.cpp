@@ -1,7 +1,7 @@
 // Downloads through the real window against the test FTP server: the folder
-// chooser and the folder check, files that exist already, folders and longer
-// names in the selection, names that could reach outside the download folder,
-// broken transfers, and the one connection slot during a download.
+// chooser and the folder check, files that exist already, folders in the
+// selection, and the one connection slot during a download. The download loop
+// itself is tested without a window (TestTransferWalks).
 
 #include "RemoteListHelpers.h"
 #include "TransferHelpers.h"
@@ -37,10 +37,6 @@ private slots:
     void DownloadFolderIsChosenAndChecked();
     void TwoFilesThenAgainNeverOverwrites();
     void FoldersInTheSelectionAreSkipped();
-    void TheSelectedNameDecidesNotALongerOne();
-    void NamesThatLeaveTheFolderAreRefused();
-    void BrokenTransferLeavesNoPartialFile();
-    void UnreadableDirectoryIsAFailure();
     void DoubleClickDuringADownloadDoesNotList();
 };
 
@@ -136,101 +132,6 @@ void TestDownload::FoldersInTheSelectionAreSkipped()
     QVERIFY(DownloadAndWait(m_fixture, dlg, {"..", "sub"}));
     QVERIFY(QDir(local.path()).isEmpty());
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
-}
-
-void TestDownload::TheSelectedNameDecidesNotALongerOne()
-{
-    FtpTestServer server;
-    QVERIFY(server.Start());
-    // Find a folder where the server lists each longer name before the shorter
-    // one it begins with.
-    QByteArray strSite;
-    for (int nTry = 0; nTry < 40 && strSite.isEmpty(); ++nTry) {
-        const QString strDir = server.RootPath() + QStringLiteral("/try%1").arg(nTry);
-        QVERIFY(QDir().mkpath(strDir + QStringLiteral("/data.d")));
-        QVERIFY(WriteFiles(strDir, {{"report.txt.bak", "old report"}, {"report.txt", "report"}, {"data", "data"}}));
-        const QList<QByteArray> order = DirectoryOrder(strDir);
-        if (order.indexOf("data.d") < order.indexOf("data")
-            && order.indexOf("report.txt.bak") < order.indexOf("report.txt"))
-            strSite = QStringLiteral("/try%1").arg(nTry).toUtf8();
-    }
-    QVERIFY(!strSite.isEmpty());
-
-    QTemporaryDir local;
-    TarnlowDlg& dlg = m_fixture.OpenOn(server, strSite);
-    View(dlg).m_editDownloadPath->setText(local.path());
-    ExpectCompletion(m_fixture, dlg);
-    QVERIFY(DownloadAndWait(m_fixture, dlg, {"data", "report.txt"}));
-    QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
-}
-
-void TestDownload::NamesThatLeaveTheFolderAreRefused()
-{
-    FtpTestServer server;
-    QVERIFY(server.Start());
-    QVERIFY(WriteFiles(
-        server.RootPath(), {{"escape.txt", "outside"}, {"sub/back\\slash.txt", "backslash"}, {"sub/ok.txt", "ok"}}));
-    QTemporaryDir local;
-    const QString strFolder = Path(local, "dl");
-    QVERIFY(QDir().mkpath(strFolder));
-    TarnlowDlg& dlg = m_fixture.OpenOn(server, "/sub");
-    View(dlg).m_editDownloadPath->setText(strFolder);
-
-    // Names as a hostile server could list them.
-    for (const QByteArray& strName : {QByteArray("../escape.txt"), QByteArray()}) {
-        auto* pItem = new QListWidgetItem(QString::fromLatin1(strName), View(dlg).m_remoteList);
-        pItem->setData(Qt::UserRole, 0);
-        pItem->setData(Qt::UserRole + 1, strName);
-    }
-    QVERIFY(Select(*View(dlg).m_remoteList, {"back\\slash.txt", "ok.txt", "../escape.txt", ""}));
-    for (int i = 0; i < 3; ++i)
-        m_fixture.m_host.ExpectMessage(kFileExists);
-    ClickDownload(dlg);
-    QCOMPARE(dlg.TotalFiles(), 4);
-    QVERIFY(WaitDone(m_fixture));
-
-    QCOMPARE(m_fixture.m_host.PromptCount(), 3); // no completion dialog
-    QCOMPARE(Tree(local.path()), Files({{"dl", "<dir>"}, {"dl/ok.txt", "ok"}}));
-}
-
-void TestDownload::BrokenTransferLeavesNoPartialFile()
-{
-    FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--drop-data-during-transfer"), QStringLiteral("big.bin")}));
-    QVERIFY(WriteFiles(server.RootPath(), {{"big.bin", Content(400 * 1024, 8)}, {"small.txt", "small"}}));
-    QTemporaryDir local;
-    TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    View(dlg).m_editDownloadPath->setText(local.path());
-
-    FieldRecorder percent(View(dlg).m_editPercent);
-    m_fixture.m_host.ExpectMessage(kFileExists);
-    QVERIFY(DownloadAndWait(m_fixture, dlg, {"big.bin", "small.txt"}));
-    // The rest goes on; the broken file is gone; the strip is cleared at once.
-    QCOMPARE(Tree(local.path()), Files({{"small.txt", "small"}}));
-    QCOMPARE(percent.m_texts, Percents({50, 100, 0}));
-    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
-    QVERIFY(IdleAndCleared(dlg));
-}
-
-void TestDownload::UnreadableDirectoryIsAFailure()
-{
-    // The server answers listings late; once the window has listed, its waits are
-    // cut so that every later listing fails.
-    FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--delay-list"), QStringLiteral("1.5")}));
-    QVERIFY(WriteFile(Path(server, "a.txt"), "a"));
-    QTemporaryDir local;
-    TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    m_fixture.SetWaits(300, 300);
-    View(dlg).m_editDownloadPath->setText(local.path());
-
-    // Not knowing whether the name is there, the file is a failure, not a
-    // complete transfer.
-    m_fixture.m_host.ExpectMessage(kFileExists);
-    QVERIFY(DownloadAndWait(m_fixture, dlg, {"a.txt"}));
-    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
-    QVERIFY(QDir(local.path()).isEmpty());
-    QVERIFY(IdleAndCleared(dlg));
 }
 
 void TestDownload::DoubleClickDuringADownloadDoesNotList()

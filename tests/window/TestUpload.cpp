@@ -1,6 +1,7 @@
 // Uploads through the real window against the test FTP server: drops of files
-// and folder trees, items that cannot be sent, folders the server will not
-// enter, the one connection slot, and quitting while an upload runs.
+// and folders, what the user sees of refused items and failed logins, the one
+// connection slot, and quitting while an upload runs. The walk itself is
+// tested without a window (TestTransferWalks).
 
 #include "TransferHelpers.h"
 
@@ -21,12 +22,8 @@ class TestUpload : public WindowTest {
 
 private slots:
     void OneFileLandsInTheSiteDirectory();
-    void FolderTreeArrivesByteForByte();
-    void TwoFoldersLandSideBySideUnderARelativeDirectory();
     void ExistingAndEmptyRemoteFolders();
     void RefusedFileIsReportedAndTheRestGoesOn();
-    void UnsendablePathsAreReportedNeverMadeFolders();
-    void FolderTheServerWillNotEnterGetsNoneOfItsFiles();
     void WrongPasswordUploadsNothing();
     void CommandLinePathsUploadAtStartUp();
     void DropsWaitForTheSlotOrAreRefused();
@@ -53,56 +50,6 @@ void TestUpload::OneFileLandsInTheSiteDirectory()
     // The listing after the upload shows the new file, over a connection of its own.
     QVERIFY(!View(dlg).m_remoteList->findItems(QStringLiteral("photo 1.jpg"), Qt::MatchExactly).isEmpty());
     QCOMPARE(dlg.Session().OpenConnections(), 0);
-}
-
-void TestUpload::FolderTreeArrivesByteForByte()
-{
-    FtpTestServer server;
-    QVERIFY(server.Start());
-    QTemporaryDir local;
-    // Folder A with x, sub-folder B holding y, then z: the upload creates A,
-    // enters it, sends x, creates and enters B, sends y, comes back and sends z.
-    // Deeper levels under B, where the way back out must hold for several folders.
-    const QString strA = Path(local, "A");
-    QVERIFY(WriteFiles(strA,
-        {{"1x.bin", Content(70000, 2)}, {"2B/y.bin", Content(3, 3)}, {"3z.bin", Content(0, 4)},
-            {"2B/deep/er/w.txt", "w\r\n"}, {"2B/deep/v.txt", "v"}, {"2B/zz.txt", "after the deep folder"},
-            {"4 with space/caf\u00e9.txt", "accent"}}));
-
-    TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    FieldRecorder names(View(dlg).m_editTransferName);
-    ExpectCompletion(m_fixture, dlg);
-    QVERIFY(Drop(dlg, {strA}));
-    QCOMPARE(dlg.TotalFiles(), 7);
-    QVERIFY(WaitDone(m_fixture));
-
-    QCOMPARE(Tree(Path(server, "A")), Tree(strA));
-    QCOMPARE(Tree(server.RootPath()).size(), Tree(strA).size() + 1); // nothing beside A
-    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
-    // Each file's full path shows while it is sent, and the field empties after each.
-    QStringList expected;
-    for (const char* pszName : {"1x.bin", "2B/deep/er/w.txt", "2B/deep/v.txt", "2B/y.bin", "2B/zz.txt", "3z.bin",
-             "4 with space/caf\u00e9.txt"})
-        expected << strA + u'/' + QString::fromUtf8(pszName) << QString();
-    QCOMPARE(names.m_texts, expected);
-}
-
-void TestUpload::TwoFoldersLandSideBySideUnderARelativeDirectory()
-{
-    FtpTestServer server;
-    QVERIFY(server.Start());
-    QVERIFY(QDir(server.RootPath()).mkdir(QStringLiteral("pub")));
-    QTemporaryDir local;
-    QVERIFY(WriteFiles(local.path(), {{"first/sub/a.txt", "a"}, {"loose.txt", "loose"}, {"second/b.txt", "b"}}));
-
-    // "pub" is relative: only the name the server gave for it leads back from
-    // inside the first folder.
-    TarnlowDlg& dlg = m_fixture.OpenOn(server, "pub");
-    QVERIFY(UploadAndWait(m_fixture, dlg, {Path(local, "first"), Path(local, "loose.txt"), Path(local, "second")}));
-
-    QCOMPARE(Tree(server.RootPath()),
-        Files({{"pub", "<dir>"}, {"pub/first", "<dir>"}, {"pub/first/sub", "<dir>"}, {"pub/first/sub/a.txt", "a"},
-            {"pub/loose.txt", "loose"}, {"pub/second", "<dir>"}, {"pub/second/b.txt", "b"}}));
 }
 
 void TestUpload::ExistingAndEmptyRemoteFolders()
@@ -150,53 +97,6 @@ void TestUpload::RefusedFileIsReportedAndTheRestGoesOn()
     QCOMPARE(prompts[0].m_strCaption, QStringLiteral("FTP Error"));
     QCOMPARE(prompts[0].m_icon, MsgIcon::Hand);
     QCOMPARE(Tree(Path(server, "A")), Files({{"a.txt", "A/a.txt"}, {"c.txt", "A/c.txt"}}));
-}
-
-void TestUpload::UnsendablePathsAreReportedNeverMadeFolders()
-{
-    FtpTestServer server;
-    QVERIFY(server.Start());
-    QTemporaryDir local;
-    QVERIFY(WriteFiles(local.path(), {{"A/1.txt", "1"}, {"A/3.txt", "3"}, {"A/5.txt", "5"}, {"after.txt", "after"}}));
-    QCOMPARE(::mkfifo(QFile::encodeName(Path(local, "A/2pipe")).constData(), 0600), 0);
-    // A link back up inside the dropped folder: not followed, so the walk ends.
-    QVERIFY(QFile::link(Path(local, "A"), Path(local, "A/4loop")));
-
-    TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    for (int i = 0; i < 3; ++i)
-        m_fixture.m_host.ExpectMessage(kTransferFailed);
-    ExpectCompletion(m_fixture, dlg);
-    // A path that no longer exists, then a folder with a pipe and a loop, then a file.
-    QVERIFY(Drop(dlg, {Path(local, "gone"), Path(local, "A"), Path(local, "after.txt")}));
-    QCOMPARE(dlg.TotalFiles(), 7);
-    QVERIFY(WaitDone(m_fixture));
-
-    // Every other file went where it belongs; nothing became a remote folder.
-    QCOMPARE(Tree(server.RootPath()),
-        Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/3.txt", "3"}, {"A/5.txt", "5"}, {"after.txt", "after"}}));
-}
-
-void TestUpload::FolderTheServerWillNotEnterGetsNoneOfItsFiles()
-{
-    FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--refuse"), QStringLiteral("MKD"), QStringLiteral("B"),
-        QStringLiteral("--refuse"), QStringLiteral("CWD"), QStringLiteral("B")}));
-    QTemporaryDir local;
-    QVERIFY(WriteFiles(
-        local.path(), {{"A/1.txt", "1"}, {"A/B/y1.txt", "y1"}, {"A/B/inner/y2.txt", "y2"}, {"A/C/3.txt", "3"}}));
-
-    TarnlowDlg& dlg = m_fixture.OpenOn(server);
-    FieldRecorder percent(View(dlg).m_editPercent);
-    m_fixture.m_host.ExpectMessage(kTransferFailed); // once, for the folder
-    ExpectCompletion(m_fixture, dlg);
-    QVERIFY(Drop(dlg, {Path(local, "A")}));
-    QCOMPARE(dlg.TotalFiles(), 4);
-    QVERIFY(WaitDone(m_fixture));
-
-    // Neither y1 nor y2 is anywhere on the server.
-    QCOMPARE(Tree(server.RootPath()), Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/C", "<dir>"}, {"A/C/3.txt", "3"}}));
-    // The folder's two files still count, so the bar reaches its end.
-    QCOMPARE(percent.m_texts, Percents({25, 50, 75, 100, 0}));
 }
 
 void TestUpload::WrongPasswordUploadsNothing()

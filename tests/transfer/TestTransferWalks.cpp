@@ -1,0 +1,295 @@
+// The upload and download walks without a window, against the test FTP server:
+// the remote calls in their order, trees byte for byte, items that cannot be
+// sent, folders the server will not enter, and names a download must not use.
+
+#include "ftp/InternetSession.h"
+#include "remote/SiteConnection.h"
+#include "support/FtpTestServer.h"
+#include "support/LocalFiles.h"
+#include "support/TransferRecorder.h"
+#include "transfer/Download.h"
+#include "transfer/Upload.h"
+
+#include <QTest>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+using namespace LocalFiles;
+
+namespace {
+
+const QString kTransferFailed = QStringLiteral("Could not transfer file");
+const QString kFileExists = QStringLiteral("Could not transfer file to this location - File Exists!");
+
+/// A test server and a connection to it, standing in the site's directory.
+struct Site {
+    FtpTestServer m_server;
+    InternetSession m_session;
+    SiteConnection m_link;
+
+    bool Open(const QStringList& serverArgs = {}, const QByteArray& strDirectory = {},
+        const FtpTimeouts& timeouts = ShortFtpTimeouts(5000, 5000))
+    {
+        m_session.SetTimeouts(timeouts);
+        return m_server.Start(serverArgs) && Connect(strDirectory);
+    }
+    bool Connect(const QByteArray& strDirectory = {})
+    {
+        const SiteProfile site {
+            m_server.Address().toUtf8(), m_server.User().toUtf8(), m_server.Password().toUtf8(), strDirectory};
+        return m_link.Open(m_session, site) == SiteConnection::Outcome::Connected;
+    }
+    FtpConnection& Connection() { return m_link.Connection(); }
+};
+
+/// The entries of a local folder in the order the file system returns them,
+/// which is the order the test server lists them in.
+QList<QByteArray> DirectoryOrder(const QString& strPath)
+{
+    QList<QByteArray> names;
+    DIR* pDir = opendir(QFile::encodeName(strPath).constData());
+    while (const dirent* pEntry = pDir ? readdir(pDir) : nullptr) {
+        const QByteArray strName(pEntry->d_name);
+        if (strName != "." && strName != "..")
+            names.append(strName);
+    }
+    if (pDir)
+        closedir(pDir);
+    return names;
+}
+
+/// The commands the server logged that change or create directories or store
+/// files, in order.
+QStringList DirectoryAndStoreCommands(const QString& strLog)
+{
+    QStringList commands;
+    QFile log(strLog);
+    if (!log.open(QIODevice::ReadOnly))
+        return commands;
+    for (const QByteArray& strLine : log.readAll().split('\n')) {
+        const QString strCommand = QString::fromUtf8(strLine);
+        for (const char* pszVerb : {"MKD ", "CWD ", "PWD", "STOR "}) {
+            if (strCommand.startsWith(QLatin1String(pszVerb)))
+                commands.append(strCommand);
+        }
+    }
+    return commands;
+}
+
+} // namespace
+
+class TestTransferWalks : public QObject {
+    Q_OBJECT
+
+private slots:
+    void UploadMakesItsRemoteCallsInOrder();
+    void FolderTreeArrivesByteForByte();
+    void TwoFoldersLandSideBySideUnderARelativeDirectory();
+    void UnsendablePathsAreReportedNeverMadeFolders();
+    void FolderTheServerWillNotEnterGetsNoneOfItsFiles();
+    void TheSelectedNameDecidesNotALongerOne();
+    void NamesThatLeaveTheFolderAreRefused();
+    void BrokenTransferLeavesNoPartialFile();
+    void UnreadableDirectoryIsAFailure();
+};
+
+void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
+{
+    // Folder A holds x, folder B (holding y) and z: into A, send x, into B,
+    // send y, back to B's own name, out with "..", send z, back to A's name.
+    QTemporaryDir local;
+    QVERIFY(WriteFiles(Path(local, "A"), {{"1x", "x"}, {"2B/y", "y"}, {"3z", "z"}}));
+    const QString strLog = Path(local, "commands.log");
+    Site site;
+    QVERIFY(site.Open({QStringLiteral("--log-commands"), strLog}, "/"));
+    QFile::remove(strLog); // only the upload's own commands
+    QCOMPARE(Upload::CountFiles({Path(local, "A")}), 3);
+
+    TransferRecorder report;
+    Upload(site.Connection(), report, "/").UploadPaths({Path(local, "A")});
+    QCOMPARE(DirectoryAndStoreCommands(strLog),
+        (QStringList {QStringLiteral("MKD A"), QStringLiteral("CWD A"), QStringLiteral("PWD"),
+            QStringLiteral("STOR 1x"), QStringLiteral("MKD 2B"), QStringLiteral("CWD 2B"), QStringLiteral("PWD"),
+            QStringLiteral("STOR y"), QStringLiteral("CWD /A/2B"), QStringLiteral("CWD .."), QStringLiteral("STOR 3z"),
+            QStringLiteral("CWD /A")}));
+    QCOMPARE(report.m_nSteps, 3);
+    QVERIFY(report.m_failures.isEmpty());
+}
+
+void TestTransferWalks::FolderTreeArrivesByteForByte()
+{
+    QTemporaryDir local;
+    // Folder A with x, sub-folder B holding y, then z: the upload creates A,
+    // enters it, sends x, creates and enters B, sends y, comes back and sends z.
+    // Deeper levels under B, where the way back out must hold for several folders.
+    const QString strA = Path(local, "A");
+    QVERIFY(WriteFiles(strA,
+        {{"1x.bin", Content(70000, 2)}, {"2B/y.bin", Content(3, 3)}, {"3z.bin", Content(0, 4)},
+            {"2B/deep/er/w.txt", "w\r\n"}, {"2B/deep/v.txt", "v"}, {"2B/zz.txt", "after the deep folder"},
+            {"4 with space/caf\u00e9.txt", "accent"}}));
+    Site site;
+    QVERIFY(site.Open());
+    QCOMPARE(Upload::CountFiles({strA}), 7);
+
+    TransferRecorder report;
+    Upload(site.Connection(), report, "/").UploadPaths({strA});
+    QCOMPARE(Tree(Path(site.m_server, "A")), Tree(strA));
+    QCOMPARE(Tree(site.m_server.RootPath()).size(), Tree(strA).size() + 1); // nothing beside A
+    QVERIFY(report.m_failures.isEmpty());
+    // Each file's full path shows while it is sent, and the name empties after each.
+    QStringList expected;
+    for (const char* pszName : {"1x.bin", "2B/deep/er/w.txt", "2B/deep/v.txt", "2B/y.bin", "2B/zz.txt", "3z.bin",
+             "4 with space/caf\u00e9.txt"})
+        expected << strA + u'/' + QString::fromUtf8(pszName) << QString();
+    QCOMPARE(report.m_names, expected);
+    QCOMPARE(report.m_nSteps, 7);
+}
+
+void TestTransferWalks::TwoFoldersLandSideBySideUnderARelativeDirectory()
+{
+    QTemporaryDir local;
+    QVERIFY(WriteFiles(local.path(), {{"first/sub/a.txt", "a"}, {"loose.txt", "loose"}, {"second/b.txt", "b"}}));
+    Site site;
+    QVERIFY(site.m_server.Start());
+    QVERIFY(QDir(site.m_server.RootPath()).mkdir(QStringLiteral("pub")));
+    // "pub" is relative: only the name the server gave for it leads back from
+    // inside the first folder.
+    QVERIFY(site.Connect("pub"));
+
+    TransferRecorder report;
+    Upload(site.Connection(), report, "pub")
+        .UploadPaths({Path(local, "first"), Path(local, "loose.txt"), Path(local, "second")});
+    QCOMPARE(Tree(site.m_server.RootPath()),
+        Files({{"pub", "<dir>"}, {"pub/first", "<dir>"}, {"pub/first/sub", "<dir>"}, {"pub/first/sub/a.txt", "a"},
+            {"pub/loose.txt", "loose"}, {"pub/second", "<dir>"}, {"pub/second/b.txt", "b"}}));
+}
+
+void TestTransferWalks::UnsendablePathsAreReportedNeverMadeFolders()
+{
+    QTemporaryDir local;
+    QVERIFY(WriteFiles(local.path(), {{"A/1.txt", "1"}, {"A/3.txt", "3"}, {"A/5.txt", "5"}, {"after.txt", "after"}}));
+    QCOMPARE(::mkfifo(QFile::encodeName(Path(local, "A/2pipe")).constData(), 0600), 0);
+    // A link back up inside the dropped folder: not followed, so the walk ends.
+    QVERIFY(QFile::link(Path(local, "A"), Path(local, "A/4loop")));
+    Site site;
+    QVERIFY(site.Open());
+
+    // A path that no longer exists, then a folder with a pipe and a loop, then a file.
+    const QStringList paths {Path(local, "gone"), Path(local, "A"), Path(local, "after.txt")};
+    QCOMPARE(Upload::CountFiles(paths), 7);
+    TransferRecorder report;
+    Upload(site.Connection(), report, "/").UploadPaths(paths);
+    QCOMPARE(report.m_failures, QStringList(3, kTransferFailed));
+    QCOMPARE(report.m_nSteps, 7);
+
+    // Every other file went where it belongs; nothing became a remote folder.
+    QCOMPARE(Tree(site.m_server.RootPath()),
+        Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/3.txt", "3"}, {"A/5.txt", "5"}, {"after.txt", "after"}}));
+}
+
+void TestTransferWalks::FolderTheServerWillNotEnterGetsNoneOfItsFiles()
+{
+    QTemporaryDir local;
+    QVERIFY(WriteFiles(
+        local.path(), {{"A/1.txt", "1"}, {"A/B/y1.txt", "y1"}, {"A/B/inner/y2.txt", "y2"}, {"A/C/3.txt", "3"}}));
+    Site site;
+    QVERIFY(site.Open({QStringLiteral("--refuse"), QStringLiteral("MKD"), QStringLiteral("B"),
+        QStringLiteral("--refuse"), QStringLiteral("CWD"), QStringLiteral("B")}));
+
+    QCOMPARE(Upload::CountFiles({Path(local, "A")}), 4);
+    TransferRecorder report;
+    Upload(site.Connection(), report, "/").UploadPaths({Path(local, "A")});
+    // Once, for the folder; neither y1 nor y2 is anywhere on the server.
+    QCOMPARE(report.m_failures, QStringList {kTransferFailed});
+    QCOMPARE(Tree(site.m_server.RootPath()),
+        Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/C", "<dir>"}, {"A/C/3.txt", "3"}}));
+    // The folder's two files still count, so the bar reaches its end.
+    QCOMPARE(report.m_nSteps, 4);
+}
+
+void TestTransferWalks::TheSelectedNameDecidesNotALongerOne()
+{
+    Site site;
+    QVERIFY(site.m_server.Start());
+    // Find a folder where the server lists each longer name before the shorter
+    // one it begins with.
+    QByteArray strSite;
+    for (int nTry = 0; nTry < 40 && strSite.isEmpty(); ++nTry) {
+        const QString strDir = site.m_server.RootPath() + QStringLiteral("/try%1").arg(nTry);
+        QVERIFY(QDir().mkpath(strDir + QStringLiteral("/data.d")));
+        QVERIFY(WriteFiles(strDir, {{"report.txt.bak", "old report"}, {"report.txt", "report"}, {"data", "data"}}));
+        const QList<QByteArray> order = DirectoryOrder(strDir);
+        if (order.indexOf("data.d") < order.indexOf("data")
+            && order.indexOf("report.txt.bak") < order.indexOf("report.txt"))
+            strSite = QStringLiteral("/try%1").arg(nTry).toUtf8();
+    }
+    QVERIFY(!strSite.isEmpty());
+    QVERIFY(site.Connect(strSite));
+
+    QTemporaryDir local;
+    TransferRecorder report;
+    Download download(site.Connection(), report, local.path());
+    download.DownloadNames({"data", "report.txt"});
+    QVERIFY(download.AllFetched());
+    QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
+}
+
+void TestTransferWalks::NamesThatLeaveTheFolderAreRefused()
+{
+    Site site;
+    QVERIFY(site.m_server.Start());
+    QVERIFY(WriteFiles(site.m_server.RootPath(),
+        {{"escape.txt", "outside"}, {"sub/back\\slash.txt", "backslash"}, {"sub/ok.txt", "ok"}}));
+    QVERIFY(site.Connect("/sub"));
+    QTemporaryDir local;
+    const QString strFolder = Path(local, "dl");
+    QVERIFY(QDir().mkpath(strFolder));
+
+    // Names as a hostile server could list them.
+    TransferRecorder report;
+    Download download(site.Connection(), report, strFolder);
+    download.DownloadNames({"back\\slash.txt", "ok.txt", "../escape.txt", ""});
+    QCOMPARE(report.m_failures, QStringList(3, kFileExists));
+    QCOMPARE(report.m_nSteps, 4);
+    QVERIFY(!download.AllFetched()); // no completion
+    QCOMPARE(Tree(local.path()), Files({{"dl", "<dir>"}, {"dl/ok.txt", "ok"}}));
+}
+
+void TestTransferWalks::BrokenTransferLeavesNoPartialFile()
+{
+    Site site;
+    QVERIFY(site.Open({QStringLiteral("--drop-data-during-transfer"), QStringLiteral("big.bin")}));
+    QVERIFY(WriteFiles(site.m_server.RootPath(), {{"big.bin", Content(400 * 1024, 8)}, {"small.txt", "small"}}));
+    QTemporaryDir local;
+
+    TransferRecorder report;
+    Download download(site.Connection(), report, local.path());
+    download.DownloadNames({"big.bin", "small.txt"});
+    // The rest goes on; the broken file is gone.
+    QCOMPARE(Tree(local.path()), Files({{"small.txt", "small"}}));
+    QCOMPARE(report.m_nSteps, 2);
+    QCOMPARE(report.m_failures, QStringList {kFileExists});
+    QVERIFY(!download.AllFetched());
+}
+
+void TestTransferWalks::UnreadableDirectoryIsAFailure()
+{
+    // The server answers listings later than the connection waits for them.
+    Site site;
+    QVERIFY(site.Open({QStringLiteral("--delay-list"), QStringLiteral("1.5")}, {}, ShortFtpTimeouts(300, 300)));
+    QVERIFY(WriteFile(Path(site.m_server, "a.txt"), "a"));
+    QTemporaryDir local;
+
+    // Not knowing whether the name is there, the file is a failure, not a
+    // complete transfer.
+    TransferRecorder report;
+    Download download(site.Connection(), report, local.path());
+    download.DownloadNames({"a.txt"});
+    QCOMPARE(report.m_failures, QStringList {kFileExists});
+    QVERIFY(!download.AllFetched());
+    QVERIFY(QDir(local.path()).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestTransferWalks)
+#include "TestTransferWalks.moc"
