@@ -7,7 +7,6 @@
 
 #include <QTabBar>
 
-#include <sys/stat.h>
 
 using namespace TransferHelpers;
 
