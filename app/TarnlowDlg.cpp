@@ -289,11 +289,12 @@ void TarnlowDlg::OnHelp()
             QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-void TarnlowDlg::SetIdle(bool idle, bool bConnected)
+void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete)
 {
     RunOnUi([&] { m_bIdle = idle; });
-    // A transfer that reached the server lists the site again, over a connection of its own.
-    if (idle && bConnected)
+    // A complete transfer lists the site again, over a connection of its own.
+    const bool bDone = idle && bConnected && bComplete;
+    if (bDone)
         ShowRemoteDirectory(ActiveSite());
     RunOnUi([&] {
         m_bAcceptDrops = idle;
@@ -307,7 +308,7 @@ void TarnlowDlg::SetIdle(bool idle, bool bConnected)
         SetWaitCursor(!idle);
     });
     if (idle) {
-        if (bConnected) {
+        if (bDone) {
             RunOnUi([this] {
                 TransferDoneDlg done(this);
                 m_dialogHost.DoModal(done);

@@ -58,10 +58,11 @@ public:
 
     // --- busy / idle ---
     /// Switches between busy (false) and idle (true) around a transfer; called on
-    /// the transfer's worker. @p bConnected says the transfer reached the server
-    /// (and, when going idle, completed): the remote list follows the busy state
-    /// then, and going idle lists the site again and shows the completion dialog.
-    void SetIdle(bool idle, bool bConnected = false);
+    /// the transfer's worker. @p bConnected says the transfer reached the server:
+    /// the remote list follows the busy state then. Going idle after a transfer
+    /// that reached the server and is @p bComplete lists the site again and shows
+    /// the completion dialog.
+    void SetIdle(bool idle, bool bConnected = false, bool bComplete = true);
     /// False while a transfer runs. Window's thread.
     bool IsIdle() const { return m_bIdle; }
 

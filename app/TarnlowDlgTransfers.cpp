@@ -79,15 +79,20 @@ void TarnlowDlg::UploadThreadProc(TransferJob job)
     const bool bConnected = ConnectToSite(link, job.m_site, true);
     SetIdle(false, bConnected);
     StartTransferAnimation();
+    bool bComplete = false;
     if (bConnected) {
         TransferView view(*this, job.m_nTotalFiles);
-        Upload(link.Connection(), view, job.m_site.m_strDirectory).UploadPaths(job.m_uploadPaths);
+        Upload upload(link.Connection(), view, job.m_site.m_strDirectory);
+        upload.UploadPaths(job.m_uploadPaths);
+        // Files refused one by one still end with the completion dialog; a lost
+        // connection does not.
+        bComplete = !upload.ConnectionLost();
     }
     StopTransferAnimation();
-    // The re-listing at the end works over a connection of its own; this one is
-    // closed afterwards.
-    SetIdle(true, bConnected);
+    // Closed before the re-listing connects: a server that allows one connection
+    // per user would refuse the second.
     link.Close();
+    SetIdle(true, bConnected, bComplete);
 }
 
 void TarnlowDlg::OnBrowse()
@@ -154,8 +159,8 @@ void TarnlowDlg::DownloadThreadProc(TransferJob job)
         bComplete = download.AllFetched();
     }
     StopTransferAnimation();
-    // The re-listing at the end works over a connection of its own; this one is
-    // closed afterwards, whether or not a file failed.
-    SetIdle(true, bComplete);
+    // Closed before the re-listing connects: a server that allows one connection
+    // per user would refuse the second.
     link.Close();
+    SetIdle(true, bConnected, bComplete);
 }

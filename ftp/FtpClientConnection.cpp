@@ -133,6 +133,9 @@ bool FtpClientConnection::ReadReply(FtpReply& reply, int nTimeoutMs)
             return false;
         }
     }
+    // 421: the server is closing the control connection; nothing more will work.
+    if (reply.m_nCode == 421)
+        MarkBroken(FTP_ERROR_CANNOT_CONNECT);
     return true;
 }
 

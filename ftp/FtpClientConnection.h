@@ -39,6 +39,7 @@ public:
     bool PutFile(const QString& strLocalPath, const QByteArray& strRemoteName) override;
     bool GetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists) override;
     bool ReadDirectory(std::vector<FtpEntry>& entries) override;
+    bool IsUsable() const override;
     void Close() override;
     void Abort() override;
 
@@ -51,7 +52,6 @@ private:
     /// Fills the buffer with the next chunk to send (STOR); 0 at the end, -1 on error.
     using DataSource = std::function<qint64(char* pBuffer, qint64 nSize)>;
 
-    bool IsUsable() const;
     void MarkBroken(FtpErrorCode nError);
     bool SendCommand(const QByteArray& strVerb, const QByteArray& strArgument);
     bool ReadReply(FtpReply& reply, int nTimeoutMs);

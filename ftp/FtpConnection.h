@@ -42,6 +42,11 @@ public:
     /// could not be read.
     virtual bool ReadDirectory(std::vector<FtpEntry>& entries) = 0;
 
+    /// False once the control connection is lost: closed by the server, a
+    /// reply that did not come in time, a 421, a hostile reply, an abort, or
+    /// Close(). Every later operation then fails at once.
+    virtual bool IsUsable() const = 0;
+
     /// Sends QUIT (without waiting long) and closes the connection.
     virtual void Close() = 0;
     /// Closes the sockets from any thread; pending and later calls fail.

@@ -7,6 +7,12 @@
 
 #include <vector>
 
+namespace {
+
+const QString kFetchFailed = QStringLiteral("Could not transfer file to this location - File Exists!");
+
+} // namespace
+
 Download::Download(FtpConnection& connection, TransferReport& report, QString strFolder)
     : m_connection(connection)
     , m_report(report)
@@ -17,7 +23,7 @@ Download::Download(FtpConnection& connection, TransferReport& report, QString st
 void Download::DownloadNames(const QList<QByteArray>& names)
 {
     for (const QByteArray& strName : names) {
-        if (m_report.IsCancelled())
+        if (m_bLost || m_report.IsCancelled())
             return;
         if (!DownloadName::CanLookUp(strName)) {
             // A pattern of it would match other entries; it is refused as a file.
@@ -48,10 +54,12 @@ void Download::DownloadNames(const QList<QByteArray>& names)
                 // file is tried and, failing, reported, so the download does not
                 // end as complete with the file missing.
                 std::vector<FtpEntry> entries;
-                if (!m_connection.ReadDirectory(entries))
+                if (!m_connection.ReadDirectory(entries) && !Lost())
                     DownloadFile(strName);
             }
         }
+        if (m_bLost)
+            return;
         m_report.StepProgress();
     }
     m_report.ShowTransferName(QString());
@@ -66,10 +74,22 @@ bool Download::DownloadFile(const QByteArray& strName)
         && m_connection.GetFile(strName, DownloadName::LocalPath(m_strFolder, strName), true);
     if (bFetched)
         return true;
-    if (m_report.IsCancelled())
-        return false; // the window is going
-    m_report.ShowFailure(QStringLiteral("Could not transfer file to this location - File Exists!"));
     // No re-listing and no completion dialog after a failed file.
     m_bAllFetched = false;
+    if (m_report.IsCancelled() || Lost())
+        return false; // the window is going, or the loss is reported already
+    m_report.ShowFailure(kFetchFailed);
     return false;
+}
+
+bool Download::Lost()
+{
+    if (!m_bLost && !m_connection.IsUsable()) {
+        // One message for the whole transfer, not one for every name left.
+        m_bLost = true;
+        m_bAllFetched = false;
+        if (!m_report.IsCancelled())
+            m_report.ShowFailure(kFetchFailed);
+    }
+    return m_bLost;
 }

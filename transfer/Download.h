@@ -29,10 +29,18 @@ public:
 
     /// False once any file was not fetched: the download is then not complete.
     bool AllFetched() const { return m_bAllFetched; }
+    /// True once the connection itself was lost (closed by the server, a
+    /// time-out, a 421): that was reported once and nothing more was tried.
+    bool ConnectionLost() const { return m_bLost; }
 
 private:
+    /// After a failed operation: true when the connection is gone, which is
+    /// then reported, once, as the transfer's failure.
+    bool Lost();
+
     FtpConnection& m_connection;
     TransferReport& m_report;
     QString m_strFolder;
     bool m_bAllFetched = true;
+    bool m_bLost = false;
 };

@@ -53,7 +53,18 @@ void Upload::UploadPath(const QString& strPath)
 
 bool Upload::Stopped() const
 {
-    return m_report.IsCancelled();
+    return m_bLost || m_report.IsCancelled();
+}
+
+bool Upload::Lost()
+{
+    if (!m_bLost && !m_connection.IsUsable()) {
+        // One message for the whole transfer, not one for every file left.
+        m_bLost = true;
+        if (!m_report.IsCancelled())
+            m_report.ShowFailure(kTransferFailed);
+    }
+    return m_bLost;
 }
 
 void Upload::UploadItems(const QList<LocalTree::Entry>& items)
@@ -86,6 +97,8 @@ bool Upload::UploadFolder(const LocalTree::Entry& folder)
     const QByteArray strLeaf = QFile::encodeName(folder.m_strName);
     m_connection.CreateDirectory(strLeaf); // an existing folder is simply used
     if (!m_connection.SetCurrentDirectory(strLeaf)) {
+        if (Lost())
+            return false;
         // Its files would otherwise land in whatever directory is current.
         m_report.ShowTransferName(folder.m_strPath);
         const int nItems = LocalTree::CountItems(folder);
@@ -130,6 +143,8 @@ void Upload::UploadFile(const LocalTree::Entry& item)
     bool bSent = false;
     if (item.m_kind == LocalTree::Kind::File)
         bSent = m_connection.PutFile(item.m_strPath, QFile::encodeName(item.m_strName));
+    if (!bSent && Lost())
+        return;
     m_report.StepProgress();
     if (!bSent && !Stopped())
         m_report.ShowFailure(kTransferFailed);

@@ -39,13 +39,21 @@ public:
     /// UploadPaths() for one path.
     void UploadPath(const QString& strPath);
 
+    /// True once the connection itself was lost (closed by the server, a
+    /// time-out, a 421): that was reported once and nothing more was tried.
+    bool ConnectionLost() const { return m_bLost; }
+
 private:
     void UploadItems(const QList<LocalTree::Entry>& items);
     bool UploadFolder(const LocalTree::Entry& folder);
     void UploadFile(const LocalTree::Entry& item);
     bool Stopped() const;
+    /// After a failed operation: true when the connection is gone, which is
+    /// then reported, once, as the transfer's failure.
+    bool Lost();
 
     FtpConnection& m_connection;
     TransferReport& m_report;
     QByteArray m_strSiteDirectory;
+    bool m_bLost = false;
 };

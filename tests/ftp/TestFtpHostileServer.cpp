@@ -75,7 +75,7 @@ void TestFtpHostileServer::Logins_data()
     Row("USER 530", user + QJsonArray {Send("530 No\r\n")}, FTP_ERROR_INCORRECT_PASSWORD);
     Row("PASS 501", user + QJsonArray {Send("331 Password\r\n"), Expect("PASS"), Send("501 Bad\r\n")},
         FTP_ERROR_INCORRECT_PASSWORD);
-    Row("USER 421", user + QJsonArray {Send("421 Bye\r\n")}, FTP_ERROR_PROTOCOL);
+    Row("USER 421", user + QJsonArray {Send("421 Bye\r\n")}, FTP_ERROR_CANNOT_CONNECT);
 }
 
 void TestFtpHostileServer::Logins()

@@ -36,6 +36,10 @@ def parse_args():
     p.add_argument('--list-dots', action='store_true', help='LIST includes . and ..')
     p.add_argument('--delay-list', type=float, default=0, metavar='SECONDS',
                    help='answer LIST, NLST and MLSD only after SECONDS')
+    p.add_argument('--close-with-421', action='append', default=[], nargs=2, metavar=('VERB', 'NAME'),
+                   help='answer VERB with NAME as its last path part with 421 and close the connection')
+    p.add_argument('--max-cons-per-ip', type=int, default=0, metavar='N',
+                   help='refuse (421) more than N connections from one address at a time')
     p.add_argument('--log-commands', metavar='FILE',
                    help='append every command line received (but PASS) to FILE')
     return p.parse_args()
@@ -76,6 +80,9 @@ def main():
         refused.setdefault(verb.upper(), set()).add(name)
     refused.setdefault('STOR', set()).update(args.refuse_stor)
     refused.setdefault('RETR', set()).update(args.refuse_retr)
+    closing = {}
+    for verb, name in args.close_with_421:
+        closing.setdefault(verb.upper(), set()).add(name)
     drop_control = set(args.drop_control_during_transfer)
     drop_data = set(args.drop_data_during_transfer)
     stall = set(args.stall_transfer)
@@ -176,6 +183,10 @@ def main():
             if args.log_commands and cmd != 'PASS':
                 with open(args.log_commands, 'ab') as log:
                     log.write(line.encode('utf8', 'surrogateescape') + b'\n')
+            if cmd in closing and arg is not None and base_name(arg) in closing[cmd]:
+                self.respond('421 Service not available, closing control connection.')
+                self.close_when_done()
+                return
             if cmd in refused and arg is not None and base_name(arg) in refused[cmd]:
                 self.respond('550 Refused by the test server.')
                 return
@@ -192,6 +203,7 @@ def main():
     Handler.authorizer = authorizer
 
     server = FTPServer((args.host, args.port), Handler)
+    server.max_cons_per_ip = args.max_cons_per_ip
 
     def stop(*_):
         server.close_all()

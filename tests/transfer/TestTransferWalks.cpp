@@ -92,6 +92,8 @@ private slots:
     void NamesThatLeaveTheFolderAreRefused();
     void BrokenTransferLeavesNoPartialFile();
     void UnreadableDirectoryIsAFailure();
+    void LostConnectionIsReportedOnce_data();
+    void LostConnectionIsReportedOnce();
 };
 
 void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
@@ -289,6 +291,64 @@ void TestTransferWalks::UnreadableDirectoryIsAFailure()
     QCOMPARE(report.m_failures, QStringList {kFileExists});
     QVERIFY(!download.AllFetched());
     QVERIFY(QDir(local.path()).isEmpty());
+}
+
+void TestTransferWalks::LostConnectionIsReportedOnce_data()
+{
+    QTest::addColumn<bool>("upload");
+    QTest::addColumn<QStringList>("fault");
+    const auto Row = [](const char* pszTag, bool bUpload, const char* pszSwitch, const char* pszVerb) {
+        QStringList fault {QString::fromLatin1(pszSwitch)};
+        if (pszVerb)
+            fault << QString::fromLatin1(pszVerb);
+        QTest::newRow(pszTag) << bUpload << (fault << QStringLiteral("f3.bin"));
+    };
+    Row("upload, server closes mid-file", true, "--drop-control-during-transfer", nullptr);
+    Row("upload, server answers 421", true, "--close-with-421", "STOR");
+    Row("download, server closes mid-file", false, "--drop-control-during-transfer", nullptr);
+    Row("download, server answers 421", false, "--close-with-421", "RETR");
+}
+
+void TestTransferWalks::LostConnectionIsReportedOnce()
+{
+    QFETCH(bool, upload);
+    QFETCH(QStringList, fault);
+    // Eight files; the connection goes at the third, and the rest is not tried.
+    Site site;
+    QVERIFY(site.Open(fault));
+    QTemporaryDir local;
+    QStringList paths;
+    QList<QByteArray> names;
+    for (int i = 1; i <= 8; ++i) {
+        const QByteArray strName = "f" + QByteArray::number(i) + ".bin";
+        const QString strRoot = upload ? local.path() : site.m_server.RootPath();
+        QVERIFY(WriteFile(strRoot + u'/' + QString::fromLatin1(strName), Content(200 * 1024, i)));
+        paths << local.filePath(QString::fromLatin1(strName));
+        names << strName;
+    }
+    const QString strTarget = upload ? site.m_server.RootPath() : Path(local, "dl");
+    QVERIFY(QDir().mkpath(strTarget));
+
+    TransferRecorder report;
+    bool bLost = false;
+    if (upload) {
+        Upload walk(site.Connection(), report, "/");
+        walk.UploadPaths(paths);
+        bLost = walk.ConnectionLost();
+    } else {
+        Download loop(site.Connection(), report, strTarget);
+        loop.DownloadNames(names);
+        bLost = loop.ConnectionLost() && !loop.AllFetched();
+    }
+    QVERIFY(bLost);
+    QCOMPARE(report.m_failures, QStringList {upload ? kTransferFailed : kFileExists});
+    QCOMPARE(report.m_nSteps, 2);
+    // The two before it arrived whole; nothing of the rest was tried.
+    QDir target(strTarget);
+    QStringList arrived = target.entryList(QDir::Files);
+    arrived.removeAll(QStringLiteral("f3.bin")); // a partial upload may stay on the server
+    QCOMPARE(arrived, (QStringList {QStringLiteral("f1.bin"), QStringLiteral("f2.bin")}));
+    QVERIFY(upload || !target.exists(QStringLiteral("f3.bin")));
 }
 
 QTEST_GUILESS_MAIN(TestTransferWalks)

@@ -7,7 +7,6 @@
 
 #include <QTabBar>
 
-
 using namespace TransferHelpers;
 
 namespace {
@@ -23,6 +22,7 @@ private slots:
     void OneFileLandsInTheSiteDirectory();
     void ExistingAndEmptyRemoteFolders();
     void RefusedFileIsReportedAndTheRestGoesOn();
+    void LostConnectionEndsTheUploadWithOneMessage();
     void WrongPasswordUploadsNothing();
     void CommandLinePathsUploadAtStartUp();
     void DropsWaitForTheSlotOrAreRefused();
@@ -33,8 +33,10 @@ private slots:
 
 void TestUpload::OneFileLandsInTheSiteDirectory()
 {
+    // A server that allows one connection per address: the upload's own
+    // connection is closed before the listing after it connects.
     FtpTestServer server;
-    QVERIFY(server.Start());
+    QVERIFY(server.Start({QStringLiteral("--max-cons-per-ip"), QStringLiteral("1")}));
     QVERIFY(QDir(server.RootPath()).mkdir(QStringLiteral("incoming")));
     QTemporaryDir local;
     const QByteArray content = Content(150 * 1024 + 17, 1);
@@ -98,6 +100,27 @@ void TestUpload::RefusedFileIsReportedAndTheRestGoesOn()
     QCOMPARE(Tree(Path(server, "A")), Files({{"a.txt", "A/a.txt"}, {"c.txt", "A/c.txt"}}));
 }
 
+void TestUpload::LostConnectionEndsTheUploadWithOneMessage()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start({QStringLiteral("--drop-control-during-transfer"), QStringLiteral("f3.bin")}));
+    QTemporaryDir local;
+    for (int i = 1; i <= 20; ++i)
+        QVERIFY(WriteFile(local.filePath(QStringLiteral("A/f%1.bin").arg(i)), Content(100 * 1024, i)));
+
+    // One message for the lost connection, not one per file left; no
+    // completion dialog; the window usable again.
+    TarnlowDlg& dlg = m_fixture.OpenOn(server);
+    m_fixture.m_host.ExpectMessage(kTransferFailed);
+    QVERIFY(Drop(dlg, {Path(local, "A")}));
+    QVERIFY(WaitDone(m_fixture));
+    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+    m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
+    QVERIFY(IdleAndCleared(dlg));
+    QVERIFY(View(dlg).m_remoteList->isEnabled());
+    QVERIFY(View(dlg).m_btnRefresh->isEnabled());
+}
+
 void TestUpload::WrongPasswordUploadsNothing()
 {
     FtpTestServer server;
@@ -150,9 +173,9 @@ void TestUpload::DropsWaitForTheSlotOrAreRefused()
     m_fixture.SetWaits(2500);
 
     // While the upload's worker holds the connection, the window is busy: a
-    // drop is refused and nothing else starts.
+    // drop is refused and nothing else starts. The stalled file then times out,
+    // which loses the connection: one message and no completion dialog.
     m_fixture.m_host.ExpectMessage(kTransferFailed);
-    ExpectCompletion(m_fixture, dlg);
     QVERIFY(Drop(dlg, {Path(local, "A")}));
     QTRY_COMPARE_WITH_TIMEOUT(View(dlg).m_editTransferName->text(), Path(local, "A/z-stalled.bin"), 5000);
     QVERIFY(!dlg.IsIdle());
