@@ -16,6 +16,27 @@ namespace {
 constexpr qint64 ChunkBytes = 64 * 1024;
 constexpr int MaxPreliminaryReplies = 16;
 constexpr int QuitWaitMs = 1000;
+/// FEAT is optional: a server that has not answered it by then is taken to offer nothing.
+constexpr int FeatWaitMs = 5000;
+/// Addresses of one host name tried in turn, each with a full connect time-out.
+constexpr std::size_t MaxAddressAttempts = 3;
+
+/// @p addresses with the families taking turns (the first address's family
+/// first), so that a family that does not answer costs one attempt, not all.
+std::vector<SocketAddress> AlternateFamilies(const std::vector<SocketAddress>& addresses)
+{
+    std::vector<SocketAddress> first, other;
+    for (const SocketAddress& address : addresses)
+        (address.Family() == addresses.front().Family() ? first : other).push_back(address);
+    std::vector<SocketAddress> ordered;
+    for (std::size_t i = 0; i < std::max(first.size(), other.size()); ++i) {
+        if (i < first.size())
+            ordered.push_back(first[i]);
+        if (i < other.size())
+            ordered.push_back(other[i]);
+    }
+    return ordered;
+}
 
 FtpErrorCode ErrorOf(SocketResult result)
 {
@@ -115,7 +136,7 @@ bool FtpClientConnection::SendCommand(const QByteArray& strVerb, const QByteArra
     return true;
 }
 
-bool FtpClientConnection::ReadReply(FtpReply& reply, int nTimeoutMs)
+bool FtpClientConnection::ReadReply(FtpReply& reply, int nTimeoutMs, bool* pbTimedOut)
 {
     const Deadline deadline(nTimeoutMs);
     char buffer[4096];
@@ -124,6 +145,10 @@ bool FtpClientConnection::ReadReply(FtpReply& reply, int nTimeoutMs)
             return false;
         std::size_t nRead = 0;
         const SocketResult result = m_control.Receive(buffer, sizeof buffer, nRead, deadline.RemainingMs());
+        if (result == SocketResult::Timeout && pbTimedOut) {
+            *pbTimedOut = true; // the caller decides what a late reply means
+            return false;
+        }
         if (result != SocketResult::Ok) {
             MarkBroken(ErrorOf(result));
             return false;
@@ -168,11 +193,13 @@ void FtpClientConnection::Open(
     if (!FtpCommandWriter::IsSafe(strUser) || !FtpCommandWriter::IsSafe(strPassword))
         throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("CR, LF or NUL in the credentials"));
 
-    const Deadline deadline(m_timeouts.nConnectMs);
+    // Each address gets its own bounded attempt, so an address that never answers
+    // (an unreachable IPv6 one, say) does not use up the time of the next.
     SocketResult result = SocketResult::Error;
-    for (const SocketAddress& address : addresses) {
-        result = m_control.Connect(address, deadline.RemainingMs());
-        if (result == SocketResult::Ok || result == SocketResult::Aborted || result == SocketResult::Timeout)
+    const std::vector<SocketAddress> ordered = AlternateFamilies(addresses);
+    for (std::size_t i = 0; i < std::min(ordered.size(), MaxAddressAttempts); ++i) {
+        result = m_control.Connect(ordered[i], m_timeouts.nConnectMs);
+        if (result == SocketResult::Ok || result == SocketResult::Aborted)
             break;
     }
     if (result != SocketResult::Ok) {
@@ -217,9 +244,35 @@ void FtpClientConnection::Open(
 
 void FtpClientConnection::ReadFeatures()
 {
-    FtpReply reply;
-    if (!Execute("FEAT", {}, reply) || reply.m_nCode != 211)
+    if (!SendCommand("FEAT", {}))
         return;
+    FtpReply reply;
+    bool bTimedOut = false;
+    if (!ReadReply(reply, std::min(FeatWaitMs, m_timeouts.nReplyMs), &bTimedOut)) {
+        if (!bTimedOut)
+            return;
+        // Some servers never answer FEAT. NOOP brings the conversation back in
+        // step: a late answer to FEAT may still come before NOOP's own.
+        if (!SendCommand("NOOP", {}))
+            return;
+        for (int i = 0; i < 2; ++i) {
+            if (!ReadFinalReply(reply))
+                return;
+            if (reply.m_nCode == 211)
+                ParseFeatures(reply);
+            else if (reply.IsSuccess())
+                return;
+        }
+        return;
+    }
+    if (reply.IsPreliminary() && !ReadFinalReply(reply))
+        return;
+    if (reply.m_nCode == 211)
+        ParseFeatures(reply);
+}
+
+void FtpClientConnection::ParseFeatures(const FtpReply& reply)
+{
     bool bUtf8 = false;
     const QList<QByteArray> lines = reply.m_strText.split('\n');
     // The first and the last line carry the code; the features are in between.
@@ -234,8 +287,10 @@ void FtpClientConnection::ReadFeatures()
         else if (strName == "UTF8")
             bUtf8 = true;
     }
-    if (bUtf8)
-        Execute("OPTS", "UTF8 ON", reply); // the result does not matter: names are bytes either way
+    if (bUtf8) {
+        FtpReply optsReply;
+        Execute("OPTS", "UTF8 ON", optsReply); // the result does not matter: names are bytes either way
+    }
 }
 
 bool FtpClientConnection::SetCurrentDirectory(const QByteArray& strDirectory)

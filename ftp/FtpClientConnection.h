@@ -25,7 +25,8 @@ public:
     ~FtpClientConnection() override;
 
     /**
-     * Connects to the first of @p addresses that answers in time, reads the greeting, logs in and asks for FEAT.
+     * Connects to the first of @p addresses that answers, each (up to three, the address families taking turns)
+     * tried with its own connect time-out; reads the greeting, logs in and asks for FEAT.
      * @throws InternetException with FTP_ERROR_INCORRECT_PASSWORD when the server
      *         refuses the login, another code for every other failure.
      */
@@ -54,13 +55,18 @@ private:
 
     void MarkBroken(FtpErrorCode nError);
     bool SendCommand(const QByteArray& strVerb, const QByteArray& strArgument);
-    bool ReadReply(FtpReply& reply, int nTimeoutMs);
+    /// Reads one reply within @p nTimeoutMs. A time-out breaks the connection,
+    /// unless @p pbTimedOut is given: then it is set and the connection stays.
+    bool ReadReply(FtpReply& reply, int nTimeoutMs, bool* pbTimedOut = nullptr);
     bool ReadFinalReply(FtpReply& reply);
     /// Sends a command and reads its final reply (preliminary ones skipped).
     bool Execute(const QByteArray& strVerb, const QByteArray& strArgument, FtpReply& reply);
     /// Execute() and true only for a 2xx reply.
     bool ExecuteOk(const QByteArray& strVerb, const QByteArray& strArgument);
+    /// FEAT, optional: a refusal, or no answer within a few seconds, leaves the
+    /// connection usable with no features (LIST, no SIZE).
     void ReadFeatures();
+    void ParseFeatures(const FtpReply& reply);
     /// The remote size from SIZE, or -1 when the server does not tell it.
     std::int64_t RemoteSize(const QByteArray& strName);
     /// Runs one active-mode transfer: PORT/EPRT, the command, the data, the final

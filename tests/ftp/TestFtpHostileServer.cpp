@@ -66,6 +66,9 @@ void TestFtpHostileServer::Logins_data()
     Row("multi-line greeting with digits",
         QJsonArray {Send("220-Welcome\r\n220x\r\n123 line\r\n220 Ready\r\n")} + LoginAfterGreeting(), 0);
     Row("USER accepted at once", user + QJsonArray {Send("230 In\r\n"), Expect("FEAT"), Send("500 No\r\n")}, 0);
+    // FEAT is optional: without an answer, NOOP brings the login back in step.
+    Row("FEAT never answered",
+        user + QJsonArray {Send("230 In\r\n"), Expect("FEAT"), Expect("NOOP"), Send("200 Ok\r\n")}, 0);
     Row("greeting 421", {Send("421 Too many users\r\n")}, FTP_ERROR_CANNOT_CONNECT);
     Row("greeting without code", {Send("Hello there\r\n")}, FTP_ERROR_PROTOCOL);
     Row("greeting with NUL", {Send(QByteArray("220 Re\0ady\r\n", 11))}, FTP_ERROR_PROTOCOL);

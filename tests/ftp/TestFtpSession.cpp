@@ -1,3 +1,4 @@
+#include "ftp/FtpClientConnection.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/InternetException.h"
 #include "ftp/InternetSession.h"
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <future>
 #include <set>
@@ -71,6 +73,18 @@ QByteArray EveryByteValue(qsizetype nSize)
     return data;
 }
 
+/// The IPv4 address @p strHost, port 21.
+SocketAddress Ipv4Port21(const QByteArray& strHost)
+{
+    SocketAddress address;
+    auto* pIn = reinterpret_cast<sockaddr_in*>(&address.m_storage);
+    pIn->sin_family = AF_INET;
+    pIn->sin_port = htons(21);
+    ::inet_pton(AF_INET, strHost.constData(), &pIn->sin_addr);
+    address.m_nLength = sizeof(sockaddr_in);
+    return address;
+}
+
 /// A test server, a session logged in to it and a local folder.
 struct Client {
     FtpTestServer server;
@@ -118,6 +132,7 @@ class TestFtpSession : public QObject {
 private slots:
     void LoginFailures_data();
     void LoginFailures();
+    void EachAddressGetsItsOwnAttempt();
     void DirectoryOperations();
     void RoundTrip_data();
     void RoundTrip();
@@ -183,6 +198,42 @@ void TestFtpSession::LoginFailures()
     // The right credentials work against the same normal server.
     if (kind == QLatin1String("wrong password"))
         QCOMPARE(FtpLoginError(session, strHost, strUser, server.Password().toLatin1()), 0u);
+}
+
+void TestFtpSession::EachAddressGetsItsOwnAttempt()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    // A listener whose queue is full drops every further connection request, so
+    // connecting to it times out, as to an address that cannot be reached.
+    const QByteArray strUnreachable = FtpTestServer::UnusedAddress().toLatin1();
+    const SocketAddress unreachable = Ipv4Port21(strUnreachable);
+    const int fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fdQueued = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const auto* pAddress = reinterpret_cast<const sockaddr*>(&unreachable.m_storage);
+    QCOMPARE(::bind(fdListen, pAddress, unreachable.m_nLength), 0);
+    QCOMPARE(::listen(fdListen, 0), 0);
+    QCOMPARE(::connect(fdQueued, pAddress, unreachable.m_nLength), 0);
+
+    FtpTimeouts timeouts = ShortTimeouts();
+    timeouts.nConnectMs = 500;
+    FtpClientConnection connection(timeouts);
+    QElapsedTimer timer;
+    timer.start();
+    unsigned nError = 0;
+    try {
+        connection.Open({unreachable, Ipv4Port21(server.Address().toLatin1())}, server.User().toLatin1(),
+            server.Password().toLatin1());
+    } catch (const InternetException& e) {
+        nError = e.m_dwError;
+    }
+    const qint64 nElapsed = timer.elapsed();
+    ::close(fdQueued);
+    ::close(fdListen);
+    // The first address had its whole attempt, and the second still its own.
+    QCOMPARE(nError, 0u);
+    QVERIFY(connection.IsUsable());
+    QVERIFY2(nElapsed >= 450 && nElapsed < 2500, qPrintable(QString::number(nElapsed)));
 }
 
 void TestFtpSession::DirectoryOperations()
