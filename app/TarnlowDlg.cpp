@@ -170,10 +170,10 @@ void TarnlowDlg::CreateControls()
     connect(m_remoteList, &QListWidget::itemDoubleClicked, this, &TarnlowDlg::OnDblclkRemoteList);
     connect(this, &TarnlowDlg::SlotReleased, this, [this] {
         const bool bListingHeld = std::exchange(m_bListingHeld, false);
-        if (!m_heldDropPaths.isEmpty()) {
-            const QStringList paths = std::exchange(m_heldDropPaths, {});
-            OnDropFiles(paths);
-        }
+        // Held drops run in the order they came, each once the one before has
+        // the slot no more (one whose site check fails starts nothing).
+        while (!m_heldDrops.isEmpty() && !IsSlotBusy())
+            OnDropFiles(m_heldDrops.takeFirst());
         // An upload started just now lists the site at its end.
         if (bListingHeld && !IsSlotBusy() && ValidateSite(false))
             StartListing();
@@ -427,5 +427,8 @@ void TarnlowDlg::dropEvent(QDropEvent* pEvent)
         return;
     }
     pEvent->acceptProposedAction();
-    OnDropFiles(paths);
+    // Handled after the drop event has returned, so the file manager that
+    // started the drag is never kept waiting for a count or a message.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { OnDropFiles(paths); }, Qt::QueuedConnection);
 }

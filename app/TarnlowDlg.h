@@ -230,7 +230,7 @@ private:
     SettingsStore m_settingsStore;
     bool m_bSlotBusy = false; // the connection slot: a listing, transfer or delete holds it
     bool m_bAcceptDrops = true; // drops refused while a transfer runs
-    QStringList m_heldDropPaths; // a drop that arrived while a listing ran
+    QList<QStringList> m_heldDrops; // drops that arrived while a listing ran, in order
     bool m_bListingHeld = false; // a tab change asked for a listing while the slot was busy
     bool m_bDestroyed = false;
 };

@@ -46,7 +46,7 @@ void TarnlowDlg::OnDropFiles(const QStringList& paths)
     // While a listing runs, or an upload's worker is still connecting, the drop
     // waits for the connection slot.
     if (IsSlotBusy()) {
-        m_heldDropPaths = paths;
+        m_heldDrops.append(paths);
         return;
     }
     m_uploadPaths = paths;
@@ -59,7 +59,7 @@ void TarnlowDlg::OnDropFiles(const QStringList& paths)
 void TarnlowDlg::StartUpload()
 {
     if (IsSlotBusy()) {
-        m_heldDropPaths = m_uploadPaths;
+        m_heldDrops.append(m_uploadPaths);
         return;
     }
     if (!ValidateSite(true))

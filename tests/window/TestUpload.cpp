@@ -24,6 +24,7 @@ private slots:
     void RefusedFileIsReportedAndTheRestGoesOn();
     void LostConnectionEndsTheUploadWithOneMessage();
     void WrongPasswordUploadsNothing();
+    void DropIsHandledAfterTheDropEvent();
     void CommandLinePathsUploadAtStartUp();
     void DropsWaitForTheSlotOrAreRefused();
     void SiteStaysWhileTheUploadConnects();
@@ -142,6 +143,21 @@ void TestUpload::WrongPasswordUploadsNothing()
     QVERIFY(!QFileInfo::exists(Path(server, "a.txt")));
 }
 
+void TestUpload::DropIsHandledAfterTheDropEvent()
+{
+    // The file manager that sent the drop is not kept waiting for the count or
+    // a message: both come once the drop event has returned.
+    QTemporaryDir local;
+    QVERIFY(WriteFile(Path(local, "a.txt"), "a"));
+    TarnlowDlg& dlg = m_fixture.Open();
+    m_fixture.m_host.ExpectMessage(QStringLiteral("You must supply the FTP Internet address"));
+    QVERIFY(Drop(dlg, {Path(local, "a.txt")}, false));
+    QCOMPARE(m_fixture.m_host.PromptCount(), 0);
+    QCOMPARE(dlg.TotalFiles(), 0);
+    QTRY_COMPARE(m_fixture.m_host.PromptCount(), 1);
+    QCOMPARE(dlg.TotalFiles(), 1);
+}
+
 void TestUpload::CommandLinePathsUploadAtStartUp()
 {
     FtpTestServer server;
@@ -191,16 +207,19 @@ void TestUpload::DropsWaitForTheSlotOrAreRefused()
     QVERIFY(QFileInfo::exists(Path(server, "A/a.txt")));
     QVERIFY(!QFileInfo::exists(Path(server, "late.txt")));
 
-    // A drop while a listing holds the connection waits for it, then runs.
+    // Drops while a listing holds the connection wait for it, then run in order.
     m_fixture.m_host.Clear();
+    ExpectCompletion(m_fixture, dlg);
     ExpectCompletion(m_fixture, dlg);
     dlg.StartListing();
     QVERIFY(dlg.IsSlotBusy());
     QVERIFY(Drop(dlg, {Path(local, "held.txt")}));
+    QVERIFY(Drop(dlg, {Path(local, "late.txt")}));
     QVERIFY(dlg.IsIdle()); // not started yet
     QVERIFY(WaitDone(m_fixture));
     QCOMPARE(ReadFile(Path(server, "held.txt")), QByteArray("held"));
-    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+    QCOMPARE(ReadFile(Path(server, "late.txt")), QByteArray("late"));
+    QCOMPARE(m_fixture.m_host.PromptCount(), 2);
 }
 
 void TestUpload::SiteStaysWhileTheUploadConnects()

@@ -39,9 +39,10 @@ inline QStringList Percents(std::initializer_list<int> percents)
     return texts;
 }
 
-/// A real drop of local files on the window, as a file manager sends it.
-/// True when the window took it.
-inline bool Drop(TarnlowDlg& dlg, const QStringList& paths)
+/// A real drop of local files on the window, as a file manager sends it, and
+/// the turn of the window's event loop that handles it (unless @p bHandle is
+/// false). True when the window took it.
+inline bool Drop(TarnlowDlg& dlg, const QStringList& paths, bool bHandle = true)
 {
     QMimeData mime;
     QList<QUrl> urls;
@@ -53,6 +54,8 @@ inline bool Drop(TarnlowDlg& dlg, const QStringList& paths)
     QApplication::sendEvent(&dlg, &enter);
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dlg, &drop);
+    if (bHandle)
+        QCoreApplication::sendPostedEvents(&dlg, QEvent::MetaCall);
     return enter.isAccepted() && drop.isAccepted();
 }
 
