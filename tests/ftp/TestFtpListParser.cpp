@@ -57,6 +57,7 @@ void TestFtpListParser::ListLines_data()
     Row("unix numeric date", "-rw-r--r-- 1 user group 1234 2024-01-05 10:00 iso.txt", "iso.txt");
     Row("unix link to folder", "lrwxrwxrwx   1 root root   7 Jan  5 10:00 bin -> usr/bin", "bin", true);
     Row("unix name of several spaces", "-rw-r--r-- 1 u g 5 Jan  5 10:00 two  spaces ", "two  spaces ");
+    Row("unix name starting with spaces", "-rw-r--r-- 1 u g 5 Jan  5  2020   lead", "  lead");
     Row("unix name looking like a date", "-rw-r--r-- 1 u g 5 Jan  5 10:00 Jan 5 2020", "Jan 5 2020");
     Row("unix group named like a month", "-rw-r--r-- 1 100 dec 5 Mar  1  2020 x", "x");
     Row("unix ACL mark", "drwxr-xr-x+  3 user group 4096 Jan  5 10:00 acl dir", "acl dir", true);
