@@ -114,6 +114,7 @@ void TestFtpListParser::ListingReaderSkipsWhatDoesNotParse()
     const QByteArray strData = QByteArray("total 3\r\n") + "-rw-r--r-- 1 u g 5 Jan  5 10:00 first\r\n"
         + "-rw-r--r-- 1 u g 5 Jan  5 10:00 " + QByteArray(20000, 'x') + "\r\n" // over-long: skipped
         + "\r\n" + QByteArray("-rw-r--r-- 1 u g 5 Jan  5 10:00 nul\0here\r\n", 42) // NUL: skipped
+        + "-rw-r--r-- 1 u g 5 Jan  5 10:00 cr\rhere\r\n" // CR inside the name: skipped
         + "drwxr-xr-x 1 u g 5 Jan  5 10:00 last"; // no line end
     FtpListingReader reader(false);
     QVERIFY(reader.Feed(strData.constData(), static_cast<std::size_t>(strData.size())));
