@@ -20,6 +20,7 @@ if [ ${#fuzzers[@]} -eq 0 ]; then
     fuzzers=(FuzzSettingsArchive FuzzFtpReplyReader FuzzFtpListParser FuzzPwdReply FuzzCommandLine)
 fi
 
+scripts/install-deps.sh --tests
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
     -DCMAKE_CXX_COMPILER=clang++-14 -DTARNLOW_TESTS=OFF -DTARNLOW_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target fuzzers
