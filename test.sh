@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tarnlow with warnings as errors and runs every test, headless: once in a
-# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# runs each fuzzer of the core's parsers for 20 seconds (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh --tests
@@ -16,3 +17,5 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNLOW_WERROR=ON -
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+scripts/fuzz.sh 20

@@ -253,9 +253,11 @@ bool FtpListingReader::AddLine()
     if (m_strLine.endsWith('\r'))
         m_strLine.chop(1);
     FtpEntry entry;
-    // A name holding NUL could never be used in a command, so such a line is skipped too.
+    // A name holding NUL or CR could never be used in a command, so such a line
+    // is skipped too (lines end at LF, so no name holds one).
     const bool bParsed = !m_bOverlong && !m_strLine.isEmpty() && !m_strLine.contains('\0')
-        && (m_bMlsd ? FtpListParser::ParseMlsdLine(m_strLine, entry) : FtpListParser::ParseListLine(m_strLine, entry));
+        && (m_bMlsd ? FtpListParser::ParseMlsdLine(m_strLine, entry) : FtpListParser::ParseListLine(m_strLine, entry))
+        && !entry.m_strName.contains('\r');
     m_strLine.clear();
     m_bOverlong = false;
     if (!bParsed)

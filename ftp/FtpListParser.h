@@ -28,7 +28,8 @@ public:
 
 /// Collects the entries of a listing from the raw bytes of a data connection.
 /// Memory stays bounded: over-long lines are skipped, and both the entry count
-/// and the bytes of all names together are capped.
+/// and the bytes of all names together are capped. A line whose name holds NUL
+/// or CR is skipped: no command could name that entry.
 class FtpListingReader {
 public:
     static constexpr std::size_t MaxLineBytes = 8 * 1024;

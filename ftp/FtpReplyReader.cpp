@@ -96,7 +96,9 @@ bool ParsePwdReply(const QByteArray& strText, QByteArray& strDirectory)
         return false;
     QByteArray strResult;
     for (++i; i < strLine.size(); ++i) {
-        if (strLine[i] != '"') {
+        if (strLine[i] == '\0') {
+            return false; // no command could name such a directory
+        } else if (strLine[i] != '"') {
             strResult.append(strLine[i]);
         } else if (i + 1 < strLine.size() && strLine[i + 1] == '"') {
             strResult.append('"');

@@ -49,5 +49,6 @@ private:
 };
 
 /// Extracts the directory from a 257 reply, undoing RFC 959 quoting
-/// ("/a ""b""" gives /a "b"). False when the text holds no quoted name.
+/// ("/a ""b""" gives /a "b"). False when the text holds no quoted name, or one
+/// holding NUL (the reply reader refuses NUL, but this does not rely on it).
 bool ParsePwdReply(const QByteArray& strText, QByteArray& strDirectory);

@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
 if [ "${1:-}" = "--tests" ]; then
-    packages+=(python3-pyftpdlib)
+    # The test FTP server; clang with libFuzzer and the sanitizers' runtimes, and
+    # llvm-symbolizer for readable reports, for scripts/fuzz.sh.
+    packages+=(python3-pyftpdlib clang-14 libclang-rt-14-dev llvm-14)
 fi
 
 missing=()

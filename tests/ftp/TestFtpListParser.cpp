@@ -61,6 +61,7 @@ void TestFtpListParser::ListLines_data()
     Row("unix numeric date", "-rw-r--r-- 1 user group 1234 2024-01-05 10:00 iso.txt", "iso.txt");
     Row("unix link", "lrwxrwxrwx   1 root root   7 Jan  5 10:00 bin -> usr/bin", "bin", false, true);
     Row("unix name of several spaces", "-rw-r--r-- 1 u g 5 Jan  5 10:00 two  spaces ", "two  spaces ");
+    Row("unix name starting with spaces", "-rw-r--r-- 1 u g 5 Jan  5  2020   lead", "  lead");
     Row("unix name looking like a date", "-rw-r--r-- 1 u g 5 Jan  5 10:00 Jan 5 2020", "Jan 5 2020");
     Row("unix group named like a month", "-rw-r--r-- 1 100 dec 5 Mar  1  2020 x", "x");
     Row("unix ACL mark", "drwxr-xr-x+  3 user group 4096 Jan  5 10:00 acl dir", "acl dir", true);
@@ -118,6 +119,7 @@ void TestFtpListParser::ListingReaderSkipsWhatDoesNotParse()
     const QByteArray strData = QByteArray("total 3\r\n") + "-rw-r--r-- 1 u g 5 Jan  5 10:00 first\r\n"
         + "-rw-r--r-- 1 u g 5 Jan  5 10:00 " + QByteArray(20000, 'x') + "\r\n" // over-long: skipped
         + "\r\n" + QByteArray("-rw-r--r-- 1 u g 5 Jan  5 10:00 nul\0here\r\n", 42) // NUL: skipped
+        + "-rw-r--r-- 1 u g 5 Jan  5 10:00 cr\rhere\r\n" // CR inside the name: skipped
         + "drwxr-xr-x 1 u g 5 Jan  5 10:00 last"; // no line end
     FtpListingReader reader(false);
     QVERIFY(reader.Feed(strData.constData(), static_cast<std::size_t>(strData.size())));

@@ -146,6 +146,7 @@ void TestFtpReplyReader::PwdReply_data()
     QTest::newRow("no quotes") << QByteArray("257 /pub is current") << QByteArray();
     QTest::newRow("unterminated") << QByteArray("257 \"/pub") << QByteArray();
     QTest::newRow("unterminated after doubled") << QByteArray("257 \"/pub\"\"") << QByteArray();
+    QTest::newRow("NUL in the name") << QByteArray("257 \"/a\0b\"", 10) << QByteArray();
 }
 
 void TestFtpReplyReader::PwdReply()

@@ -29,6 +29,8 @@ def parse_args():
     p.add_argument('--drop-data-during-transfer', action='append', default=[], metavar='NAME')
     p.add_argument('--stall-transfer', action='append', default=[], metavar='NAME',
                    help='open the data connection for NAME but never send or read')
+    p.add_argument('--store-short', action='append', default=[], metavar='NAME',
+                   help='keep all but the last byte of an upload to NAME, answer 226 and report that size in SIZE')
     p.add_argument('--silent', action='store_true', help='accept TCP but never send a greeting')
     p.add_argument('--no-mlsd', action='store_true', help='offer neither MLSD nor MLST')
     p.add_argument('--no-size', action='store_true', help='offer no SIZE command')
@@ -86,6 +88,7 @@ def main():
     drop_control = set(args.drop_control_during_transfer)
     drop_data = set(args.drop_data_during_transfer)
     stall = set(args.stall_transfer)
+    store_short = set(args.store_short)
 
     class Authorizer(DummyAuthorizer):
         def validate_authentication(self, username, password, handler):
@@ -178,6 +181,11 @@ def main():
         auth_failed_timeout = 0
         use_sendfile = False
         permit_foreign_addresses = False
+
+        def on_file_received(self, file):
+            # Runs before the next command is read, so SIZE already sees the loss.
+            if base_name(file) in store_short:
+                os.truncate(file, max(os.path.getsize(file) - 1, 0))
 
         def pre_process_command(self, line, cmd, arg):
             if args.log_commands and cmd != 'PASS':

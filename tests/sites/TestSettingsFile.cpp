@@ -77,10 +77,16 @@ void TestSettingsFile::OverwriteKeepsOwnerOnly()
     QVERIFY(PutFile(strPath, "old contents, longer than the new ones",
         QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
     QCOMPARE(Mode(strPath), 0644);
+    // A second name for the old file shows whether the new bytes went into a new
+    // file renamed over the old one, or into the old file itself, where a write
+    // cut short would destroy the stored profiles. Root cannot bypass this check.
+    const QString strOldName = m_dir.filePath(QStringLiteral("overwrite.old"));
+    QCOMPARE(::link(QFile::encodeName(strPath).constData(), QFile::encodeName(strOldName).constData()), 0);
 
     QVERIFY(SettingsFile::Write(strPath, "new"));
     QCOMPARE(Mode(strPath), 0600);
     QCOMPARE(Content(strPath), QByteArray("new"));
+    QCOMPARE(Content(strOldName), QByteArray("old contents, longer than the new ones"));
 
     QVERIFY(SettingsFile::Write(strPath, QByteArray()));
     QByteArray read("stale");
