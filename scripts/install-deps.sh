@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of Tarnlow's build and test needs is missing.
-# Usage: scripts/install-deps.sh [--tests]
+# Usage: scripts/install-deps.sh [--tests] [--package]
+#   --tests    also what the tests use: the test FTP server, desktop-file-validate
+#   --package  also what building the Debian package uses (dpkg-shlibdeps, file)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
-if [ "${1:-}" = "--tests" ]; then
-    packages+=(python3-pyftpdlib)
-fi
+for option in "$@"; do
+    case "$option" in
+    --tests) packages+=(python3-pyftpdlib desktop-file-utils) ;;
+    --package) packages+=(dpkg-dev file) ;;
+    *) echo "usage: scripts/install-deps.sh [--tests] [--package]" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
