@@ -2,6 +2,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/DialogUnits.h"
+#include "app/HelpFile.h"
 #include "app/PutThread.h"
 #include "app/TransferAnimation.h"
 #include "app/TransferDoneDlg.h"
@@ -283,7 +284,7 @@ void TarnlowDlg::OnAbout()
 
 void TarnlowDlg::OnHelp()
 {
-    const QString strHelp = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarnlow.html"));
+    const QString strHelp = HelpFile::Path(QCoreApplication::applicationDirPath());
     if (!QFileInfo::exists(strHelp) || !m_dialogHost.OpenDocument(strHelp))
         m_dialogHost.MessageBox(this, QStringLiteral("Unable to open the help file %1.").arg(strHelp),
             QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);

@@ -3,7 +3,12 @@
 
 The icons and the transfer clip are drawn here rather than kept only as
 binaries, so they can be changed and redrawn: python3 art/make_art.py
+
+It also writes the program's icon for the desktop's menu (the hicolor icon
+theme): drawn from shapes rather than pixels, as PNG files at the usual sizes
+and as one SVG file, under icons/hicolor/.
 """
+import math
 import os
 import struct
 import zlib
@@ -126,6 +131,112 @@ def transfer_frame(n):
     return img
 
 
+# The desktop icon: the program icon's design as shapes on a 32 x 32 grid, so
+# it can be drawn at any size. Painted in order, each over the ones before.
+# Rectangles snap to whole pixels; the "inset" one is the rectangle before it
+# less a border of one grid unit, at least one pixel, so the frame stays sharp
+# and visible at 16 and 24 pixels.
+ICON_SHAPES = [
+    ("rect", (2, 2, 30, 30), INK),
+    ("inset", 1, BLUE),
+    ("rect", (14, 12, 18, 21), PAPER),
+    ("polygon", ((9.5, 13), (16, 6.5), (22.5, 13)), PAPER),
+    ("rect", (7, 23, 25, 26), LIGHT_BLUE),
+]
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+
+def icon_shapes_at(size):
+    """ICON_SHAPES in pixels of a size x size icon: (kind, geometry, color)."""
+    scale = size / 32.0
+
+    def snap(v):
+        return math.floor(v * scale + 0.5)
+
+    shapes = []
+    for kind, geometry, color in ICON_SHAPES:
+        if kind == "rect":
+            shapes.append(("rect", tuple(snap(v) for v in geometry), color))
+        elif kind == "inset":
+            border = max(1, snap(geometry))
+            x0, y0, x1, y1 = shapes[-1][1]
+            shapes.append(("rect", (x0 + border, y0 + border, x1 - border, y1 - border), color))
+        else:
+            shapes.append(("polygon", tuple((x * scale, y * scale) for x, y in geometry), color))
+    return shapes
+
+
+def inside(shape, x, y):
+    kind, geometry, _ = shape
+    if kind == "rect":
+        x0, y0, x1, y1 = geometry
+        return x0 <= x < x1 and y0 <= y < y1
+    # A convex polygon, its points in clockwise order on screen (y down).
+    points = geometry
+    for (ax, ay), (bx, by) in zip(points, points[1:] + points[:1]):
+        if (bx - ax) * (y - ay) - (by - ay) * (x - ax) < 0:
+            return False
+    return True
+
+
+def icon_pixels(size, samples=4):
+    """The icon at size x size pixels, each pixel the mean of samples^2 points."""
+    shapes = icon_shapes_at(size)
+    pixels = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            r = g = b = a = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    x = px + (sx + 0.5) / samples
+                    y = py + (sy + 0.5) / samples
+                    color = None
+                    for shape in shapes:
+                        if inside(shape, x, y):
+                            color = shape[2]
+                    if color is not None:
+                        r, g, b, a = r + color[0], g + color[1], b + color[2], a + 1
+            if a == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append((round(r / a), round(g / a), round(b / a), round(255 * a / (samples * samples))))
+        pixels.append(row)
+    return pixels
+
+
+def icon_svg():
+    def fill(color):
+        return "#%02x%02x%02x" % color[:3]
+
+    lines = ['<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32" stroke="none">']
+    outer = None
+    for kind, geometry, color in ICON_SHAPES:
+        if kind == "inset":
+            kind, geometry = "rect", tuple(v + d for v, d in zip(outer, (geometry, geometry, -geometry, -geometry)))
+        if kind == "rect":
+            outer = geometry
+            x0, y0, x1, y1 = geometry
+            rect_text = '  <rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>'
+            lines.append(rect_text % (x0, y0, x1 - x0, y1 - y0, fill(color)))
+        else:
+            points = " ".join("%g,%g" % p for p in geometry)
+            lines.append('  <polygon points="%s" fill="%s"/>' % (points, fill(color)))
+    lines.append("</svg>")
+    return "\n".join(lines) + "\n"
+
+
+def desktop_icons():
+    for size in ICON_SIZES:
+        folder = os.path.join("icons", "hicolor", "%dx%d" % (size, size), "apps")
+        os.makedirs(os.path.join(OUT, folder), exist_ok=True)
+        png(os.path.join(folder, "tarnlow.png"), icon_pixels(size))
+    folder = os.path.join(OUT, "icons", "hicolor", "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "tarnlow.svg"), "w") as f:
+        f.write(icon_svg())
+
+
 if __name__ == "__main__":
     png("document.png", document())
     png("folder.png", folder())
@@ -133,3 +244,4 @@ if __name__ == "__main__":
     png("title.png", title())
     for i in range(8):
         png("transfer%d.png" % i, transfer_frame(i))
+    desktop_icons()

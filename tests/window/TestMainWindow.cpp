@@ -1,12 +1,14 @@
 // The main window under the offscreen platform: start-up, the site panes, the
 // busy/idle switch, Quit, and the settings it loads and saves.
 
+#include "app/HelpFile.h"
 #include "support/OrdinaryUser.h"
 #include "support/WindowFixture.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -407,21 +409,35 @@ private slots:
         QCOMPARE(strTitle, QStringLiteral("About Tarnlow"));
         QCOMPARE(strVersion, QStringLiteral("Tarnlow Version 1.02"));
 
-        // The help page sits beside the executable; when it is missing the user is told.
-        const QString strHelp = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarnlow.html"));
-        QFile::remove(strHelp);
+        // The help page beside the executable is opened when there is one (a build
+        // folder), otherwise the installed page; when that is missing too, the user
+        // is told its path.
+        const QDir programDir(QCoreApplication::applicationDirPath());
+        const QString strBeside = programDir.filePath(QStringLiteral("tarnlow.html"));
+        QFile::remove(strBeside);
+        const QString strInstalled = HelpFile::Path(programDir.path());
+        QVERIFY(strInstalled.endsWith(QStringLiteral("/share/tarnlow/tarnlow.html")));
+        QVERIFY(!QFile::exists(strInstalled));
         m_fixture.m_host.ExpectMessage({});
         QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
-        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strHelp));
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strInstalled));
         QVERIFY(m_fixture.m_host.OpenedDocuments().isEmpty());
 
-        QFile page(strHelp);
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.write("<html></html>");
-        page.close();
+        // The installed page's folders are made here and removed again afterwards.
+        const QString strShare = QDir::cleanPath(QFileInfo(strInstalled).path() + QStringLiteral("/.."));
+        QVERIFY(!QFileInfo::exists(strShare));
+        QVERIFY(QDir().mkpath(QFileInfo(strInstalled).path()));
+        auto writePage = [](const QString& strPath) {
+            QFile page(strPath);
+            return page.open(QIODevice::WriteOnly) && page.write("<html></html>") > 0;
+        };
+        QVERIFY(writePage(strInstalled));
         QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
-        QCOMPARE(m_fixture.m_host.OpenedDocuments(), QStringList {strHelp});
-        QFile::remove(strHelp);
+        QVERIFY(writePage(strBeside));
+        QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
+        QCOMPARE(m_fixture.m_host.OpenedDocuments(), (QStringList {strInstalled, strBeside}));
+        QFile::remove(strBeside);
+        QDir(strShare).removeRecursively();
     }
 
     void failedSaveIsReportedAndTheWindowStillCloses()

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the Debian package: a stripped Release build without the tests,
+# packaged by CPack with its dependencies computed from the binary
+# (dpkg-shlibdeps). Writes tarnlow_<version>_<arch>.deb into the repository
+# root and prints how to install it.
+# Usage: scripts/build-deb.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --package
+
+cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNLOW_TESTS=OFF >/dev/null
+cmake --build build-deb
+rm -f build-deb/tarnlow_*.deb
+(cd build-deb && cpack -G DEB >cpack.log 2>&1) || {
+    cat build-deb/cpack.log >&2
+    exit 1
+}
+
+deb=$(cd build-deb && ls tarnlow_*.deb)
+mv "build-deb/$deb" .
+echo "Built $deb:"
+dpkg-deb --field "$deb" Package Version Architecture Depends Recommends | sed 's/^/  /'
+echo "Install it with: sudo apt install ./$deb"
