@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <netinet/in.h>
+#include <poll.h>
 
 namespace {
 
@@ -360,12 +361,34 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
         }
         return false;
     };
+    // Takes the command's next reply: a preliminary one (which may announce the
+    // size), or its final one. False when the transfer must end: the server
+    // refused it, or the control connection failed.
+    int nPreliminary = 0;
+    auto takeReply = [&]() {
+        FtpReply reply;
+        if (!ReadReply(reply, m_timeouts.nReplyMs))
+            return false;
+        if (reply.IsPreliminary()) {
+            // A readable control connection keeps poll() from timing out, so
+            // a server sending 1xx replies without end must be cut off here.
+            if (++nPreliminary > MaxPreliminaryReplies) {
+                MarkBroken(FTP_ERROR_PROTOCOL);
+                return false;
+            }
+            if (nAnnounced < 0)
+                nAnnounced = AnnouncedSize(reply);
+            return true;
+        }
+        finalReply = reply;
+        bFinal = true;
+        return reply.IsSuccess();
+    };
 
     // Wait for the server's data connection; replies may arrive meanwhile.
     Socket data(m_abort);
     const SocketAddress serverAddress = m_control.PeerAddress();
     const Deadline acceptDeadline(m_timeouts.nAcceptMs);
-    int nPreliminary = 0;
     for (;;) {
         int nReady = 1;
         SocketResult result = SocketResult::Ok;
@@ -384,24 +407,8 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
             return false;
         }
         if (nReady == 0) {
-            FtpReply reply;
-            if (!ReadReply(reply, m_timeouts.nReplyMs))
+            if (!takeReply())
                 return false;
-            if (reply.IsPreliminary()) {
-                // A readable control connection keeps poll() from timing out, so
-                // a server sending 1xx replies without end must be cut off here.
-                if (++nPreliminary > MaxPreliminaryReplies) {
-                    MarkBroken(FTP_ERROR_PROTOCOL);
-                    return false;
-                }
-                if (nAnnounced < 0)
-                    nAnnounced = AnnouncedSize(reply);
-                continue;
-            }
-            if (!reply.IsSuccess())
-                return false; // the server refused the command
-            finalReply = reply;
-            bFinal = true;
             continue;
         }
         SocketAddress peer;
@@ -420,10 +427,29 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
         break;
     }
 
+    // The data, with the control connection watched until the final reply: a
+    // server that refuses the transfer after opening the data connection (some
+    // connect as soon as they get PORT) says so there, and the data connection
+    // would then only wait out its time-out.
     bool bDataOk = true;
     std::vector<char> buffer(static_cast<std::size_t>(ChunkBytes));
     if (sink) {
         for (;;) {
+            if (!bFinal) {
+                int nReady = 1;
+                if (!m_reader.HasReply()
+                    && Socket::WaitReady(data, POLLIN, m_control, nReady, m_timeouts.nDataMs) != SocketResult::Ok) {
+                    bDataOk = false;
+                    break;
+                }
+                if (nReady == 1) {
+                    if (!takeReply()) {
+                        bDataOk = false;
+                        break;
+                    }
+                    continue;
+                }
+            }
             std::size_t nRead = 0;
             const SocketResult result = data.Receive(buffer.data(), buffer.size(), nRead, m_timeouts.nDataMs);
             if (result == SocketResult::Closed)
@@ -436,14 +462,26 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
     } else {
         for (;;) {
             const qint64 nChunk = source(buffer.data(), ChunkBytes);
-            if (nChunk == 0)
-                break;
-            if (nChunk < 0
-                || data.SendAll(buffer.data(), static_cast<std::size_t>(nChunk), m_timeouts.nDataMs)
-                    != SocketResult::Ok) {
-                bDataOk = false;
+            if (nChunk <= 0) {
+                bDataOk = nChunk == 0;
                 break;
             }
+            std::size_t nDone = 0;
+            while (bDataOk && nDone < static_cast<std::size_t>(nChunk)) {
+                SocketResult result = SocketResult::Interrupted;
+                if (bFinal || !m_reader.HasReply()) {
+                    std::size_t nSent = 0;
+                    result = data.SendAll(buffer.data() + nDone, static_cast<std::size_t>(nChunk) - nDone,
+                        m_timeouts.nDataMs, bFinal ? nullptr : &m_control, &nSent);
+                    nDone += nSent;
+                }
+                if (result == SocketResult::Interrupted)
+                    bDataOk = takeReply();
+                else if (result != SocketResult::Ok)
+                    bDataOk = false;
+            }
+            if (!bDataOk)
+                break;
         }
         if (bDataOk)
             data.ShutdownWrite();

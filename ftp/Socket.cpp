@@ -238,33 +238,54 @@ SocketResult Socket::Receive(char* pBuffer, std::size_t nSize, std::size_t& nRea
     }
 }
 
-SocketResult Socket::SendAll(const char* pData, std::size_t nSize, int nTimeoutMs)
+SocketResult Socket::SendAll(
+    const char* pData, std::size_t nSize, int nTimeoutMs, const Socket* pWatch, std::size_t* pnSent)
 {
+    std::size_t nSent = 0;
+    const auto Done = [&](SocketResult result) {
+        if (pnSent)
+            *pnSent = nSent;
+        return result;
+    };
     if (m_fd < 0)
-        return SocketResult::Error;
-    while (nSize > 0) {
+        return Done(SocketResult::Error);
+    while (nSent < nSize) {
         if (m_abort.IsRaised())
-            return SocketResult::Aborted;
-        const ssize_t n = ::send(m_fd, pData, nSize, MSG_NOSIGNAL);
+            return Done(SocketResult::Aborted);
+        const ssize_t n = ::send(m_fd, pData + nSent, nSize - nSent, MSG_NOSIGNAL);
         if (n > 0) {
-            pData += n;
-            nSize -= static_cast<std::size_t>(n);
+            nSent += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return SocketResult::Error;
-        const SocketResult result = Wait(POLLOUT, nTimeoutMs);
+            return Done(SocketResult::Error);
+        if (!pWatch) {
+            const SocketResult result = Wait(POLLOUT, nTimeoutMs);
+            if (result != SocketResult::Ok)
+                return Done(result);
+            continue;
+        }
+        int nReady = 0;
+        const SocketResult result = WaitReady(*this, POLLOUT, *pWatch, nReady, nTimeoutMs);
         if (result != SocketResult::Ok)
-            return result;
+            return Done(result);
+        if (nReady == 1)
+            return Done(SocketResult::Interrupted);
     }
-    return SocketResult::Ok;
+    return Done(SocketResult::Ok);
 }
 
 SocketResult Socket::WaitReadable(const Socket& first, const Socket& second, int& nReady, int nTimeoutMs)
 {
-    pollfd fds[2] = {{first.m_fd, POLLIN, 0}, {second.m_fd, POLLIN, 0}};
+    return WaitReady(first, POLLIN, second, nReady, nTimeoutMs);
+}
+
+SocketResult Socket::WaitReady(
+    const Socket& first, short nFirstEvents, const Socket& second, int& nReady, int nTimeoutMs)
+{
+    pollfd fds[2] = {{first.m_fd, nFirstEvents, 0}, {second.m_fd, POLLIN, 0}};
     const SocketResult result = PollWithAbort(fds, 2, first.m_abort, nTimeoutMs);
     if (result != SocketResult::Ok)
         return result;

@@ -45,6 +45,7 @@ enum class SocketResult {
     Closed, // the peer closed the connection in order (end of stream)
     Timeout, // the deadline passed
     Aborted, // the AbortSignal was raised
+    Interrupted, // a socket being watched meanwhile became readable first
     Error, // any other failure (refused, reset, unreachable ...)
 };
 
@@ -82,11 +83,18 @@ public:
     /// Reads at most @p nSize bytes; @p nRead is set to what arrived (0 with Closed).
     SocketResult Receive(char* pBuffer, std::size_t nSize, std::size_t& nRead, int nTimeoutMs);
     /// Sends all @p nSize bytes; @p nTimeoutMs bounds each wait for buffer space.
-    SocketResult SendAll(const char* pData, std::size_t nSize, int nTimeoutMs);
+    /// With @p pWatch, a wait for buffer space also ends when that socket becomes
+    /// readable: Interrupted, with @p pnSent (if given) the bytes sent so far.
+    SocketResult SendAll(const char* pData, std::size_t nSize, int nTimeoutMs, const Socket* pWatch = nullptr,
+        std::size_t* pnSent = nullptr);
 
     /// Which of two sockets becomes readable first. Returns Ok and sets
     /// @p nReady to 0 or 1; Timeout or Aborted otherwise.
     static SocketResult WaitReadable(const Socket& first, const Socket& second, int& nReady, int nTimeoutMs);
+    /// Which comes first: @p first ready for @p nFirstEvents (POLLIN or POLLOUT;
+    /// nReady 0, preferred when both are), or @p second readable (nReady 1).
+    static SocketResult WaitReady(
+        const Socket& first, short nFirstEvents, const Socket& second, int& nReady, int nTimeoutMs);
 
     SocketAddress LocalAddress() const;
     SocketAddress PeerAddress() const;
