@@ -94,7 +94,9 @@ public:
     const QByteArray& HomeDirectory() const { return m_strHomeDir; }
 
     // --- remote listing and navigation ---
-    void StartListing();
+    /// Lists the active site's directory on a worker; with @p strLink, first
+    /// enters that link of the directory and lists it only if it is a folder.
+    void StartListing(const QByteArray& strLink = {});
 
     // --- progress strip ---
     /// Prepares the bar for a transfer of @p nTotalFiles items.
@@ -157,11 +159,15 @@ private:
     friend class PutThread;
     class TransferView;
 
-    // The remote list's item data: the kind that navigation and delete go by
-    // (1 for a folder, ".." included; 0 for a file), and the raw name kept for
-    // the server (the item's text is only its display).
+    // The remote list's item data: the kind that navigation and delete go by,
+    // and the raw name kept for the server (the item's text is only its display).
     static constexpr int kItemKindRole = Qt::UserRole;
     static constexpr int kItemNameRole = Qt::UserRole + 1;
+    enum ItemKind {
+        kFileItem = 0,
+        kFolderItem = 1, // ".." included
+        kLinkItem = 2, // a link: what it leads to is asked of the server when it is used
+    };
 
     /// What a transfer's worker is given when it starts.
     struct TransferJob {
@@ -183,10 +189,12 @@ private:
     void UploadThreadProc(TransferJob job);
     void StartDownload();
     void DownloadThreadProc(TransferJob job);
-    void ListingThreadProc(SiteProfile site);
+    void ListingThreadProc(SiteProfile site, QByteArray strLink);
     /// Empties the remote list and fills it with @p site's directory, or says it
-    /// cannot be shown. Runs on a worker.
-    void ShowRemoteDirectory(SiteProfile site);
+    /// cannot be shown. With @p strLink, enters that link first: a link to a
+    /// folder becomes the site's directory and is listed; a link to anything
+    /// else changes nothing, as a double-click on a file does. Runs on a worker.
+    void ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink = {});
     void FillRemoteList(const std::vector<FtpEntry>& entries);
 
     // Members in the order the rest of the program knows them.

@@ -58,7 +58,7 @@ bool TarnlowDlg::ConnectToSite(SiteConnection& link, SiteProfile& site, bool bSh
     return false;
 }
 
-void TarnlowDlg::StartListing()
+void TarnlowDlg::StartListing(const QByteArray& strLink)
 {
     // One connection at a time. Only a change of tab asks for a listing while
     // another operation holds the connection (a transfer gives the controls back
@@ -73,27 +73,46 @@ void TarnlowDlg::StartListing()
     }
     SetWaitCursor(true);
     m_pActivePane->PullFields();
-    BeginWorker([this, site = SiteProfile(*m_pActivePane)] { ListingThreadProc(site); });
+    BeginWorker([this, site = SiteProfile(*m_pActivePane), strLink] { ListingThreadProc(site, strLink); });
 }
 
-void TarnlowDlg::ListingThreadProc(SiteProfile site)
+void TarnlowDlg::ListingThreadProc(SiteProfile site, QByteArray strLink)
 {
-    ShowRemoteDirectory(std::move(site));
+    ShowRemoteDirectory(std::move(site), strLink);
 }
 
-void TarnlowDlg::ShowRemoteDirectory(SiteProfile site)
+void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink)
 {
     const auto enableListControls = [this](bool bEnable) {
         for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_remoteList, m_btnRefresh, m_btnHome})
             pControl->setEnabled(bEnable);
     };
+    // Entering a link keeps the list until the link turns out to be a folder.
     RunOnUi([&] {
         enableListControls(false);
-        m_remoteList->clear();
+        if (strLink.isEmpty())
+            m_remoteList->clear();
     });
 
     SiteConnection link;
-    if (ConnectToSite(link, site, false)) {
+    if (ConnectToSite(link, site, false) && !strLink.isEmpty()) {
+        if (!link.Connection().SetCurrentDirectory(strLink) && link.Connection().IsUsable()) {
+            // Not a folder: nothing happens, as for a double-click on a file.
+            link.Close();
+            RunOnUi([&] {
+                enableListControls(true);
+                SetWaitCursor(false);
+            });
+            return;
+        }
+        const QByteArray strDirectory = RemotePath::Navigate(site.m_strDirectory, strLink);
+        RunOnUi([&] {
+            m_remoteList->clear();
+            m_pActivePane->m_strDirectory = strDirectory;
+            m_pActivePane->PushFields();
+        });
+    }
+    if (link.IsConnected() && link.Connection().IsUsable()) {
         // The whole directory is read first, so the connection is closed before
         // the list is filled.
         RemoteListing listing;
@@ -107,7 +126,10 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site)
         return;
     }
 
-    RunOnUi([this] { SetWaitCursor(false); });
+    RunOnUi([this] {
+        m_remoteList->clear();
+        SetWaitCursor(false);
+    });
     MessageBox(QStringLiteral("Can't display the remote directory"), QStringLiteral("Error"), MsgIcon::Exclamation);
     RunOnUi([this] {
         for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_btnRefresh, m_btnHome})
@@ -127,7 +149,10 @@ void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries)
                     const FtpEntry& entry = entries[i];
                     auto* pItem = new QListWidgetItem(
                         entry.m_bDirectory ? m_folderIcon : m_documentIcon, ByteText::Display(entry.m_strName));
-                    pItem->setData(kItemKindRole, entry.m_bDirectory ? 1 : 0);
+                    pItem->setData(kItemKindRole,
+                        entry.m_bDirectory  ? kFolderItem
+                            : entry.m_bLink ? kLinkItem
+                                            : kFileItem);
                     pItem->setData(kItemNameRole, entry.m_strName);
                     m_remoteList->addItem(pItem);
                 }
@@ -169,12 +194,17 @@ void TarnlowDlg::OnDblclkRemoteList()
         return;
     const QListWidgetItem* pItem = m_remoteList->item(rows.first());
     const QByteArray strName = pItem->data(kItemNameRole).toByteArray();
-    const bool bDirectory = pItem->data(kItemKindRole).toInt() != 0;
+    const int nKind = pItem->data(kItemKindRole).toInt();
 
     QByteArray& strDirectory = m_pActivePane->m_strDirectory;
     if (strDirectory.isEmpty())
         strDirectory = m_strHomeDir;
-    if (!bDirectory)
+    if (nKind == kLinkItem) {
+        // Only the server knows whether the link leads to a folder.
+        StartListing(strName);
+        return;
+    }
+    if (nKind != kFolderItem)
         return;
 
     strDirectory = RemotePath::Navigate(strDirectory, strName);
@@ -202,7 +232,8 @@ void TarnlowDlg::OnDeleteFiles()
             QList<RemoteDelete::Item> items;
             for (int nRow : rows) {
                 const QListWidgetItem* pItem = m_remoteList->item(nRow);
-                items.append({pItem->data(kItemNameRole).toByteArray(), pItem->data(kItemKindRole).toInt() != 0});
+                const int nKind = pItem->data(kItemKindRole).toInt();
+                items.append({pItem->data(kItemNameRole).toByteArray(), nKind == kFolderItem, nKind == kLinkItem});
             }
             // Each item leaves the list as soon as the server has removed it.
             int nRemoved = 0;

@@ -61,29 +61,3 @@ struct FtpEntry {
     /// or a folder, which only the server can tell (m_bDirectory is false).
     bool m_bLink = false;
 };
-
-/// Enumerates the current remote directory of a connection.
-class FtpFileFind {
-public:
-    explicit FtpFileFind(FtpConnection& connection);
-    ~FtpFileFind();
-
-    /// Reads the current directory from the server (MLSD where offered, LIST
-    /// otherwise). With a pattern "name*" only entries beginning with "name" are
-    /// kept, matched on our side. True when at least one entry is there; after it
-    /// no entry is current until the first FindNextFile.
-    bool FindFile(const QByteArray& strPattern = {});
-    /// Makes the next entry current; nonzero while more entries follow, zero when
-    /// the entry just made current is the last.
-    bool FindNextFile();
-    QByteArray GetFileName() const;
-    bool IsDirectory() const;
-    bool IsLink() const;
-    bool IsDots() const;
-    void Close();
-
-private:
-    FtpConnection& m_connection;
-    std::vector<FtpEntry> m_entries;
-    std::ptrdiff_t m_nCurrent = -1;
-};

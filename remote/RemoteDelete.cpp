@@ -1,13 +1,20 @@
 #include "remote/RemoteDelete.h"
 
 #include "ftp/FtpConnection.h"
+#include "ftp/RemoteLink.h"
 
 RemoteDelete::Result RemoteDelete::DeleteItems(
     const QList<Item>& items, const std::function<void(qsizetype)>& onDeleted)
 {
     for (qsizetype i = 0; i < items.size(); ++i) {
         const Item& item = items[i];
-        if (item.m_bFolder) {
+        if (item.m_bLink) {
+            if (!m_connection.Remove(item.m_strName)) {
+                const bool bFolder = RemoteLink::Resolve(m_connection, item.m_strName) == RemoteLink::Target::Folder;
+                if (!bFolder || !m_connection.RemoveDirectory(item.m_strName))
+                    return bFolder ? Result::FolderRefused : Result::FileRefused;
+            }
+        } else if (item.m_bFolder) {
             if (!m_connection.RemoveDirectory(item.m_strName))
                 return Result::FolderRefused;
         } else if (!m_connection.Remove(item.m_strName)) {

@@ -9,12 +9,14 @@
 class FtpConnection;
 
 /// Deleting remote items by name in the current directory of a connection:
-/// folders with RMD (never their contents), files with DELE.
+/// folders with RMD (never their contents), files and links with DELE. A link
+/// the server will not delete is reported as what it leads to.
 class RemoteDelete {
 public:
     struct Item {
         QByteArray m_strName;
         bool m_bFolder = false;
+        bool m_bLink = false; ///< a link: removed itself, never what it leads to
     };
 
     enum class Result {

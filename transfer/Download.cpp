@@ -1,9 +1,12 @@
 #include "transfer/Download.h"
 
 #include "ftp/FtpConnection.h"
+#include "ftp/RemoteLink.h"
 #include "sites/ByteText.h"
 #include "transfer/DownloadName.h"
 #include "transfer/TransferReport.h"
+
+#include <QHash>
 
 #include <vector>
 
@@ -22,47 +25,67 @@ Download::Download(FtpConnection& connection, TransferReport& report, QString st
 
 void Download::DownloadNames(const QList<QByteArray>& names)
 {
+    // One listing of the directory decides every name: listing it again for
+    // each name would cost the square of the selection.
+    std::vector<FtpEntry> listing;
+    const bool bListed = m_connection.ReadDirectory(listing);
+    if (!bListed && Lost())
+        return;
+    QHash<QByteArray, const FtpEntry*> byName;
+    byName.reserve(qsizetype(listing.size()));
+    for (const FtpEntry& entry : listing) {
+        if (!byName.contains(entry.m_strName))
+            byName.insert(entry.m_strName, &entry);
+    }
+
     for (const QByteArray& strName : names) {
         if (m_bLost || m_report.IsCancelled())
             return;
-        if (!DownloadName::CanLookUp(strName)) {
-            // A pattern of it would match other entries; it is refused as a file.
+        if (!DownloadName::CanLookUp(strName) || !bListed) {
+            // A name that cannot be looked up is refused as a file; one that
+            // cannot be looked up because the directory could not be read is
+            // tried, and reported when it fails, so the download does not end
+            // as complete with the file missing.
             DownloadFile(strName);
-        } else {
-            FtpFileFind find(m_connection);
-            if (find.FindFile(strName + '*')) {
-                // The entry of exactly this name decides whether it is a folder; a
-                // longer name listed before it (a backup copy, say) does not. Without
-                // one, the first match decides. The file fetched is always the name itself.
-                bool bDirectory = false;
-                bool bFirst = true;
-                bool bMore = true;
-                while (bMore) {
-                    bMore = find.FindNextFile();
-                    if (bFirst || find.GetFileName() == strName)
-                        bDirectory = find.IsDirectory();
-                    bFirst = false;
-                    if (find.GetFileName() == strName)
-                        break;
-                }
-                find.Close();
-                if (!bDirectory)
-                    DownloadFile(strName);
-            } else {
-                // Only a name that is really gone is skipped quietly. When the
-                // directory cannot be read at all (a broken connection, say), the
-                // file is tried and, failing, reported, so the download does not
-                // end as complete with the file missing.
-                std::vector<FtpEntry> entries;
-                if (!m_connection.ReadDirectory(entries) && !Lost())
-                    DownloadFile(strName);
-            }
+        } else if (const FtpEntry* pEntry = Decide(listing, byName, strName)) {
+            if (pEntry->m_bLink)
+                DownloadLink(strName);
+            else if (!pEntry->m_bDirectory)
+                DownloadFile(strName);
         }
+        // A name the server no longer lists, and a folder, are passed over quietly.
         if (m_bLost)
             return;
         m_report.StepProgress();
     }
     m_report.ShowTransferName(QString());
+}
+
+const FtpEntry* Download::Decide(
+    const std::vector<FtpEntry>& listing, const QHash<QByteArray, const FtpEntry*>& byName, const QByteArray& strName)
+{
+    // The entry of exactly this name decides whether it is a folder; a longer
+    // name listed before it (a backup copy, say) does not. Without one, the
+    // first entry that begins with the name decides, as a lookup of "name*"
+    // would. The file fetched is always the name itself.
+    if (const FtpEntry* pEntry = byName.value(strName))
+        return pEntry;
+    for (const FtpEntry& entry : listing) {
+        if (entry.m_strName.startsWith(strName))
+            return &entry;
+    }
+    return nullptr;
+}
+
+void Download::DownloadLink(const QByteArray& strName)
+{
+    // A link behaves as what it leads to: a folder is passed over like any
+    // folder, anything else is fetched as a file (and reported if it fails).
+    switch (RemoteLink::Resolve(m_connection, strName)) {
+    case RemoteLink::Target::Folder: break;
+    case RemoteLink::Target::NotFolder: DownloadFile(strName); break;
+    case RemoteLink::Target::Lost: GiveUp(); break; // later names would be looked for in the wrong place
+    }
 }
 
 bool Download::DownloadFile(const QByteArray& strName)
@@ -84,12 +107,16 @@ bool Download::DownloadFile(const QByteArray& strName)
 
 bool Download::Lost()
 {
-    if (!m_bLost && !m_connection.IsUsable()) {
-        // One message for the whole transfer, not one for every name left.
-        m_bLost = true;
-        m_bAllFetched = false;
-        if (!m_report.IsCancelled())
-            m_report.ShowFailure(kFetchFailed);
-    }
+    if (!m_bLost && !m_connection.IsUsable())
+        GiveUp();
     return m_bLost;
+}
+
+void Download::GiveUp()
+{
+    // One message for the whole transfer, not one for every name left.
+    m_bLost = true;
+    m_bAllFetched = false;
+    if (!m_report.IsCancelled())
+        m_report.ShowFailure(kFetchFailed);
 }

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
+#include <vector>
+
 class FtpConnection;
+struct FtpEntry;
 class TransferReport;
 
 /// One download: remote files fetched by name from the current remote
@@ -20,9 +24,10 @@ public:
     Download(FtpConnection& connection, TransferReport& report, QString strFolder);
 
     /// Fetches each name that is a file on the server, in order; folders (and
-    /// names the server no longer lists) are stepped over without a word. Every
-    /// name is one step of the progress. The loop never ends early but for a
-    /// cancel.
+    /// names the server no longer lists) are stepped over without a word. The
+    /// directory is listed once, and that listing decides every name; a link is
+    /// resolved on the server. Every name is one step of the progress. The loop
+    /// ends early only for a cancel or a lost connection.
     void DownloadNames(const QList<QByteArray>& names);
     /// Fetches one file; a failure is reported. False when it was not fetched.
     bool DownloadFile(const QByteArray& strName);
@@ -34,9 +39,16 @@ public:
     bool ConnectionLost() const { return m_bLost; }
 
 private:
+    /// The listing's entry that decides what @p strName is; null when the
+    /// server lists nothing of that name.
+    static const FtpEntry* Decide(const std::vector<FtpEntry>& listing,
+        const QHash<QByteArray, const FtpEntry*>& byName, const QByteArray& strName);
+    void DownloadLink(const QByteArray& strName);
     /// After a failed operation: true when the connection is gone, which is
     /// then reported, once, as the transfer's failure.
     bool Lost();
+    /// Ends the download as failed with one message.
+    void GiveUp();
 
     FtpConnection& m_connection;
     TransferReport& m_report;

@@ -90,6 +90,7 @@ private slots:
     void FolderTheServerWillNotEnterGetsNoneOfItsFiles();
     void TheSelectedNameDecidesNotALongerOne();
     void NamesThatLeaveTheFolderAreRefused();
+    void LinksAreFetchedAsWhatTheyLeadTo();
     void BrokenTransferLeavesNoPartialFile();
     void UnreadableDirectoryIsAFailure();
     void LostConnectionIsReportedOnce_data();
@@ -256,6 +257,28 @@ void TestTransferWalks::NamesThatLeaveTheFolderAreRefused()
     QCOMPARE(report.m_nSteps, 4);
     QVERIFY(!download.AllFetched()); // no completion
     QCOMPARE(Tree(local.path()), Files({{"dl", "<dir>"}, {"dl/ok.txt", "ok"}}));
+}
+
+void TestTransferWalks::LinksAreFetchedAsWhatTheyLeadTo()
+{
+    Site site;
+    QVERIFY(site.m_server.Start({QStringLiteral("--no-mlsd")})); // links listed as links
+    QVERIFY(WriteFiles(site.m_server.RootPath(), {{"real.txt", "real"}, {"sub/inner.txt", "inner"}}));
+    for (const auto& [pszTarget, pszLink] :
+        {std::pair {"real.txt", "to_file"}, std::pair {"sub", "to_dir"}, std::pair {"nowhere", "to_nothing"}})
+        QVERIFY(QFile::link(QString::fromLatin1(pszTarget), Path(site.m_server, pszLink)));
+    QVERIFY(site.Connect("/"));
+    QTemporaryDir local;
+
+    // A link to a file is fetched, one to a folder passed over like a folder,
+    // one that leads nowhere reported, never skipped in silence.
+    TransferRecorder report;
+    Download download(site.Connection(), report, local.path());
+    download.DownloadNames({"to_file", "to_dir", "to_nothing", "real.txt"});
+    QCOMPARE(Tree(local.path()), Files({{"to_file", "real"}, {"real.txt", "real"}}));
+    QCOMPARE(report.m_failures, QStringList {kFileExists});
+    QCOMPARE(report.m_nSteps, 4);
+    QVERIFY(!download.ConnectionLost());
 }
 
 void TestTransferWalks::BrokenTransferLeavesNoPartialFile()

@@ -51,6 +51,7 @@ private slots:
     void RefusalsEndThePass_data();
     void RefusalsEndThePass();
     void DotDotIsRefusedAsAFolder();
+    void LinksAreDeletedThemselves();
     void ConnectionFailures();
 };
 
@@ -163,6 +164,23 @@ void TestRemoteDelete::DotDotIsRefusedAsAFolder()
     QVERIFY(Exists(server, QStringLiteral("sub/f.txt")));
     QCOMPARE(Items(*View(dlg).m_remoteList),
         (QList<Item> {Item {QStringLiteral(".."), "..", 1, true}, Item {QStringLiteral("f.txt"), "f.txt", 0, true}}));
+    fx.VerifyNoUnexpectedPrompts();
+}
+
+void TestRemoteDelete::LinksAreDeletedThemselves()
+{
+    // A link goes, whatever it leads to; what it leads to stays.
+    FtpTestServer server;
+    QVERIFY(server.Start({QStringLiteral("--no-mlsd")}));
+    QVERIFY(MakeEntries(server, {"real.txt", "sub/inner.txt"}));
+    QVERIFY(QFile::link(QStringLiteral("real.txt"), QDir(server.RootPath()).filePath(QStringLiteral("to_file"))));
+    QVERIFY(QFile::link(QStringLiteral("sub"), QDir(server.RootPath()).filePath(QStringLiteral("to_dir"))));
+    WindowFixture fx;
+    TarnlowDlg& dlg = fx.OpenOn(server, "/");
+    QVERIFY(DeleteSelected(fx, dlg, {"to_dir", "to_file"}));
+    QCOMPARE(SortedNames(server), (QList<QByteArray> {"real.txt", "sub"}));
+    QVERIFY(Exists(server, QStringLiteral("sub/inner.txt")));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "real.txt", "sub"}));
     fx.VerifyNoUnexpectedPrompts();
 }
 

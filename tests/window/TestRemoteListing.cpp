@@ -59,6 +59,7 @@ private slots:
     void WalksTheTreeAndGoesHome();
     void DoubleClickOnAFileDoesNothing();
     void DoubleClickTakesFirstSelectedInListOrder();
+    void LinksOpenOnlyWhenTheyLeadToAFolder();
     void RefreshListsTheTypedDirectory();
     void TabChangeListsTheNewSite();
     void NothingElseConnectsWhileAListingRuns();
@@ -271,6 +272,38 @@ void TestRemoteListing::DoubleClickOnAFileDoesNothing()
     QCOMPARE(dlg.ActivePane()->m_strDirectory, QByteArray("/pub"));
     QCOMPARE(Names(*View(dlg).m_remoteList), before);
     QVERIFY(View(dlg).m_remoteList->isEnabled());
+    QCOMPARE(fx.m_host.PromptCount(), 0);
+}
+
+void TestRemoteListing::LinksOpenOnlyWhenTheyLeadToAFolder()
+{
+    // Real servers list links as "l" lines ("name -> target").
+    FtpTestServer server;
+    QVERIFY(server.Start({QStringLiteral("--no-mlsd")}));
+    QVERIFY(MakeEntries(server, {"real.txt", "sub/inner.txt"}));
+    for (const auto& [pszTarget, pszLink] :
+        {std::pair {"real.txt", "to_file"}, std::pair {"sub", "to_dir"}, std::pair {"nowhere", "to_nothing"}})
+        QVERIFY(QFile::link(QString::fromLatin1(pszTarget), QDir(server.RootPath()).filePath(QLatin1String(pszLink))));
+    WindowFixture fx;
+    TarnlowDlg& dlg = fx.OpenOn(server, "/");
+    QListWidget& list = *View(dlg).m_remoteList;
+    // Each link shows under its own name, never "-> target".
+    const QList<QByteArray> before = Names(list);
+    QCOMPARE(before, (QList<QByteArray> {"..", "real.txt", "sub", "to_dir", "to_file", "to_nothing"}));
+
+    // A link to a file, or to nothing, behaves as a file: nothing happens.
+    for (const QByteArray& strLink : {QByteArray("to_file"), QByteArray("to_nothing")}) {
+        QVERIFY(DoubleClick(list, strLink));
+        QVERIFY(fx.WaitIdle());
+        QCOMPARE(Names(list), before);
+        QCOMPARE(DirectoryField(dlg), QStringLiteral("/"));
+        QVERIFY(list.isEnabled() && ControlsEnabled(dlg));
+    }
+    // A link to a folder opens like the folder.
+    QVERIFY(DoubleClick(list, "to_dir"));
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(DirectoryField(dlg), QStringLiteral("/to_dir"));
+    QCOMPARE(Names(list), (QList<QByteArray> {"..", "inner.txt"}));
     QCOMPARE(fx.m_host.PromptCount(), 0);
 }
 
