@@ -21,6 +21,10 @@ constexpr int QuitWaitMs = 1000;
 constexpr int FeatWaitMs = 5000;
 /// Addresses of one host name tried in turn, each with a full connect time-out.
 constexpr std::size_t MaxAddressAttempts = 3;
+/// A greeting of 421 (too many connections) is tried again this often, after
+/// waits that double from the first.
+constexpr int BusyRetries = 3;
+constexpr int BusyFirstWaitMs = 250;
 
 /// @p addresses with the families taking turns (the first address's family
 /// first), so that a family that does not answer costs one attempt, not all.
@@ -194,20 +198,6 @@ void FtpClientConnection::Open(
     if (!FtpCommandWriter::IsSafe(strUser) || !FtpCommandWriter::IsSafe(strPassword))
         throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("CR, LF or NUL in the credentials"));
 
-    // Each address gets its own bounded attempt, so an address that never answers
-    // (an unreachable IPv6 one, say) does not use up the time of the next.
-    SocketResult result = SocketResult::Error;
-    const std::vector<SocketAddress> ordered = AlternateFamilies(addresses);
-    for (std::size_t i = 0; i < std::min(ordered.size(), MaxAddressAttempts); ++i) {
-        result = m_control.Connect(ordered[i], m_timeouts.nConnectMs);
-        if (result == SocketResult::Ok || result == SocketResult::Aborted)
-            break;
-    }
-    if (result != SocketResult::Ok) {
-        m_control.Close();
-        throw InternetException(ErrorOf(result), QStringLiteral("cannot connect"));
-    }
-
     auto fail = [this](FtpErrorCode nError, const QString& strWhat) {
         const FtpErrorCode nCode = m_bBroken || m_abort.IsRaised() ? m_nLastError : nError;
         MarkBroken(nCode);
@@ -215,12 +205,25 @@ void FtpClientConnection::Open(
     };
 
     FtpReply reply;
-    // The greeting: 120 (wait) may precede 220 (ready).
-    for (int i = 0;; ++i) {
-        if (!ReadReply(reply, m_timeouts.nReplyMs))
-            fail(m_nLastError, QStringLiteral("no greeting"));
-        if (reply.m_nCode != 120 || i >= MaxPreliminaryReplies)
+    for (int nBusy = 0;; ++nBusy) {
+        ConnectToFirstAnswering(addresses);
+        // The greeting: 120 (wait) may precede 220 (ready).
+        for (int i = 0;; ++i) {
+            if (!ReadReply(reply, m_timeouts.nReplyMs))
+                fail(m_nLastError, QStringLiteral("no greeting"));
+            if (reply.m_nCode != 120 || i >= MaxPreliminaryReplies)
+                break;
+        }
+        // A server that allows few connections at once may not yet have counted
+        // one we closed a moment ago (the listing after a transfer connects
+        // right after the transfer's connection closes), so 421 is tried again.
+        if (reply.m_nCode != 421 || nBusy >= BusyRetries)
             break;
+        m_control.Close();
+        m_reader = FtpReplyReader();
+        m_bBroken = false;
+        if (!m_abort.Pause(BusyFirstWaitMs << nBusy))
+            fail(FTP_ERROR_ABORTED, QStringLiteral("aborted"));
     }
     if (reply.m_nCode != 220)
         fail(reply.m_nCode == 421 ? FTP_ERROR_CANNOT_CONNECT : FTP_ERROR_PROTOCOL,
@@ -241,6 +244,23 @@ void FtpClientConnection::Open(
     ReadFeatures();
     if (!IsUsable())
         fail(m_nLastError, QStringLiteral("FEAT"));
+}
+
+void FtpClientConnection::ConnectToFirstAnswering(const std::vector<SocketAddress>& addresses)
+{
+    // Each address gets its own bounded attempt, so an address that never answers
+    // (an unreachable IPv6 one, say) does not use up the time of the next.
+    SocketResult result = SocketResult::Error;
+    const std::vector<SocketAddress> ordered = AlternateFamilies(addresses);
+    for (std::size_t i = 0; i < std::min(ordered.size(), MaxAddressAttempts); ++i) {
+        result = m_control.Connect(ordered[i], m_timeouts.nConnectMs);
+        if (result == SocketResult::Ok || result == SocketResult::Aborted)
+            break;
+    }
+    if (result != SocketResult::Ok) {
+        m_control.Close();
+        throw InternetException(ErrorOf(result), QStringLiteral("cannot connect"));
+    }
 }
 
 void FtpClientConnection::ReadFeatures()

@@ -26,7 +26,8 @@ public:
 
     /**
      * Connects to the first of @p addresses that answers, each (up to three, the address families taking turns)
-     * tried with its own connect time-out; reads the greeting, logs in and asks for FEAT.
+     * tried with its own connect time-out; reads the greeting, logs in and asks for FEAT. A greeting of 421
+     * (too many connections) is tried again a few times within two seconds.
      * @throws InternetException with FTP_ERROR_INCORRECT_PASSWORD when the server
      *         refuses the login, another code for every other failure.
      */
@@ -63,6 +64,8 @@ private:
     bool Execute(const QByteArray& strVerb, const QByteArray& strArgument, FtpReply& reply);
     /// Execute() and true only for a 2xx reply.
     bool ExecuteOk(const QByteArray& strVerb, const QByteArray& strArgument);
+    /// Connects the control socket; throws InternetException when no address answers.
+    void ConnectToFirstAnswering(const std::vector<SocketAddress>& addresses);
     /// FEAT, optional: a refusal, or no answer within a few seconds, leaves the
     /// connection usable with no features (LIST, no SIZE).
     void ReadFeatures();

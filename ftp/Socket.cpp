@@ -149,6 +149,11 @@ void Socket::ShutdownWrite()
         ::shutdown(m_fd, SHUT_WR);
 }
 
+bool AbortSignal::Pause(int nMs) const
+{
+    return PollWithAbort(nullptr, 0, *this, nMs) == SocketResult::Timeout;
+}
+
 SocketResult Socket::Wait(short nEvents, int nTimeoutMs) const
 {
     pollfd fd {m_fd, nEvents, 0};

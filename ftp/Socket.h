@@ -20,6 +20,8 @@ public:
 
     void Raise();
     bool IsRaised() const { return m_bRaised.load(); }
+    /// Waits @p nMs unless raised meanwhile. False when raised.
+    bool Pause(int nMs) const;
     int WaitFd() const { return m_fdRead; }
 
 private:

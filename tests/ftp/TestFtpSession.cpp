@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -132,6 +133,7 @@ private slots:
     void LoginFailures_data();
     void LoginFailures();
     void EachAddressGetsItsOwnAttempt();
+    void BusyServerIsTriedAgain();
     void DirectoryOperations();
     void RoundTrip_data();
     void RoundTrip();
@@ -232,6 +234,22 @@ void TestFtpSession::EachAddressGetsItsOwnAttempt()
     QCOMPARE(nError, 0u);
     QVERIFY(connection.IsUsable());
     QVERIFY2(nElapsed >= 450 && nElapsed < 2500, qPrintable(QString::number(nElapsed)));
+}
+
+void TestFtpSession::BusyServerIsTriedAgain()
+{
+    // One connection per address: while the first is open, the server greets a
+    // second with 421. Once the first has gone, the second gets in.
+    Client ftp;
+    QVERIFY(ftp.Start({QStringLiteral("--max-cons-per-ip"), QStringLiteral("1")}));
+    auto closing = std::async(std::launch::async, [&] {
+        QThread::msleep(300);
+        ftp->Close();
+    });
+    QCOMPARE(FtpLoginError(ftp.session, ftp.server.Address().toLatin1(), ftp.server.User().toLatin1(),
+                 ftp.server.Password().toLatin1()),
+        0u);
+    closing.wait();
 }
 
 void TestFtpSession::DirectoryOperations()
