@@ -112,11 +112,10 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
             m_pActivePane->PushFields();
         });
     }
-    if (link.IsConnected() && link.Connection().IsUsable()) {
-        // The whole directory is read first, so the connection is closed before
-        // the list is filled.
-        RemoteListing listing;
-        listing.ListRemoteDirectory(link.Connection());
+    // The whole directory is read first, so the connection is closed before the
+    // list is filled.
+    RemoteListing listing;
+    if (link.IsConnected() && link.Connection().IsUsable() && listing.ListRemoteDirectory(link.Connection())) {
         link.Close();
         FillRemoteList(listing.Entries());
         RunOnUi([&] {

@@ -1,11 +1,14 @@
 #include "remote/RemoteListing.h"
 
-void RemoteListing::ListRemoteDirectory(FtpConnection& connection)
+bool RemoteListing::ListRemoteDirectory(FtpConnection& connection)
 {
     m_entries.clear();
     std::vector<FtpEntry> entries;
-    if (!connection.ReadDirectory(entries))
-        entries.clear(); // unreadable lists like empty: ".." alone
+    if (!connection.ReadDirectory(entries)) {
+        if (!connection.IsUsable())
+            return false;
+        entries.clear(); // refused lists like empty: ".." alone
+    }
 
     bool bHasDotDot = false;
     m_entries.reserve(entries.size() + 1);
@@ -22,4 +25,5 @@ void RemoteListing::ListRemoteDirectory(FtpConnection& connection)
     }
     if (!bHasDotDot)
         m_entries.insert(m_entries.begin(), FtpEntry {QByteArrayLiteral(".."), true, false});
+    return true;
 }

@@ -10,10 +10,12 @@ public:
     /**
      * Reads the current directory of @p connection. The entries keep the
      * server's order; "." is left out, ".." is always a folder and stands first
-     * when the server does not list it. A directory that cannot be read lists as
-     * ".." alone.
+     * when the server does not list it. A directory the server will not list
+     * lists as ".." alone.
+     * @return false when the connection was lost while reading (closed, a
+     *         time-out, a 421): then nothing is known of the directory.
      */
-    void ListRemoteDirectory(FtpConnection& connection);
+    bool ListRemoteDirectory(FtpConnection& connection);
 
     const std::vector<FtpEntry>& Entries() const { return m_entries; }
 

@@ -22,9 +22,18 @@ SiteConnection::Outcome SiteConnection::Open(InternetSession& session, const Sit
         default: return Outcome::CannotConnect;
         }
     }
-    if (site.m_strDirectory.isEmpty()) {
+    bool bEntered = true;
+    if (site.m_strDirectory.isEmpty())
         m_pConnection->GetCurrentDirectory(m_strHomeDir);
-    } else if (!m_pConnection->SetCurrentDirectory(site.m_strDirectory)) {
+    else
+        bEntered = m_pConnection->SetCurrentDirectory(site.m_strDirectory);
+    // A connection lost on the way in (closed, a time-out, a 421) is a failure
+    // to connect, not a refused directory.
+    if (!m_pConnection->IsUsable()) {
+        Close();
+        return Outcome::CannotConnect;
+    }
+    if (!bEntered) {
         Close();
         return Outcome::DirectoryRefused;
     }

@@ -41,9 +41,14 @@ FtpTestServer::~FtpTestServer()
 
 bool FtpTestServer::Start(const QStringList& extraArgs)
 {
+    return ServeFolder(QStringLiteral("ftpd.py"), extraArgs);
+}
+
+bool FtpTestServer::ServeFolder(const QString& strScript, const QStringList& extraArgs)
+{
     if (!m_root.isValid())
         return false;
-    return Launch(QStringLiteral("ftpd.py"),
+    return Launch(strScript,
         QStringList {QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"), User(),
             QStringLiteral("--password"), Password()}
             + extraArgs);
@@ -59,6 +64,11 @@ bool FtpTestServer::StartScripted(const QByteArray& strJsonScript)
         return false;
     file.close();
     return Launch(QStringLiteral("scripted.py"), {QStringLiteral("--script"), strScriptPath});
+}
+
+bool FtpTestServer::StartFaulty(const QStringList& faultArgs)
+{
+    return ServeFolder(QStringLiteral("faulty.py"), faultArgs);
 }
 
 bool FtpTestServer::Launch(const QString& strScript, const QStringList& args)

@@ -25,6 +25,9 @@ public:
     bool Start(const QStringList& extraArgs = {});
     /// Starts scripted.py with @p strJsonScript (see that file for the steps).
     bool StartScripted(const QByteArray& strJsonScript);
+    /// Starts faulty.py serving RootPath() with @p faultArgs ("--fault VERB STEP
+    /// KIND" and the like; see that file).
+    bool StartFaulty(const QStringList& faultArgs);
     /// Stops the server: SIGTERM, a bounded wait, then SIGKILL.
     void Stop();
 
@@ -38,6 +41,8 @@ public:
     static QString UnusedAddress();
 
 private:
+    /// Starts @p strScript serving RootPath() to User() with Password().
+    bool ServeFolder(const QString& strScript, const QStringList& extraArgs);
     bool Launch(const QString& strScript, const QStringList& args);
     static int NextHost();
 
