@@ -185,6 +185,8 @@ private:
     /// A copy of the active site's strings as they stand in memory. Any thread.
     SiteProfile ActiveSite();
 
+    /// A job with copies of the active site and the item count prepared last.
+    TransferJob NewTransferJob() const;
     void StartUpload();
     void UploadThreadProc(TransferJob job);
     void StartDownload();

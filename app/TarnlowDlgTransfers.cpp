@@ -41,6 +41,14 @@ private:
     const int m_nTotalFiles;
 };
 
+TarnlowDlg::TransferJob TarnlowDlg::NewTransferJob() const
+{
+    TransferJob job;
+    job.m_site = *m_pActivePane;
+    job.m_nTotalFiles = m_nTotalFiles;
+    return job;
+}
+
 void TarnlowDlg::OnDropFiles(const QStringList& paths)
 {
     // While a listing runs, or an upload's worker is still connecting, the drop
@@ -66,9 +74,7 @@ void TarnlowDlg::StartUpload()
         return;
     // The worker connects before the window goes busy; the wait cursor covers that.
     SetWaitCursor(true);
-    TransferJob job;
-    job.m_site = *m_pActivePane;
-    job.m_nTotalFiles = m_nTotalFiles;
+    TransferJob job = NewTransferJob();
     job.m_uploadPaths = m_uploadPaths;
     BeginWorker([this, job = std::move(job)] { UploadThreadProc(job); });
 }
@@ -135,9 +141,7 @@ void TarnlowDlg::StartDownload()
     if (IsSlotBusy() || !ValidateSite(true))
         return;
     SetWaitCursor(true);
-    TransferJob job;
-    job.m_site = *m_pActivePane;
-    job.m_nTotalFiles = m_nTotalFiles;
+    TransferJob job = NewTransferJob();
     job.m_downloadNames = m_downloadNames;
     job.m_strDownloadPath = m_strDownloadPath;
     BeginWorker([this, job = std::move(job)] { DownloadThreadProc(job); });

@@ -126,13 +126,8 @@ class Session:
             if kind == 'no-data':
                 self.mark()
                 self.hold()
-            data = self.open_data()
-            if kind == 'close-data':
-                self.mark()
-                data.close()
-                self.reply(426, 'Connection closed; transfer aborted.')
-                return
-            self.break_control(kind, data)
+            self.fault_in_data(self.open_data())
+            return
         data = self.open_data()
         try:
             if payload is not None:
