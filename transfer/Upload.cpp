@@ -36,19 +36,9 @@ int Upload::CountFiles(const QStringList& paths)
     return nCount;
 }
 
-int Upload::CountPath(const QString& strPath)
-{
-    return CountFiles(QStringList {strPath});
-}
-
 void Upload::UploadPaths(const QStringList& paths)
 {
     UploadItems(Classify(paths));
-}
-
-void Upload::UploadPath(const QString& strPath)
-{
-    UploadPaths(QStringList {strPath});
 }
 
 bool Upload::Stopped() const

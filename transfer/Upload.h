@@ -28,16 +28,12 @@ public:
     /// or an item that cannot be sent, is one; a folder is the sum over its
     /// entries). Looks at local files only; safe on any thread.
     static int CountFiles(const QStringList& paths);
-    /// CountFiles() for one path.
-    static int CountPath(const QString& strPath);
 
     /// Sends each of @p paths into the current remote directory, in order. With
     /// more than one path, returns to that directory after each folder, so the
     /// next item lands beside it. A file the server refuses is reported and the
     /// walk goes on.
     void UploadPaths(const QStringList& paths);
-    /// UploadPaths() for one path.
-    void UploadPath(const QString& strPath);
 
     /// True once the connection itself was lost (closed by the server, a
     /// time-out, a 421): that was reported once and nothing more was tried.
