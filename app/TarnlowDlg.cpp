@@ -430,6 +430,9 @@ void TarnlowDlg::dropEvent(QDropEvent* pEvent)
     pEvent->acceptProposedAction();
     // Handled after the drop event has returned, so the file manager that
     // started the drag is never kept waiting for a count or a message.
-    QMetaObject::invokeMethod(
-        this, [this, paths] { OnDropFiles(paths); }, Qt::QueuedConnection);
+    const auto handle = [this, paths] {
+        if (!m_bDestroyed) // the window may be closing by then
+            OnDropFiles(paths);
+    };
+    QMetaObject::invokeMethod(this, handle, Qt::QueuedConnection);
 }
