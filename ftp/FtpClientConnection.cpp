@@ -343,6 +343,15 @@ bool FtpClientConnection::Remove(const QByteArray& strName)
     return IsValidName(strName) && ExecuteOk("DELE", strName);
 }
 
+bool FtpClientConnection::UseBinaryType()
+{
+    // Nothing here asks for another type, so the server's answer holds for the
+    // rest of the connection.
+    if (!m_bBinary)
+        m_bBinary = ExecuteOk("TYPE", "I");
+    return m_bBinary;
+}
+
 std::int64_t FtpClientConnection::RemoteSize(const QByteArray& strName)
 {
     FtpReply reply;
@@ -527,7 +536,7 @@ bool FtpClientConnection::PutFile(const QString& strLocalPath, const QByteArray&
     if (!QFileInfo(strLocalPath).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
     const qint64 nLocalSize = file.size();
-    if (!ExecuteOk("TYPE", "I"))
+    if (!UseBinaryType())
         return false;
     qint64 nSent = 0;
     const DataSource source = [&](char* pBuffer, qint64 nSize) {
@@ -564,7 +573,7 @@ bool FtpClientConnection::GetFile(const QByteArray& strRemoteName, const QString
         file.remove();
         return false;
     };
-    if (!ExecuteOk("TYPE", "I"))
+    if (!UseBinaryType())
         return fail();
     std::int64_t nExpected = m_bSize ? RemoteSize(strRemoteName) : -1;
     qint64 nReceived = 0;
