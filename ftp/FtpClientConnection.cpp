@@ -3,6 +3,7 @@
 #include "ftp/FtpCommandWriter.h"
 #include "ftp/FtpListParser.h"
 #include "ftp/InternetException.h"
+#include "ftp/ListenPorts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -373,8 +374,10 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
     Socket listener(m_abort);
     QByteArray strPortVerb;
     QByteArray strPortArgument;
-    if (listener.Listen(m_control.LocalAddress()) != SocketResult::Ok
-        || !PortCommand(listener.LocalAddress(), strPortVerb, strPortArgument))
+    if (listener.Listen(m_control.LocalAddress(), ListenPorts::System()) != SocketResult::Ok)
+        return false;
+    const SocketAddress dataAddress = listener.LocalAddress();
+    if (!PortCommand(dataAddress, strPortVerb, strPortArgument))
         return false;
     if (!ExecuteOk(strPortVerb, strPortArgument) || !SendCommand(strVerb, strArgument))
         return false;
@@ -515,7 +518,10 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
         if (bDataOk)
             data.ShutdownWrite();
     }
-    data.Close();
+    // An upload's connection stays open until the final reply, which tells
+    // whether its port can be given back.
+    if (sink || !bDataOk)
+        data.Close();
     if (m_abort.IsRaised()) {
         MarkBroken(FTP_ERROR_ABORTED);
         return false;
@@ -524,6 +530,10 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
         return fail();
     if (!bFinal && !ReadFinalReply(finalReply))
         return false;
+    // Confirmed by the server, and closed on its side as well: nothing of the
+    // connection is left to protect, so its port may serve the next one.
+    if (finalReply.IsSuccess() && data.IsOpen() && data.CanReusePort())
+        ListenPorts::System().Release(dataAddress);
     return finalReply.IsSuccess();
 }
 
