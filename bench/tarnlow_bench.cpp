@@ -42,6 +42,7 @@
 namespace {
 
 constexpr int kOperationLimitMs = 15 * 60 * 1000;
+constexpr int kLayoutLimitMs = 60 * 1000;
 
 double PeakRssMiB()
 {
@@ -251,8 +252,15 @@ public:
         m_ticker.start();
         start();
         const int nExit = m_dlg.IsSlotBusy() ? loop.exec() : 0;
-        // The first paint of the full list belongs to the cost of showing it.
-        m_pList->doItemsLayout();
+        // The list counts as filled once its last item is laid out (the list
+        // lays out a large content in batches while the window goes on) and
+        // the list is painted.
+        const QAbstractItemModel* pModel = m_pList->model();
+        QElapsedTimer wait;
+        wait.start();
+        while (pModel->rowCount() > 0 && wait.elapsed() < kLayoutLimitMs
+            && !m_pList->visualRect(pModel->index(pModel->rowCount() - 1, 0)).isValid())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         m_pList->viewport()->repaint();
         QCoreApplication::processEvents();
         m_ticker.stop();
