@@ -15,7 +15,9 @@
 
 namespace {
 
-constexpr qint64 ChunkBytes = 64 * 1024;
+/// Bytes moved per read and write of a transfer: large chunks keep the system
+/// calls per gigabyte few (64 KiB cost a fifth more time on a 1 GiB download).
+constexpr qint64 ChunkBytes = 1024 * 1024;
 constexpr int MaxPreliminaryReplies = 16;
 constexpr int QuitWaitMs = 1000;
 /// FEAT is optional: a server that has not answered it by then is taken to offer nothing.
@@ -464,36 +466,45 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
     // connect as soon as they get PORT) says so there, and the data connection
     // would then only wait out its time-out.
     bool bDataOk = true;
-    std::vector<char> buffer(static_cast<std::size_t>(ChunkBytes));
+    // One buffer for the connection's life, never cleared: a walk of many
+    // small files would otherwise allocate and fill a megabyte per file.
+    if (!m_pChunk)
+        m_pChunk = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(ChunkBytes));
+    char* const pBuffer = m_pChunk.get();
     if (sink) {
         for (;;) {
-            if (!bFinal) {
-                int nReady = 1;
-                if (!m_reader.HasReply()
-                    && Socket::WaitReady(data, POLLIN, m_control, nReady, m_timeouts.nDataMs) != SocketResult::Ok) {
+            // A reply already read takes its turn first. Data that has arrived
+            // is read at once; only when there is none yet does the wait cover
+            // both connections, data first when both are ready.
+            if (!bFinal && m_reader.HasReply()) {
+                if (!takeReply()) {
                     bDataOk = false;
                     break;
                 }
-                if (nReady == 1) {
-                    if (!takeReply()) {
-                        bDataOk = false;
-                        break;
-                    }
-                    continue;
-                }
+                continue;
             }
             std::size_t nRead = 0;
-            const SocketResult result = data.Receive(buffer.data(), buffer.size(), nRead, m_timeouts.nDataMs);
+            const SocketResult result
+                = data.Receive(pBuffer, static_cast<std::size_t>(ChunkBytes), nRead, bFinal ? m_timeouts.nDataMs : 0);
+            if (result == SocketResult::Timeout && !bFinal) {
+                int nReady = 0;
+                if (Socket::WaitReady(data, POLLIN, m_control, nReady, m_timeouts.nDataMs) != SocketResult::Ok
+                    || (nReady == 1 && !takeReply())) {
+                    bDataOk = false;
+                    break;
+                }
+                continue;
+            }
             if (result == SocketResult::Closed)
                 break;
-            if (result != SocketResult::Ok || !sink(buffer.data(), nRead)) {
+            if (result != SocketResult::Ok || !sink(pBuffer, nRead)) {
                 bDataOk = false;
                 break;
             }
         }
     } else {
         for (;;) {
-            const qint64 nChunk = source(buffer.data(), ChunkBytes);
+            const qint64 nChunk = source(pBuffer, ChunkBytes);
             if (nChunk <= 0) {
                 bDataOk = nChunk == 0;
                 break;
@@ -503,8 +514,8 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
                 SocketResult result = SocketResult::Interrupted;
                 if (bFinal || !m_reader.HasReply()) {
                     std::size_t nSent = 0;
-                    result = data.SendAll(buffer.data() + nDone, static_cast<std::size_t>(nChunk) - nDone,
-                        m_timeouts.nDataMs, bFinal ? nullptr : &m_control, &nSent);
+                    result = data.SendAll(pBuffer + nDone, static_cast<std::size_t>(nChunk) - nDone, m_timeouts.nDataMs,
+                        bFinal ? nullptr : &m_control, &nSent);
                     nDone += nSent;
                 }
                 if (result == SocketResult::Interrupted)

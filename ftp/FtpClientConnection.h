@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 /// The FtpConnection of this engine: a control connection on a Socket, active
@@ -88,4 +89,5 @@ private:
     bool m_bMlsd = false;
     bool m_bSize = false;
     bool m_bBinary = false; // the server accepted TYPE I
+    std::unique_ptr<char[]> m_pChunk; // the transfers' buffer, made by the first one
 };
