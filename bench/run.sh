@@ -7,7 +7,7 @@
 # a summary line. See docs/performance.md for what each scenario does.
 #
 # Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--keep]
-#   --runs N   runs of each scenario and tool (default 3)
+#   --runs N   runs of each scenario and tool (default 5)
 #   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of 30,000
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
 #   --keep     leave the work folder in place (its path is printed)
@@ -15,7 +15,7 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-RUNS=3
+RUNS=5
 BIG_MIB=1024
 DROP_FILES=30000
 ONLY=
@@ -379,14 +379,14 @@ LFTP_VERSION="lftp $(lftp --version | awk 'NR == 1 { print $4 }')"
 echo
 echo "vsftpd $(dpkg-query -W -f='${Version}' vsftpd), $CURL_VERSION, $LFTP_VERSION, kernel $(uname -r)," \
     "$(nproc) x $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo); work folder on $base"
-printf '%-26s %-14s %10s %10s %10s  %s\n' scenario tool median min max unit
+printf '%-26s %-14s %10s %10s %10s  %-8s %s\n' scenario tool median min max unit "every run, in order"
 row() {
     local file=$WORK/results/$1.$2
     [ -s "$file" ] || return 0
     read -r med lo hi <<<"$(stats "$file")"
     local tool=$2
     case $tool in curl) tool=$CURL_VERSION ;; lftp) tool=$LFTP_VERSION ;; esac
-    printf '%-26s %-14s %10s %10s %10s  %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4"
+    printf '%-26s %-14s %10s %10s %10s  %-8s %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4" "$(tr '\n' ' ' <"$file")"
 }
 row fixed tarnlow "tiny file (fixed cost)" ms
 row fixed curl "tiny file (fixed cost)" ms
