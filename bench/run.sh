@@ -42,7 +42,7 @@ wanted() { [ -z "$ONLY" ] || [[ "$ONLY" == *",$1,"* ]]; }
 # --- what the benchmark needs, from Debian ---------------------------------
 "$ROOT/scripts/install-deps.sh"
 missing=()
-for p in vsftpd curl lftp; do
+for p in vsftpd curl lftp python3 iproute2; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -311,9 +311,19 @@ run_listing_peer() {
     record listing lftp $(($(now_ms) - t0))
     [ "$(wc -l <"$WORK/listing.txt")" = 10000 ] || fail "lftp listing: $(wc -l <"$WORK/listing.txt") lines"
 }
+time_waits() { ss -Htan state time-wait | wc -l; }
 run_drop() {
     fresh_remote drop
+    # Each run starts with few TIME_WAIT entries on the machine (the other
+    # scenarios leave thousands, for a minute), so that its halves compare
+    # what the drop itself leaves behind.
+    for _ in $(seq 70); do
+        [ "$(time_waits)" -lt 2000 ] && break
+        sleep 1
+    done
+    record drop-tw-before tarnlow "$(time_waits)"
     ours upload drop "$WORK/data/drop"
+    record drop-tw-after tarnlow "$(time_waits)"
     record drop-30k tarnlow "$(files_per_s "$DROP_FILES" "$(figure ms)")"
     record drop-first tarnlow "$(figure first_rate)"
     record drop-second tarnlow "$(figure second_rate)"
@@ -412,6 +422,8 @@ row drop-30k tarnlow "drop $DROP_FILES files" files/s
 row drop-first tarnlow "drop: first half" files/s
 row drop-second tarnlow "drop: second half" files/s
 row drop-ratio tarnlow "drop: second / first" x
+row drop-tw-before tarnlow "drop: TIME_WAIT before" sockets
+row drop-tw-after tarnlow "drop: TIME_WAIT after" sockets
 
 peak=$(cat "$WORK/results/peak.tarnlow" "$WORK/results/window-peak.tarnlow" 2>/dev/null | sort -g | tail -1)
 stall=$(cat "$WORK/results/stall.tarnlow" "$WORK/results/window-stall.tarnlow" 2>/dev/null | sort -g | tail -1)
