@@ -7,8 +7,9 @@
 # a summary line. See docs/performance.md for what each scenario does.
 #
 # Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--keep]
-#   --runs N   runs of each scenario and tool (default 5, and 9 for the 1 GiB
-#              transfers, which are quick and the noisiest)
+#   --runs N   runs of each scenario and tool (default 6, and 10 for the 1 GiB
+#              transfers, which are quick and the noisiest); an even number lets
+#              each tool go first equally often
 #   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of 30,000
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
 #   --keep     leave the work folder in place (its path is printed)
@@ -18,8 +19,8 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ARGS=("$@")
 SCENARIOS="fixed upload download tree fetch-many listing drop-30k window"
-RUNS=5
-BIG_RUNS=9
+RUNS=6
+BIG_RUNS=10
 BIG_MIB=1024
 DROP_FILES=30000
 ONLY=
