@@ -312,6 +312,7 @@ run_listing() {
     [ "$(figure items)" = 10001 ] || fail "listing: $(figure items) items instead of 10,001"
     record listing tarnlow "$(figure ms)"
     record stall tarnlow "$(figure stall_ms)"
+    record busy tarnlow "$(figure busy_ms)"
 }
 run_listing_peer() {
     t0=$(now_ms)
@@ -344,9 +345,13 @@ run_window() {
     fresh_local
     ours window window many "$WORK/data/big.bin" "$WORK/data/tree2000" "$WORK/out"
     record window-stall tarnlow "$(figure stall_ms)"
+    record busy tarnlow "$(figure busy_ms)"
+    steal=0
     for phase in upload download tree list; do
         record "window-$phase-stall" tarnlow "$(figure ${phase}_stall_ms)"
+        steal=$((steal + $(figure ${phase}_steal_ms)))
     done
+    record window-steal tarnlow "$steal"
     record window-peak tarnlow "$(figure download_peak_mib)"
     record window-idle tarnlow "$(figure idle_mib)"
     cmp -s "$WORK/data/big.bin" "$HOME_DIR/window/big.bin" || fail "window upload: copy differs"
@@ -420,11 +425,13 @@ row fetch-many tarnlow "fetch 1,000 of 10,000" files/s
 row fetch-many lftp "fetch 1,000 of 10,000" files/s
 row listing tarnlow "listing 10,000 entries" ms
 row listing lftp "listing 10,000 entries" ms
-row stall tarnlow "listing: window stall" ms
-row window-upload-stall tarnlow "window: upload stall" ms
-row window-download-stall tarnlow "window: download stall" ms
-row window-tree-stall tarnlow "window: tree stall" ms
-row window-list-stall tarnlow "window: listing stall" ms
+row stall tarnlow "listing: longest gap" ms
+row window-upload-stall tarnlow "window: upload, gap" ms
+row window-download-stall tarnlow "window: download, gap" ms
+row window-tree-stall tarnlow "window: tree, gap" ms
+row window-list-stall tarnlow "window: listing, gap" ms
+row busy tarnlow "window thread busy" ms
+row window-steal tarnlow "window: host's steal" ms
 row window-idle tarnlow "window: RSS idle" MiB
 row window-peak tarnlow "window: RSS peak, $BIG_MIB MiB" MiB
 row drop-30k tarnlow "drop $DROP_FILES files" files/s
@@ -436,6 +443,7 @@ row drop-tw-after tarnlow "drop: TIME_WAIT after" sockets
 
 peak=$(cat "$WORK/results/peak.tarnlow" "$WORK/results/window-peak.tarnlow" 2>/dev/null | sort -g | tail -1)
 stall=$(cat "$WORK/results/stall.tarnlow" "$WORK/results/window-stall.tarnlow" 2>/dev/null | sort -g | tail -1)
+busy=$(sort -g "$WORK/results/busy.tarnlow" 2>/dev/null | tail -1)
 echo
 echo "bench: upload $(ratio "$(median upload.tarnlow)" "$(median upload.curl)") curl," \
     "download $(ratio "$(median download.tarnlow)" "$(median download.curl)") curl," \
@@ -443,4 +451,4 @@ echo "bench: upload $(ratio "$(median upload.tarnlow)" "$(median upload.curl)") 
     "fetch-many $(ratio "$(median fetch-many.tarnlow)" "$(median fetch-many.lftp)") lftp," \
     "listing $(ratio "$(median listing.tarnlow)" "$(median listing.lftp)") lftp," \
     "drop-30k $(median drop-ratio.tarnlow || echo n/a)," \
-    "peak ${peak:-n/a} MiB, stall ${stall:-n/a} ms, fixed $(median fixed.tarnlow || echo n/a) ms"
+    "peak ${peak:-n/a} MiB, stall ${stall:-n/a} ms, busy ${busy:-n/a} ms, fixed $(median fixed.tarnlow || echo n/a) ms"
