@@ -7,9 +7,10 @@
 # a summary line. See docs/performance.md for what each scenario does.
 #
 # Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--keep]
-#   --runs N   runs of each scenario and tool (default 6, and 10 for the 1 GiB
-#              transfers, which are quick and the noisiest); an even number lets
-#              each tool go first equally often
+#   --runs N   runs of each scenario and tool (default 6; 10 for the 1 GiB
+#              transfers, which are quick and the noisiest; 3 for the long drop,
+#              which has no peer); an even number lets each tool go first
+#              equally often
 #   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of 30,000
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
 #   --keep     leave the work folder in place (its path is printed)
@@ -21,14 +22,15 @@ ARGS=("$@")
 SCENARIOS="fixed upload download tree fetch-many listing drop-30k window"
 RUNS=6
 BIG_RUNS=10
+DROP_RUNS=3
 BIG_MIB=1024
 DROP_FILES=30000
 ONLY=
 KEEP=0
 while [ $# -gt 0 ]; do
     case "$1" in
-    --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
-    --quick) RUNS=1; BIG_RUNS=1; BIG_MIB=256; DROP_FILES=6000; shift ;;
+    --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; DROP_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
+    --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; BIG_MIB=256; DROP_FILES=6000; shift ;;
     --only) ONLY=",${2:-},"; shift $(($# > 1 ? 2 : 1)) ;;
     --keep) KEEP=1; shift ;;
     *) sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
@@ -201,6 +203,19 @@ record() { echo "$3" >>"$WORK/results/$1.$2"; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 fail() { echo "bench: $*" >&2; exit 1; }
 
+# Every upload leaves a TIME_WAIT entry for a minute on the side that closed
+# first, and a program that lets the kernel pick its ports (lftp, for one)
+# slows down sharply once some 14,000 of them are left on the machine. Runs of
+# many files first wait (at most 70 s) until fewer than $1 are left, so that no
+# tool pays for what an earlier run left behind.
+time_waits() { ss -Htan state time-wait | wc -l; }
+settle_time_waits() {
+    for _ in $(seq 70); do
+        [ "$(time_waits)" -lt "$1" ] && return 0
+        sleep 1
+    done
+}
+
 # Fresh, empty remote folders, owned by the server's user.
 fresh_remote() {
     for d in "$@"; do
@@ -277,12 +292,14 @@ run_download_peer() {
     cmp -s "$WORK/data/big.bin" "$WORK/out/big.bin" || fail "curl download: copy differs"
 }
 run_tree() {
+    settle_time_waits 10000
     fresh_remote tree
     ours upload tree "$WORK/data/tree2000"
     record tree tarnlow "$(files_per_s 2000 "$(figure ms)")"
     diff -rq "$WORK/data/tree2000" "$HOME_DIR/tree/tree2000" >/dev/null || fail "tree: copies differ"
 }
 run_tree_peer() {
+    settle_time_waits 10000
     fresh_remote tree
     t0=$(now_ms)
     peer_lftp <<<"mirror -R $WORK/data/tree2000 tree/tree2000" >/dev/null
@@ -295,12 +312,14 @@ check_selected() {
         "$(cd "$HOME_DIR/many" && xargs cat <"$WORK/data/selected.txt" | md5sum)" ] || fail "$1: copies differ"
 }
 run_fetch_many() {
+    settle_time_waits 10000
     fresh_local
     ours download many "$WORK/out" "$WORK/data/selected.txt"
     record fetch-many tarnlow "$(files_per_s 1000 "$(figure ms)")"
     check_selected fetch-many
 }
 run_fetch_many_peer() {
+    settle_time_waits 10000
     fresh_local
     t0=$(now_ms)
     { echo "cd many"; echo "lcd $WORK/out"; echo "mget $(tr '\n' ' ' <"$WORK/data/selected.txt")"; } | peer_lftp >/dev/null
@@ -320,16 +339,11 @@ run_listing_peer() {
     record listing lftp $(($(now_ms) - t0))
     [ "$(wc -l <"$WORK/listing.txt")" = 10000 ] || fail "lftp listing: $(wc -l <"$WORK/listing.txt") lines"
 }
-time_waits() { ss -Htan state time-wait | wc -l; }
 run_drop() {
     fresh_remote drop
-    # Each run starts with few TIME_WAIT entries on the machine (the other
-    # scenarios leave thousands, for a minute), so that its halves compare
-    # what the drop itself leaves behind.
-    for _ in $(seq 70); do
-        [ "$(time_waits)" -lt 2000 ] && break
-        sleep 1
-    done
+    # Each run starts with few TIME_WAIT entries on the machine, so that its
+    # halves compare what the drop itself leaves behind.
+    settle_time_waits 2000
     record drop-tw-before tarnlow "$(time_waits)"
     ours upload drop "$WORK/data/drop"
     record drop-tw-after tarnlow "$(time_waits)"
@@ -363,7 +377,7 @@ run_window() {
 scenario() {
     local name=$1 ours_fn=$2 peer_fn=${3:-} runs=$RUNS
     wanted "$name" || return 0
-    case $name in upload | download) runs=$BIG_RUNS ;; esac
+    case $name in upload | download) runs=$BIG_RUNS ;; drop-30k) runs=$DROP_RUNS ;; esac
     printf '%-11s' "$name"
     for run in $(seq "$runs"); do
         if [ -z "$peer_fn" ] || [ $((run % 2)) = 1 ]; then
@@ -378,7 +392,7 @@ scenario() {
     echo
 }
 
-echo "Running $RUNS run(s) of each scenario ($BIG_RUNS of the $BIG_MIB MiB transfers) against vsftpd on $HOST (active mode)"
+echo "Running $RUNS run(s) of each scenario ($BIG_RUNS of the $BIG_MIB MiB transfers, $DROP_RUNS of the drop) against vsftpd on $HOST (active mode)"
 scenario fixed run_fixed run_fixed_peer
 scenario upload run_upload run_upload_peer
 scenario download run_download run_download_peer
