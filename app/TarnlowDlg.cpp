@@ -129,6 +129,7 @@ void TarnlowDlg::CreateControls()
     m_remoteList->setFlow(QListView::TopToBottom);
     m_remoteList->setWrapping(true);
     m_remoteList->setResizeMode(QListView::Adjust);
+    m_remoteList->setLayoutMode(QListView::Batched);
     m_remoteList->setIconSize(QSize(16, 16));
     m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_remoteList->setEnabled(false);

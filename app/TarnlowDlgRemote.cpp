@@ -139,8 +139,14 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
 void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries)
 {
     // In batches with repainting off, so a directory of many thousand entries
-    // neither freezes the window nor repaints it per item.
-    RunOnUi([this] { m_remoteList->setUpdatesEnabled(false); });
+    // neither freezes the window nor repaints it per item. The list lays out
+    // what it holds between two batches; while it fills, every item is taken to
+    // be as large as the first, which makes those passes cheap, and the one
+    // layout that counts measures each item once the list is full.
+    RunOnUi([this] {
+        m_remoteList->setUpdatesEnabled(false);
+        m_remoteList->setUniformItemSizes(true);
+    });
     for (std::size_t nStart = 0; nStart < entries.size(); nStart += kFillBatch) {
         const std::size_t nEnd = std::min(entries.size(), nStart + kFillBatch);
         if (!RunOnUi([&] {
@@ -158,7 +164,11 @@ void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries)
             }))
             return; // the window is gone
     }
-    RunOnUi([this] { m_remoteList->setUpdatesEnabled(true); });
+    RunOnUi([this] {
+        m_remoteList->setUniformItemSizes(false);
+        m_remoteList->doItemsLayout();
+        m_remoteList->setUpdatesEnabled(true);
+    });
 }
 
 void TarnlowDlg::OnRefresh()

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 /// The FtpConnection of this engine: a control connection on a Socket, active
@@ -70,6 +71,8 @@ private:
     /// connection usable with no features (LIST, no SIZE).
     void ReadFeatures();
     void ParseFeatures(const FtpReply& reply);
+    /// TYPE I, sent once per connection. False when the server refused it.
+    bool UseBinaryType();
     /// The remote size from SIZE, or -1 when the server does not tell it.
     std::int64_t RemoteSize(const QByteArray& strName);
     /// Runs one active-mode transfer: PORT/EPRT, the command, the data, the final
@@ -85,4 +88,6 @@ private:
     FtpErrorCode m_nLastError = FTP_ERROR_CANNOT_CONNECT;
     bool m_bMlsd = false;
     bool m_bSize = false;
+    bool m_bBinary = false; // the server accepted TYPE I
+    std::unique_ptr<char[]> m_pChunk; // the transfers' buffer, made by the first one
 };

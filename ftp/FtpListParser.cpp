@@ -226,17 +226,27 @@ bool FtpListParser::ParseListLine(const QByteArray& strLine, FtpEntry& entry)
 
 bool FtpListingReader::Feed(const char* pData, std::size_t nSize)
 {
-    for (std::size_t i = 0; i < nSize && !m_bFull; ++i) {
-        const char c = pData[i];
-        if (c == '\n') {
-            AddLine();
-        } else if (static_cast<std::size_t>(m_strLine.size()) > MaxLineBytes) {
-            // Skip the rest of an over-long line rather than hold it.
-            m_bOverlong = true;
-            m_strLine.clear();
-        } else if (!m_bOverlong) {
-            m_strLine.append(c);
+    // A line keeps at most MaxLineBytes + 1 bytes; one byte more makes it
+    // over-long, and the rest of it is skipped rather than held.
+    constexpr std::size_t nMaxKept = MaxLineBytes + 1;
+    const char* p = pData;
+    const char* const pEnd = pData + nSize;
+    while (p < pEnd && !m_bFull) {
+        const auto* pNewline = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p)));
+        const char* const pStop = pNewline ? pNewline : pEnd;
+        const auto nBytes = static_cast<std::size_t>(pStop - p);
+        if (!m_bOverlong) {
+            if (static_cast<std::size_t>(m_strLine.size()) + nBytes > nMaxKept) {
+                m_bOverlong = true;
+                m_strLine.clear();
+            } else {
+                m_strLine.append(p, static_cast<qsizetype>(nBytes));
+            }
         }
+        if (!pNewline)
+            break;
+        AddLine();
+        p = pNewline + 1;
     }
     return !m_bFull;
 }
@@ -258,7 +268,7 @@ bool FtpListingReader::AddLine()
     const bool bParsed = !m_bOverlong && !m_strLine.isEmpty() && !m_strLine.contains('\0')
         && (m_bMlsd ? FtpListParser::ParseMlsdLine(m_strLine, entry) : FtpListParser::ParseListLine(m_strLine, entry))
         && !entry.m_strName.contains('\r');
-    m_strLine.clear();
+    m_strLine.resize(0); // keeps its buffer for the next line
     m_bOverlong = false;
     if (!bParsed)
         return true;

@@ -1,5 +1,8 @@
 #include "ftp/Socket.h"
 
+#include "ftp/ListenPorts.h"
+
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -11,6 +14,9 @@
 #include <unistd.h>
 
 namespace {
+
+/// Ports of a ListenPorts tried before the kernel is left to pick one.
+constexpr std::size_t MaxListenPortAttempts = 16;
 
 std::int64_t NowMs()
 {
@@ -184,21 +190,48 @@ SocketResult Socket::Connect(const SocketAddress& address, int nTimeoutMs)
     return SocketResult::Ok;
 }
 
-SocketResult Socket::Listen(const SocketAddress& local)
+bool Socket::BindAndListen(const SocketAddress& local, std::uint16_t nPort)
 {
     Close();
     m_fd = ::socket(local.Family(), SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (m_fd < 0)
-        return SocketResult::Error;
+        return false;
+    // The connection accepted on this socket inherits the option, and so does
+    // its TIME_WAIT entry: only then can a later listener bind over that entry.
+    const int nOne = 1;
     SocketAddress bindAddress = local;
     if (bindAddress.Family() == AF_INET)
-        reinterpret_cast<sockaddr_in*>(&bindAddress.m_storage)->sin_port = 0;
+        reinterpret_cast<sockaddr_in*>(&bindAddress.m_storage)->sin_port = htons(nPort);
     else if (bindAddress.Family() == AF_INET6)
-        reinterpret_cast<sockaddr_in6*>(&bindAddress.m_storage)->sin6_port = 0;
-    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&bindAddress.m_storage), bindAddress.m_nLength) != 0
-        || ::listen(m_fd, 1) != 0)
-        return SocketResult::Error;
-    return SocketResult::Ok;
+        reinterpret_cast<sockaddr_in6*>(&bindAddress.m_storage)->sin6_port = htons(nPort);
+    if (setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &nOne, sizeof nOne) != 0
+        || ::bind(m_fd, reinterpret_cast<const sockaddr*>(&bindAddress.m_storage), bindAddress.m_nLength) != 0
+        || ::listen(m_fd, 1) != 0) {
+        const int nError = errno;
+        Close();
+        errno = nError;
+        return false;
+    }
+    return true;
+}
+
+SocketResult Socket::Listen(const SocketAddress& local, ListenPorts& ports)
+{
+    // A port given back is taken again over its TIME_WAIT entry. A port in use
+    // by anything else refuses the bind (or, when another socket bound it with
+    // SO_REUSEADDR too, the listen), and the next port round the range is
+    // tried; any other failure will not go away with another port.
+    std::uint16_t nPort = 0;
+    if (ports.TakeReleased(local, nPort) && BindAndListen(local, nPort))
+        return SocketResult::Ok;
+    const std::size_t nAttempts = std::min<std::size_t>(MaxListenPortAttempts, ports.Size());
+    for (std::size_t i = 0; i < nAttempts; ++i) {
+        if (BindAndListen(local, ports.Next()))
+            return SocketResult::Ok;
+        if (errno != EADDRINUSE)
+            break;
+    }
+    return BindAndListen(local, 0) ? SocketResult::Ok : SocketResult::Error;
 }
 
 SocketResult Socket::Accept(Socket& accepted, SocketAddress& peer, int nTimeoutMs)
@@ -296,6 +329,15 @@ SocketResult Socket::WaitReady(
         return result;
     nReady = fds[0].revents != 0 ? 0 : 1;
     return SocketResult::Ok;
+}
+
+bool Socket::CanReusePort() const
+{
+    tcp_info info {};
+    socklen_t nLength = sizeof info;
+    if (m_fd < 0 || getsockopt(m_fd, IPPROTO_TCP, TCP_INFO, &info, &nLength) != 0)
+        return false;
+    return info.tcpi_state == TCP_CLOSE && (info.tcpi_options & TCPI_OPT_TIMESTAMPS) != 0;
 }
 
 SocketAddress Socket::LocalAddress() const

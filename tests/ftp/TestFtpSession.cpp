@@ -4,6 +4,7 @@
 #include "ftp/InternetSession.h"
 #include "support/FtpTestServer.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -111,6 +112,18 @@ struct Client {
     QString Local(const char* pszName) const { return local.filePath(QString::fromLatin1(pszName)); }
 };
 
+/// The port of the last PORT command in the server's command log; 0 when there is none.
+int LastDataPort(const QString& strLog)
+{
+    int nPort = 0;
+    for (const QByteArray& strLine : Read(strLog).split('\n')) {
+        const QList<QByteArray> fields = strLine.mid(5).split(',');
+        if (strLine.startsWith("PORT ") && fields.size() == 6)
+            nPort = fields[4].toInt() * 256 + fields[5].toInt();
+    }
+    return nPort;
+}
+
 /// Every entry of the current directory, in order: a folder's name ends in
 /// '/', a link's in '@'. @p bFound says whether there was any.
 QList<QByteArray> FindAll(FtpConnection& connection, bool& bFound)
@@ -137,6 +150,7 @@ private slots:
     void DirectoryOperations();
     void RoundTrip_data();
     void RoundTrip();
+    void UploadGivesItsPortBack();
     void DownloadNeverOverwrites();
     void FailedTransfersLeaveNothingBehind_data();
     void FailedTransfersLeaveNothingBehind();
@@ -336,6 +350,32 @@ void TestFtpSession::RoundTrip()
     QVERIFY(ftp->ReadDirectory(entries));
     QCOMPARE(entries.size(), std::size_t(1));
     QCOMPARE(entries[0].m_strName, remoteName);
+}
+
+void TestFtpSession::UploadGivesItsPortBack()
+{
+    // An upload's data connection leaves a TIME_WAIT entry on its port here.
+    // Once the port has rested, a later transfer listens on it again instead of
+    // adding one such entry per file.
+    Client ftp;
+    QVERIFY(ftp.Start({QStringLiteral("--log-commands"), ftp.Local("commands.log")}));
+    QVERIFY(Write(ftp.Local("upload"), "content"));
+    QVERIFY(ftp->PutFile(ftp.Local("upload"), "up.txt"));
+    const int nUploadPort = LastDataPort(ftp.Local("commands.log"));
+    QVERIFY(nUploadPort != 0);
+    std::vector<FtpEntry> entries;
+    QVERIFY(ftp->ReadDirectory(entries));
+    QVERIFY(LastDataPort(ftp.Local("commands.log")) != nUploadPort);
+    // A bounded wait for the rest: each try is a listing, which takes the port once it is back.
+    bool bReused = false;
+    for (QDeadlineTimer deadline(10000); !bReused && !deadline.hasExpired();) {
+        QVERIFY(ftp->ReadDirectory(entries));
+        bReused = LastDataPort(ftp.Local("commands.log")) == nUploadPort;
+        if (!bReused)
+            QTest::qWait(50);
+    }
+    QVERIFY(bReused);
+    QCOMPARE(entries.size(), std::size_t(1));
 }
 
 void TestFtpSession::DownloadNeverOverwrites()

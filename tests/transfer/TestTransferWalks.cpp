@@ -59,8 +59,8 @@ QList<QByteArray> DirectoryOrder(const QString& strPath)
     return names;
 }
 
-/// The commands the server logged that change or create directories or store
-/// files, in order.
+/// The commands the server logged that change or create directories, store
+/// files or set the transfer type, in order.
 QStringList DirectoryAndStoreCommands(const QString& strLog)
 {
     QStringList commands;
@@ -69,7 +69,7 @@ QStringList DirectoryAndStoreCommands(const QString& strLog)
         return commands;
     for (const QByteArray& strLine : log.readAll().split('\n')) {
         const QString strCommand = QString::fromUtf8(strLine);
-        for (const char* pszVerb : {"MKD ", "CWD ", "PWD", "STOR "}) {
+        for (const char* pszVerb : {"MKD ", "CWD ", "PWD", "STOR ", "TYPE "}) {
             if (strCommand.startsWith(QLatin1String(pszVerb)))
                 commands.append(strCommand);
         }
@@ -101,6 +101,7 @@ void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
 {
     // Folder A holds x, folder B (holding y) and z: into A, send x, into B,
     // send y, back to B's own name, out with "..", send z, back to A's name.
+    // The type is set once for the connection, not once per file.
     QTemporaryDir local;
     QVERIFY(WriteFiles(Path(local, "A"), {{"1x", "x"}, {"2B/y", "y"}, {"3z", "z"}}));
     const QString strLog = Path(local, "commands.log");
@@ -112,7 +113,7 @@ void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
     TransferRecorder report;
     Upload(site.Connection(), report, "/").UploadPaths({Path(local, "A")});
     QCOMPARE(DirectoryAndStoreCommands(strLog),
-        (QStringList {QStringLiteral("MKD A"), QStringLiteral("CWD A"), QStringLiteral("PWD"),
+        (QStringList {QStringLiteral("MKD A"), QStringLiteral("CWD A"), QStringLiteral("PWD"), QStringLiteral("TYPE I"),
             QStringLiteral("STOR 1x"), QStringLiteral("MKD 2B"), QStringLiteral("CWD 2B"), QStringLiteral("PWD"),
             QStringLiteral("STOR y"), QStringLiteral("CWD /A/2B"), QStringLiteral("CWD .."), QStringLiteral("STOR 3z"),
             QStringLiteral("CWD /A")}));

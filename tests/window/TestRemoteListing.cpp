@@ -144,17 +144,25 @@ void TestRemoteListing::DotsFromTheServer()
 
 void TestRemoteListing::ManyEntriesArriveWholeAndInOrder()
 {
-    // More entries than several fill batches, with a partial batch at the end.
+    // More entries than several fill batches, with a partial batch at the end,
+    // and one name much longer than the rest.
     FtpTestServer server;
     QVERIFY(server.Start());
     for (int i = 0; i < 1203; ++i)
         QVERIFY(MakeFile(server, QStringLiteral("f%1").arg(i)));
+    const QString strLong = QStringLiteral("a name much longer than any other in this folder.txt");
+    QVERIFY(MakeFile(server, strLong));
     const QList<QByteArray> serverOrder = DirectoryOrder(server.RootPath());
 
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server);
-    QCOMPARE(Names(*View(dlg).m_remoteList), QList<QByteArray> {".."} + serverOrder);
-    QVERIFY(View(dlg).m_remoteList->updatesEnabled());
+    QListWidget& list = *View(dlg).m_remoteList;
+    QCOMPARE(Names(list), QList<QByteArray> {".."} + serverOrder);
+    QVERIFY(list.updatesEnabled());
+    // Laid out once full, every item has its own size: the long name is not cut
+    // to the width of "..".
+    const QListWidgetItem* pLong = list.item(int(serverOrder.indexOf(strLong.toUtf8())) + 1);
+    QTRY_VERIFY(list.visualItemRect(pLong).width() > 3 * list.visualItemRect(list.item(0)).width());
 }
 
 void TestRemoteListing::FailedListingsAndRecovery()
