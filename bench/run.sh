@@ -6,13 +6,16 @@
 # turns run by run, stops the server, and prints a table (median, min, max) and
 # a summary line. See docs/performance.md for what each scenario does.
 #
-# Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--keep]
+# Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--profile] [--keep]
 #   --runs N   runs of each scenario and tool (default 6; 10 for the 1 GiB
 #              transfers, which are quick and the noisiest; 3 for the long drop,
 #              which has no peer); an even number lets each tool go first
 #              equally often
 #   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of 30,000
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
+#   --profile  one run of each scenario, our side under `perf record -g`; prints
+#              where its processor time went (our threads and the kernel on
+#              their behalf), and how much of the run that time was
 #   --keep     leave the work folder in place (its path is printed)
 # Needs root (a user for the server, ports 20 and 21); re-runs itself with sudo.
 set -euo pipefail
@@ -27,11 +30,13 @@ BIG_MIB=1024
 DROP_FILES=30000
 ONLY=
 KEEP=0
+PROFILE=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; DROP_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
     --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; BIG_MIB=256; DROP_FILES=6000; shift ;;
     --only) ONLY=",${2:-},"; shift $(($# > 1 ? 2 : 1)) ;;
+    --profile) PROFILE=1; RUNS=1; BIG_RUNS=1; DROP_RUNS=1; shift ;;
     --keep) KEEP=1; shift ;;
     *) sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
     esac
@@ -52,7 +57,9 @@ wanted() { [ -z "$ONLY" ] || [[ "$ONLY" == *",$1,"* ]]; }
 # --- what the benchmark needs, from Debian ---------------------------------
 "$ROOT/scripts/install-deps.sh"
 missing=()
-for p in vsftpd curl lftp python3 iproute2; do
+wanted_packages="vsftpd curl lftp python3 iproute2"
+[ $PROFILE = 0 ] || wanted_packages+=" linux-perf"
+for p in $wanted_packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -198,8 +205,9 @@ ss -Hltn "( sport = :21 )" | grep -q "$HOST:21" || { echo "vsftpd does not liste
 # --- running the tools ----------------------------------------------------------
 URL="ftp://$BENCH_USER:$PASSWORD@$HOST"
 # Each figure goes to $WORK/results/SCENARIO.TOOL, one value a line.
-mkdir -p "$WORK/results"
-record() { echo "$3" >>"$WORK/results/$1.$2"; }
+mkdir -p "$WORK/results" "$WORK/profiles"
+RECORDING=1 # 0 during a warm-up run, whose figures are not kept
+record() { [ $RECORDING = 0 ] || echo "$3" >>"$WORK/results/$1.$2"; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 fail() { echo "bench: $*" >&2; exit 1; }
 
@@ -227,10 +235,14 @@ fresh_remote() {
 fresh_local() { rm -rf "$WORK/out"; mkdir -p "$WORK/out"; }
 
 # ours ARGS...: the driver, with its figures as "key=value" words in $FIGURES.
+# With --profile it runs under perf, one record per scenario ($SCENARIO).
 ours() {
+    local wrap=()
+    [ $PROFILE = 0 ] || wrap=(perf record -q -e task-clock -g -o "$WORK/profiles/$SCENARIO.data" --)
     FIGURES=$(XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=offscreen \
-        timeout "$LIMIT" "$DRIVER" "$1" "$HOST" "$BENCH_USER" "$PASSWORD" "${@:2}" 2>"$WORK/driver.log") \
+        timeout "$LIMIT" "${wrap[@]}" "$DRIVER" "$1" "$HOST" "$BENCH_USER" "$PASSWORD" "${@:2}" 2>"$WORK/driver.log") \
         || { cat "$WORK/driver.log" >&2; fail "tarnlow_bench $1 failed: $FIGURES"; }
+    [ $PROFILE = 0 ] || figure ms >"$WORK/profiles/$SCENARIO.ms"
 }
 figure() { tr ' ' '\n' <<<"$FIGURES" | awk -F= -v k="$1" '$1 == k { print $2 }'; }
 # lftp with a script of commands; its own settings files are not read.
@@ -377,8 +389,19 @@ run_window() {
 scenario() {
     local name=$1 ours_fn=$2 peer_fn=${3:-} runs=$RUNS
     wanted "$name" || return 0
+    SCENARIO=$name
     case $name in upload | download) runs=$BIG_RUNS ;; drop-30k) runs=$DROP_RUNS ;; esac
     printf '%-11s' "$name"
+    # The first gigabyte written into fresh memory of this virtual machine runs
+    # at a third of the speed of later ones, whichever tool writes it: each
+    # tool moves it once before the runs that count.
+    if [[ $name == upload || $name == download ]] && [ $PROFILE = 0 ]; then
+        RECORDING=0
+        $ours_fn
+        $peer_fn
+        RECORDING=1
+        printf ' warm-up'
+    fi
     for run in $(seq "$runs"); do
         if [ -z "$peer_fn" ] || [ $((run % 2)) = 1 ]; then
             $ours_fn
@@ -455,9 +478,28 @@ row drop-ratio tarnlow "drop: second / first" x
 row drop-tw-before tarnlow "drop: TIME_WAIT before" sockets
 row drop-tw-after tarnlow "drop: TIME_WAIT after" sockets
 
-peak=$(cat "$WORK/results/peak.tarnlow" "$WORK/results/window-peak.tarnlow" 2>/dev/null | sort -g | tail -1)
-stall=$(cat "$WORK/results/stall.tarnlow" "$WORK/results/window-stall.tarnlow" 2>/dev/null | sort -g | tail -1)
-busy=$(sort -g "$WORK/results/busy.tarnlow" 2>/dev/null | tail -1)
+# Scenarios left out with --only leave some of these files missing.
+peak=$(cat "$WORK/results/peak.tarnlow" "$WORK/results/window-peak.tarnlow" 2>/dev/null | sort -g | tail -1 || true)
+stall=$(cat "$WORK/results/stall.tarnlow" "$WORK/results/window-stall.tarnlow" 2>/dev/null | sort -g | tail -1 || true)
+busy=$(sort -g "$WORK/results/busy.tarnlow" 2>/dev/null | tail -1 || true)
+if [ $PROFILE = 1 ]; then
+    # Where our processor time went, by scenario: the busiest places with their
+    # share of it, then that time beside the run's length (the rest is waiting,
+    # mostly for the server).
+    for name in $SCENARIOS; do
+        data=$WORK/profiles/$name.data
+        [ -s "$data" ] || continue
+        echo
+        echo "profile: $name"
+        perf report -i "$data" --stdio --no-children -g none --sort dso,sym --percent-limit 2 2>/dev/null \
+            | grep -E '^ +[0-9]' | head -15
+        perf report -i "$data" --stdio --no-children -g none --sort comm 2>/dev/null \
+            | awk -v wall="$(cat "$WORK/profiles/$name.ms" 2>/dev/null)" '/^# Event count/ {
+                printf "  processor time %.0f ms, start-up included", $NF / 1e6
+                if (wall != "") printf "; the operation took %s ms", wall
+                print "" }'
+    done
+fi
 echo
 echo "bench: upload $(ratio "$(median upload.tarnlow)" "$(median upload.curl)") curl," \
     "download $(ratio "$(median download.tarnlow)" "$(median download.curl)") curl," \
