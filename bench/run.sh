@@ -7,7 +7,7 @@
 # a summary line. See docs/performance.md for what each scenario does.
 #
 # Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--profile] [--keep]
-#   --runs N   runs of each scenario and tool (default 6; 10 for the 1 GiB
+#   --runs N   runs of each scenario and tool (default 6; 16 for the 1 GiB
 #              transfers, which are quick and the noisiest; 3 for the long drop,
 #              which has no peer); an even number lets each tool go first
 #              equally often
@@ -24,7 +24,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ARGS=("$@")
 SCENARIOS="fixed upload download tree fetch-many listing drop-30k window"
 RUNS=6
-BIG_RUNS=10
+BIG_RUNS=16
 DROP_RUNS=3
 BIG_MIB=1024
 DROP_FILES=30000
