@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <netinet/in.h>
 #include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -367,7 +366,7 @@ std::int64_t FtpClientConnection::RemoteSize(const QByteArray& strName)
 }
 
 bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& strArgument, const DataSink& sink,
-    const DataSource& source, std::int64_t& nAnnounced, int nSourceFile)
+    const DataSource& source, std::int64_t& nAnnounced)
 {
     nAnnounced = -1;
     if (!IsUsable())
@@ -504,28 +503,7 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
             }
         }
     } else {
-        // Straight from the file: the bytes never pass through this process,
-        // which halves the copying of a large upload.
-        bool bFromFile = nSourceFile >= 0;
-        bool bEnd = false;
-        while (bFromFile && !bEnd && bDataOk) {
-            if (!bFinal && m_reader.HasReply()) {
-                bDataOk = takeReply();
-                continue;
-            }
-            std::size_t nSent = 0;
-            const SocketResult result = data.SendFile(nSourceFile, static_cast<std::size_t>(ChunkBytes),
-                m_timeouts.nDataMs, bFinal ? nullptr : &m_control, nSent);
-            if (result == SocketResult::Ok)
-                bEnd = nSent == 0;
-            else if (result == SocketResult::Unsupported)
-                bFromFile = false; // the file goes through the buffer below
-            else if (result == SocketResult::Interrupted)
-                bDataOk = takeReply();
-            else
-                bDataOk = false;
-        }
-        while (!bFromFile && bDataOk) {
+        for (;;) {
             const qint64 nChunk = source(pBuffer, ChunkBytes);
             if (nChunk <= 0) {
                 bDataOk = nChunk == 0;
@@ -575,20 +553,23 @@ bool FtpClientConnection::PutFile(const QString& strLocalPath, const QByteArray&
     if (!IsUsable() || !IsValidName(strRemoteName))
         return false;
     // Open the local file first: one that cannot be read must not become an empty remote file.
-    // Unbuffered: the file's own offset then counts every byte sent, whether
-    // the kernel sent it from the file or it was read here.
     QFile file(strLocalPath);
-    if (!QFileInfo(strLocalPath).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!QFileInfo(strLocalPath).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
     const qint64 nLocalSize = file.size();
     if (!UseBinaryType())
         return false;
-    const DataSource source = [&](char* pBuffer, qint64 nSize) { return file.read(pBuffer, nSize); };
+    qint64 nSent = 0;
+    const DataSource source = [&](char* pBuffer, qint64 nSize) {
+        const qint64 nRead = file.read(pBuffer, nSize);
+        if (nRead > 0)
+            nSent += nRead;
+        return nRead;
+    };
     std::int64_t nAnnounced = -1;
-    if (!Transfer("STOR", strRemoteName, {}, source, nAnnounced, file.handle()))
+    if (!Transfer("STOR", strRemoteName, {}, source, nAnnounced))
         return false;
-    // A file that shrank or grew while it was sent did not arrive as it is.
-    if (::lseek(file.handle(), 0, SEEK_CUR) != nLocalSize)
+    if (nSent != nLocalSize)
         return false;
     if (m_bSize) {
         const std::int64_t nRemote = RemoteSize(strRemoteName);

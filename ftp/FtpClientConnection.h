@@ -76,12 +76,9 @@ private:
     /// The remote size from SIZE, or -1 when the server does not tell it.
     std::int64_t RemoteSize(const QByteArray& strName);
     /// Runs one active-mode transfer: PORT/EPRT, the command, the data, the final
-    /// reply. @p nAnnounced gets the size a 150 reply announced, or -1. An
-    /// upload given @p nSourceFile, the open file @p source reads from, has the
-    /// kernel send the file's bytes straight from it where the file allows,
-    /// and @p source only where it does not.
+    /// reply. @p nAnnounced gets the size a 150 reply announced, or -1.
     bool Transfer(const QByteArray& strVerb, const QByteArray& strArgument, const DataSink& sink,
-        const DataSource& source, std::int64_t& nAnnounced, int nSourceFile = -1);
+        const DataSource& source, std::int64_t& nAnnounced);
 
     FtpTimeouts m_timeouts;
     AbortSignal m_abort;

@@ -6,17 +6,12 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <pthread.h>
 #include <unistd.h>
-#ifdef __linux__
-#include <sys/sendfile.h>
-#endif
 
 namespace {
 
@@ -28,41 +23,6 @@ std::int64_t NowMs()
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-/// Holds SIGPIPE back from the calling thread while it lives, and takes back
-/// one raised meanwhile: sendfile() has no MSG_NOSIGNAL, and a connection the
-/// peer has closed must fail with EPIPE instead of ending the process.
-class PipeSignalBlock {
-public:
-    PipeSignalBlock()
-    {
-        sigemptyset(&m_pipe);
-        sigaddset(&m_pipe, SIGPIPE);
-        sigset_t pending;
-        // One already pending belongs to someone else and is left alone.
-        m_bWasPending = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
-        m_bBlocked = pthread_sigmask(SIG_BLOCK, &m_pipe, &m_old) == 0;
-    }
-    ~PipeSignalBlock()
-    {
-        if (!m_bBlocked)
-            return;
-        sigset_t pending;
-        if (!m_bWasPending && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
-            const timespec noWait {};
-            sigtimedwait(&m_pipe, nullptr, &noWait);
-        }
-        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
-    }
-    PipeSignalBlock(const PipeSignalBlock&) = delete;
-    PipeSignalBlock& operator=(const PipeSignalBlock&) = delete;
-
-private:
-    sigset_t m_pipe;
-    sigset_t m_old;
-    bool m_bWasPending = false;
-    bool m_bBlocked = false;
-};
 
 /// poll() over @p fds plus the abort pipe, restarted on EINTR with the time left.
 /// Returns Ok when one of @p fds is ready, Timeout, Aborted or Error.
@@ -353,50 +313,6 @@ SocketResult Socket::SendAll(
             return Done(SocketResult::Interrupted);
     }
     return Done(SocketResult::Ok);
-}
-
-SocketResult Socket::SendFile(int nFileFd, std::size_t nMax, int nTimeoutMs, const Socket* pWatch, std::size_t& nSent)
-{
-    nSent = 0;
-    if (m_fd < 0)
-        return SocketResult::Error;
-#ifdef __linux__
-    const PipeSignalBlock noPipeSignal;
-    for (;;) {
-        if (m_abort.IsRaised())
-            return SocketResult::Aborted;
-        const ssize_t n = ::sendfile(m_fd, nFileFd, nullptr, nMax);
-        if (n >= 0) {
-            nSent = static_cast<std::size_t>(n);
-            return SocketResult::Ok;
-        }
-        if (errno == EINTR)
-            continue;
-        // A file system that cannot hand its pages to a socket.
-        if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
-            return SocketResult::Unsupported;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return SocketResult::Error;
-        if (!pWatch) {
-            const SocketResult result = Wait(POLLOUT, nTimeoutMs);
-            if (result != SocketResult::Ok)
-                return result;
-            continue;
-        }
-        int nReady = 0;
-        const SocketResult result = WaitReady(*this, POLLOUT, *pWatch, nReady, nTimeoutMs);
-        if (result != SocketResult::Ok)
-            return result;
-        if (nReady == 1)
-            return SocketResult::Interrupted;
-    }
-#else
-    (void)nFileFd;
-    (void)nMax;
-    (void)nTimeoutMs;
-    (void)pWatch;
-    return SocketResult::Unsupported;
-#endif
 }
 
 SocketResult Socket::WaitReadable(const Socket& first, const Socket& second, int& nReady, int nTimeoutMs)

@@ -50,7 +50,6 @@ enum class SocketResult {
     Timeout, // the deadline passed
     Aborted, // the AbortSignal was raised
     Interrupted, // a socket being watched meanwhile became readable first
-    Unsupported, // the kernel cannot send this file itself (SendFile); send it through a buffer
     Error, // any other failure (refused, reset, unreachable ...)
 };
 
@@ -98,13 +97,6 @@ public:
     /// readable: Interrupted, with @p pnSent (if given) the bytes sent so far.
     SocketResult SendAll(const char* pData, std::size_t nSize, int nTimeoutMs, const Socket* pWatch = nullptr,
         std::size_t* pnSent = nullptr);
-
-    /// Sends up to @p nMax bytes of the open file @p nFileFd from its current
-    /// offset, copied by the kernel straight from the file (no pass through
-    /// this process), and advances the offset; @p nSent is 0 at the end of the
-    /// file. Waits for buffer space like SendAll, with @p pWatch likewise.
-    /// Unsupported when the file cannot be sent this way (nothing was sent).
-    SocketResult SendFile(int nFileFd, std::size_t nMax, int nTimeoutMs, const Socket* pWatch, std::size_t& nSent);
 
     /// Which of two sockets becomes readable first. Returns Ok and sets
     /// @p nReady to 0 or 1; Timeout or Aborted otherwise.
