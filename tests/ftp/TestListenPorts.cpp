@@ -196,19 +196,23 @@ void TestListenPorts::PortGivenBackServesTheSamePeerAgain()
     const SocketAddress peerAddress = Ipv4(strHost, std::uint16_t(nBase + 2));
     AbortSignal abort;
 
-    // First connection on nBase, which this side closes first, as after an upload.
+    // A listener from @p listenPorts, which must be on nBase, and the peer's
+    // connection to it from nBase + 2, accepted into @p data.
     const SocketAddress first = Ipv4(strHost, nBase);
+    const auto connectPeer = [&](ListenPorts& listenPorts, RawSocket& peer, Socket& data, SocketAddress& from) {
+        Socket listener(abort);
+        return listener.Listen(Ipv4(strHost, 21), listenPorts) == SocketResult::Ok
+            && listener.LocalAddress().Port() == nBase && peer.Bind(peerAddress, true) && peer.Connect(first)
+            && listener.Accept(data, from, 5000) == SocketResult::Ok;
+    };
+
+    // First connection on nBase, which this side closes first, as after an upload.
     {
         ListenPorts firstPort(nBase, nBase, 0);
-        Socket listener(abort);
-        QCOMPARE(listener.Listen(Ipv4(strHost, 21), firstPort), SocketResult::Ok);
-        QCOMPARE(listener.LocalAddress().Port(), nBase);
         RawSocket peer;
-        QVERIFY(peer.Bind(peerAddress, true));
-        QVERIFY(peer.Connect(first));
         Socket data(abort);
         SocketAddress from;
-        QCOMPARE(listener.Accept(data, from, 5000), SocketResult::Ok);
+        QVERIFY(connectPeer(firstPort, peer, data, from));
         QCOMPARE(data.SendAll("file", 4, 5000), SocketResult::Ok);
         data.ShutdownWrite();
         char buffer[16];
@@ -230,15 +234,10 @@ void TestListenPorts::PortGivenBackServesTheSamePeerAgain()
     // Rested: nBase again, and the peer's connection between the very same two
     // ports gets in over the TIME_WAIT entry of the first.
     QTest::qWait(100);
-    Socket listener(abort);
-    QCOMPARE(listener.Listen(Ipv4(strHost, 21), ports), SocketResult::Ok);
-    QCOMPARE(listener.LocalAddress().Port(), nBase);
     RawSocket peer;
-    QVERIFY(peer.Bind(peerAddress, true));
-    QVERIFY(peer.Connect(first));
     Socket data(abort);
     SocketAddress from;
-    QCOMPARE(listener.Accept(data, from, 5000), SocketResult::Ok);
+    QVERIFY(connectPeer(ports, peer, data, from));
     QCOMPARE(from.Port(), nBase + 2);
     QCOMPARE(::send(peer.m_fd, "again", 5, 0), ssize_t(5));
     char buffer[16];
