@@ -380,7 +380,7 @@ bool FtpClientConnection::Transfer(const QByteArray& strVerb, const QByteArray& 
     Socket listener(m_abort);
     QByteArray strPortVerb;
     QByteArray strPortArgument;
-    if (listener.Listen(m_control.LocalAddress(), ListenPorts::System()) != SocketResult::Ok)
+    if (ListenPorts::System().Listen(listener, m_control.LocalAddress()) != SocketResult::Ok)
         return false;
     const SocketAddress dataAddress = listener.LocalAddress();
     if (!PortCommand(dataAddress, strPortVerb, strPortArgument))

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QList>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <random>
 
@@ -13,6 +15,8 @@ constexpr std::uint16_t DefaultFirstPort = 32768;
 constexpr std::uint16_t DefaultLastPort = 60999;
 /// Ports kept for taking again; more than a second's worth of uploads.
 constexpr std::size_t MaxReleased = 8192;
+/// Ports of the range tried before the kernel is left to pick one.
+constexpr std::size_t MaxListenPortAttempts = 16;
 
 std::int64_t NowMs()
 {
@@ -67,6 +71,25 @@ ListenPorts& ListenPorts::System()
             nFirst, nLast, random(), ParseReserved(ReadSetting("/proc/sys/net/ipv4/ip_local_reserved_ports")));
     }();
     return ports;
+}
+
+SocketResult ListenPorts::Listen(Socket& listener, const SocketAddress& local)
+{
+    // A port given back is taken again over its TIME_WAIT entry. A port in use
+    // by anything else refuses the bind (or, when another socket bound it with
+    // SO_REUSEADDR too, the listen), and the next port round the range is
+    // tried; any other failure will not go away with another port.
+    std::uint16_t nPort = 0;
+    if (TakeReleased(local, nPort) && listener.Listen(local, nPort))
+        return SocketResult::Ok;
+    const std::size_t nAttempts = std::min<std::size_t>(MaxListenPortAttempts, Size());
+    for (std::size_t i = 0; i < nAttempts; ++i) {
+        if (listener.Listen(local, Next()))
+            return SocketResult::Ok;
+        if (errno != EADDRINUSE)
+            break;
+    }
+    return listener.Listen(local, 0) ? SocketResult::Ok : SocketResult::Error;
 }
 
 std::uint16_t ListenPorts::Next()

@@ -41,6 +41,14 @@ public:
     /// ip_local_reserved_ports), entered at a random place. One for the process.
     static ListenPorts& System();
 
+    /**
+     * Opens @p listener on the host address of @p local for one connection:
+     * on a port given back here, else on the next free port round the range;
+     * after a few ports in use, or when the range is empty, on a port the
+     * kernel picks. Thread-safe.
+     */
+    SocketResult Listen(Socket& listener, const SocketAddress& local);
+
     /// The next port round the range; 0 when the range is empty. Thread-safe.
     std::uint16_t Next();
     std::size_t Size() const { return m_ports.size(); }

@@ -1,7 +1,5 @@
 #include "ftp/Socket.h"
 
-#include "ftp/ListenPorts.h"
-
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -14,9 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-/// Ports of a ListenPorts tried before the kernel is left to pick one.
-constexpr std::size_t MaxListenPortAttempts = 16;
 
 std::int64_t NowMs()
 {
@@ -190,7 +185,7 @@ SocketResult Socket::Connect(const SocketAddress& address, int nTimeoutMs)
     return SocketResult::Ok;
 }
 
-bool Socket::BindAndListen(const SocketAddress& local, std::uint16_t nPort)
+bool Socket::Listen(const SocketAddress& local, std::uint16_t nPort)
 {
     Close();
     m_fd = ::socket(local.Family(), SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -213,25 +208,6 @@ bool Socket::BindAndListen(const SocketAddress& local, std::uint16_t nPort)
         return false;
     }
     return true;
-}
-
-SocketResult Socket::Listen(const SocketAddress& local, ListenPorts& ports)
-{
-    // A port given back is taken again over its TIME_WAIT entry. A port in use
-    // by anything else refuses the bind (or, when another socket bound it with
-    // SO_REUSEADDR too, the listen), and the next port round the range is
-    // tried; any other failure will not go away with another port.
-    std::uint16_t nPort = 0;
-    if (ports.TakeReleased(local, nPort) && BindAndListen(local, nPort))
-        return SocketResult::Ok;
-    const std::size_t nAttempts = std::min<std::size_t>(MaxListenPortAttempts, ports.Size());
-    for (std::size_t i = 0; i < nAttempts; ++i) {
-        if (BindAndListen(local, ports.Next()))
-            return SocketResult::Ok;
-        if (errno != EADDRINUSE)
-            break;
-    }
-    return BindAndListen(local, 0) ? SocketResult::Ok : SocketResult::Error;
 }
 
 SocketResult Socket::Accept(Socket& accepted, SocketAddress& peer, int nTimeoutMs)

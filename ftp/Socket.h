@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <sys/socket.h>
 
-class ListenPorts;
-
 /// A wake-up shared by every socket of one connection. Once raised it stays
 /// raised: every pending and later wait of those sockets returns Aborted.
 /// Raise() is safe from any thread (it writes one byte to a pipe that every
@@ -79,14 +77,10 @@ public:
 
     /// Connects to @p address within @p nTimeoutMs.
     SocketResult Connect(const SocketAddress& address, int nTimeoutMs);
-    /**
-     * Listens on the host address of @p local for one connection, with
-     * SO_REUSEADDR, so that a port holding only TIME_WAIT entries counts as
-     * free: on a port @p ports was given back, else on the next free port round
-     * its range; after a few ports in use, or when the range is empty, on a
-     * port the kernel picks.
-     */
-    SocketResult Listen(const SocketAddress& local, ListenPorts& ports);
+    /// Listens on the host address of @p local at @p nPort (0: the kernel picks)
+    /// for one connection, with SO_REUSEADDR, so that a port holding only
+    /// TIME_WAIT entries counts as free. False with errno set when it could not.
+    bool Listen(const SocketAddress& local, std::uint16_t nPort);
     /// Waits for one incoming connection and hands it to @p accepted.
     SocketResult Accept(Socket& accepted, SocketAddress& peer, int nTimeoutMs);
 
@@ -119,9 +113,6 @@ public:
     void Close();
 
 private:
-    /// Opens a socket bound to @p local at @p nPort (0: the kernel picks) and
-    /// listening; false with errno set when it could not.
-    bool BindAndListen(const SocketAddress& local, std::uint16_t nPort);
     /// Waits for @p nEvents on the socket. Ok, Timeout or Aborted.
     SocketResult Wait(short nEvents, int nTimeoutMs) const;
 

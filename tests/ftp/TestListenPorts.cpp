@@ -167,7 +167,7 @@ void TestListenPorts::PortInUseIsPassedOver()
     ListenPorts ports(nBase, std::uint16_t(nBase + 2), 0);
     AbortSignal abort;
     Socket listener(abort);
-    QCOMPARE(listener.Listen(Ipv4(strHost, 21), ports), SocketResult::Ok);
+    QCOMPARE(ports.Listen(listener, Ipv4(strHost, 21)), SocketResult::Ok);
     const int nPort = listener.LocalAddress().Port();
     if (expected >= 0)
         QCOMPARE(nPort, nBase + expected);
@@ -201,7 +201,7 @@ void TestListenPorts::PortGivenBackServesTheSamePeerAgain()
     const SocketAddress first = Ipv4(strHost, nBase);
     const auto connectPeer = [&](ListenPorts& listenPorts, RawSocket& peer, Socket& data, SocketAddress& from) {
         Socket listener(abort);
-        return listener.Listen(Ipv4(strHost, 21), listenPorts) == SocketResult::Ok
+        return listenPorts.Listen(listener, Ipv4(strHost, 21)) == SocketResult::Ok
             && listener.LocalAddress().Port() == nBase && peer.Bind(peerAddress, true) && peer.Connect(first)
             && listener.Accept(data, from, 5000) == SocketResult::Ok;
     };
@@ -228,7 +228,7 @@ void TestListenPorts::PortGivenBackServesTheSamePeerAgain()
     // Not yet rested: the next port round the range.
     {
         Socket listener(abort);
-        QCOMPARE(listener.Listen(Ipv4(strHost, 21), ports), SocketResult::Ok);
+        QCOMPARE(ports.Listen(listener, Ipv4(strHost, 21)), SocketResult::Ok);
         QCOMPARE(listener.LocalAddress().Port(), nBase + 1);
     }
     // Rested: nBase again, and the peer's connection between the very same two
