@@ -38,7 +38,7 @@ private slots:
         QCOMPARE(m_fixture.m_host.PendingCount(), 0); // every queued answer was used
     }
 
-    void failuresShowTheirMessageAndEmptyTheList_data()
+    void FailuresShowTheirMessageAndEmptyTheList_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
@@ -51,7 +51,7 @@ private slots:
             << QStringLiteral("refused") << QStringLiteral("Can't connect to the FTP server");
     }
 
-    void failuresShowTheirMessageAndEmptyTheList()
+    void FailuresShowTheirMessageAndEmptyTheList()
     {
         QFETCH(QString, kind);
         QFETCH(QString, message);
@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     }
 
-    void refusedDirectoryDisconnectsAndKeepsTheList()
+    void RefusedDirectoryDisconnectsAndKeepsTheList()
     {
         FtpTestServer server;
         QVERIFY(server.Start());
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/no/such/dir"));
     }
 
-    void emptyDirectoryRecordsTheLoginDirectoryInMemoryOnly()
+    void EmptyDirectoryRecordsTheLoginDirectoryInMemoryOnly()
     {
         FtpTestServer server;
         QVERIFY(server.Start());

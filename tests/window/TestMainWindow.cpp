@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(m_fixture.m_host.PendingCount(), 0); // every queued answer was used
     }
 
-    void controlsCarryTheirIdsTextsAndOrder()
+    void ControlsCarryTheirIdsTextsAndOrder()
     {
         TarnlowDlg& dlg = m_fixture.Open();
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnlow"));
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(dlg.size(), size);
     }
 
-    void firstStartShowsEmptyPanesAndSavesTwentyZeroBytes()
+    void FirstStartShowsEmptyPanesAndSavesTwentyZeroBytes()
     {
         TarnlowDlg& dlg = m_fixture.Open();
         QCOMPARE(m_fixture.m_host.PromptCount(), 0);
@@ -129,7 +129,7 @@ private slots:
             QFileDevice::Permissions());
     }
 
-    void validationReportsTheFirstMissingFieldAndFocusesIt()
+    void ValidationReportsTheFirstMissingFieldAndFocusesIt()
     {
         TarnlowDlg& dlg = m_fixture.Open();
         TabPane& pane = dlg.Pane(0);
@@ -157,7 +157,7 @@ private slots:
         QVERIFY(dlg.ValidateSite(false));
     }
 
-    void typedTextSurvivesTabSwitchesAndIsSaved()
+    void TypedTextSurvivesTabSwitchesAndIsSaved()
     {
         TarnlowDlg& dlg = m_fixture.Open();
         auto* pTab = m_fixture.Control<QTabWidget>("m_tab");
@@ -180,7 +180,7 @@ private slots:
         QCOMPARE(m_fixture.SettingsFileBytes(), expected);
     }
 
-    void storedBytesSurviveARunUnchanged()
+    void StoredBytesSurviveARunUnchanged()
     {
         // A password byte 0xE9 written elsewhere, an address byte that is not UTF-8.
         std::array<SiteProfile, 5> profiles;
@@ -206,7 +206,7 @@ private slots:
         QCOMPARE(m_fixture.SettingsFileBytes(), before);
     }
 
-    void damagedSettingsLoadWhatIsWhole()
+    void DamagedSettingsLoadWhatIsWhole()
     {
         std::array<SiteProfile, 5> profiles;
         profiles[0] = Profile("first", "user", "secret", "/dir");
@@ -243,7 +243,7 @@ private slots:
         QVERIFY(QFile::remove(strKept));
     }
 
-    void unreadableSettingsAreMovedAsideNeverReplaced()
+    void UnreadableSettingsAreMovedAsideNeverReplaced()
     {
         // As after one run under sudo: a file the user cannot read, in the
         // user's own folder.
@@ -300,7 +300,7 @@ private slots:
         QCOMPARE(m_fixture.SettingsFileBytes(), stored);
     }
 
-    void escapeSavesProfilesAndDownloadPath()
+    void EscapeSavesProfilesAndDownloadPath()
     {
         m_fixture.WriteDownloadPath(QStringLiteral("/old/place"));
         TarnlowDlg& dlg = m_fixture.Open();
@@ -315,7 +315,7 @@ private slots:
         QVERIFY(m_fixture.SettingsFileBytes().startsWith(QByteArray("\x04host")));
     }
 
-    void quitAsksAndNoChangesNothing()
+    void QuitAsksAndNoChangesNothing()
     {
         TarnlowDlg& dlg = m_fixture.Open();
         auto* pQuit = m_fixture.Control<QPushButton>("m_btnQuit");
@@ -332,7 +332,7 @@ private slots:
         QVERIFY(QFile::exists(m_fixture.SettingsFilePath()));
     }
 
-    void enterAsksToQuitOnlyOutsideThePanes()
+    void EnterAsksToQuitOnlyOutsideThePanes()
     {
         TarnlowDlg& dlg = m_fixture.Open();
         // Inside a pane, Enter and Escape do nothing.
@@ -349,7 +349,7 @@ private slots:
         QVERIFY(dlg.isVisible());
     }
 
-    void busyStateLocksTheWindowAndIdleRestoresIt()
+    void BusyStateLocksTheWindowAndIdleRestoresIt()
     {
         TarnlowDlg& dlg = m_fixture.Open();
         dlg.SetIdle(false);
@@ -384,7 +384,7 @@ private slots:
         QCOMPARE(m_fixture.Control<QLineEdit>("m_editPercent")->text(), QStringLiteral("0%"));
     }
 
-    void commandLinePathsWithAnIncompleteSiteAreDropped()
+    void CommandLinePathsWithAnIncompleteSiteAreDropped()
     {
         m_fixture.WriteSite(0, QByteArray(), QByteArray("user"), QByteArray("pw"));
         // Checked when the window starts: exactly one message, nothing uploaded or listed.
@@ -395,7 +395,7 @@ private slots:
         QVERIFY(!dlg.IsSlotBusy());
     }
 
-    void aboutAndHelp()
+    void AboutAndHelp()
     {
         m_fixture.Open();
         QString strTitle, strVersion;
@@ -440,7 +440,7 @@ private slots:
         QDir(strShare).removeRecursively();
     }
 
-    void failedSaveIsReportedAndTheWindowStillCloses()
+    void FailedSaveIsReportedAndTheWindowStillCloses()
     {
         std::array<SiteProfile, 5> profiles;
         profiles[0] = Profile("keep", "me", "safe");
