@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -48,4 +49,20 @@ QStringList SplitCommandLinePaths(const QString& strJoined)
     if (!strRemainder.isEmpty())
         paths.append(strRemainder);
     return paths;
+}
+
+QStringList CommandLinePaths(const QStringList& arguments, const QString& strJoined)
+{
+    // Split at its spaces, "/home/u/My Notes.txt" would name "/home/u/My" and
+    // "Notes.txt" in the current folder: nothing, or another file that would
+    // then be uploaded in its place. Arguments that all exist as they stand
+    // are taken as they stand; anything else keeps the join and the split.
+    bool bWhole = !arguments.isEmpty();
+    for (const QString& strArgument : arguments) {
+        if (strArgument.isEmpty() || IsSwitchChar(strArgument.front()) || !QFileInfo::exists(strArgument)) {
+            bWhole = false;
+            break;
+        }
+    }
+    return bWhole ? arguments : SplitCommandLinePaths(strJoined);
 }

@@ -28,3 +28,10 @@ void ParseCommandLine(const QStringList& arguments, TarnlowCommandLineInfo& info
 /// then the last path, spaces included. Paths are not trimmed, tested or
 /// de-duplicated.
 QStringList SplitCommandLinePaths(const QString& strJoined);
+
+/// The paths to upload from @p arguments (those after the program name) and
+/// their joined text @p strJoined: every argument whole when each one names an
+/// existing file or folder and none begins with a switch character, as a
+/// desktop launcher passes dropped files whose names hold spaces; otherwise
+/// SplitCommandLinePaths(@p strJoined).
+QStringList CommandLinePaths(const QStringList& arguments, const QString& strJoined);

@@ -39,7 +39,7 @@ int TarnlowApp::InitInstance(const QStringList& arguments)
     TarnlowDlg dlg(m_dialogHost);
     TarnlowCommandLineInfo cmdInfo;
     ParseCommandLine(arguments, cmdInfo);
-    m_commandLinePaths = SplitCommandLinePaths(cmdInfo.m_strFileName);
+    m_commandLinePaths = CommandLinePaths(arguments, cmdInfo.m_strFileName);
 
     dlg.SetCommandLinePaths(&m_commandLinePaths);
     dlg.OnInitDialog();

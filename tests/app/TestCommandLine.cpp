@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestCommandLine : public QObject {
@@ -8,6 +11,8 @@ class TestCommandLine : public QObject {
 private slots:
     void JoinAndSplit_data();
     void JoinAndSplit();
+    void ExistingPathsArriveWhole_data();
+    void ExistingPathsArriveWhole();
 };
 
 void TestCommandLine::JoinAndSplit_data()
@@ -56,6 +61,58 @@ void TestCommandLine::JoinAndSplit()
     ParseCommandLine(arguments, info);
     QCOMPARE(info.m_strFileName, joined);
     QCOMPARE(SplitCommandLinePaths(info.m_strFileName), paths);
+}
+
+void TestCommandLine::ExistingPathsArriveWhole_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("existing"); // created first; a trailing '/' makes a folder
+    QTest::addColumn<QStringList>("paths");
+    const QString strNotes = QStringLiteral("My Notes.txt");
+    const QString strFolder = QStringLiteral("a folder");
+
+    // "Notes.txt" exists too: split, the argument would upload that file instead.
+    QTest::newRow("a file with a space") << QStringList {strNotes}
+                                         << QStringList {strNotes, QStringLiteral("Notes.txt")}
+                                         << QStringList {strNotes};
+    QTest::newRow("files and folders") << QStringList {strNotes, strFolder, QStringLiteral("plain")}
+                                       << QStringList {strNotes, strFolder + QLatin1Char('/'), QStringLiteral("plain")}
+                                       << QStringList {strNotes, strFolder, QStringLiteral("plain")};
+    // Anything else keeps the join and the split.
+    QTest::newRow("one missing") << QStringList {strNotes, QStringLiteral("gone here")} << QStringList {strNotes}
+                                 << QStringList {QStringLiteral("My"), QStringLiteral("Notes.txt"),
+                                        QStringLiteral("gone"), QStringLiteral("here")};
+    QTest::newRow("a switch") << QStringList {QStringLiteral("-x y")} << QStringList {QStringLiteral("-x y")}
+                              << QStringList {QStringLiteral("x"), QStringLiteral("y")};
+    QTest::newRow("an empty one") << QStringList {strNotes, QString()} << QStringList {strNotes}
+                                  << QStringList {QStringLiteral("My"), QStringLiteral("Notes.txt")};
+}
+
+void TestCommandLine::ExistingPathsArriveWhole()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, existing);
+    QFETCH(QStringList, paths);
+
+    // Relative names, so a leading '-' is the argument's first character.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString strStart = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    for (const QString& strName : existing) {
+        if (strName.endsWith(QLatin1Char('/'))) {
+            QVERIFY(QDir().mkdir(strName));
+        } else {
+            QFile file(strName);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+    }
+
+    TarnlowCommandLineInfo info;
+    ParseCommandLine(arguments, info);
+    const QStringList taken = CommandLinePaths(arguments, info.m_strFileName);
+    QVERIFY(QDir::setCurrent(strStart));
+    QCOMPARE(taken, paths);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
