@@ -8,7 +8,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --package
 
-cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNLOW_TESTS=OFF >/dev/null
+# Debian's hardening flags (fortified libc calls, stack protector, relocations
+# read-only and bound at start-up), as Debian's own package builds get them.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+ldflags=$(dpkg-buildflags --get LDFLAGS)
+cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNLOW_TESTS=OFF \
+    -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build build-deb
 rm -f build-deb/tarnlow_*.deb
 (cd build-deb && cpack -G DEB >cpack.log 2>&1) || {
