@@ -123,6 +123,13 @@ bool FtpClientConnection::IsUsable() const
     return !m_bBroken && !m_abort.IsRaised() && m_control.IsOpen();
 }
 
+bool FtpClientConnection::ConfirmUsable()
+{
+    FtpReply reply;
+    Execute("NOOP", {}, reply);
+    return IsUsable();
+}
+
 void FtpClientConnection::MarkBroken(FtpErrorCode nError)
 {
     m_bBroken = true;

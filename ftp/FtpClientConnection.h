@@ -43,6 +43,7 @@ public:
     bool GetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists) override;
     bool ReadDirectory(std::vector<FtpEntry>& entries) override;
     bool IsUsable() const override;
+    bool ConfirmUsable() override;
     void Close() override;
     void Abort() override;
 

@@ -46,6 +46,11 @@ public:
     /// reply that did not come in time, a 421, a hostile reply, an abort, or
     /// Close(). Every later operation then fails at once.
     virtual bool IsUsable() const = 0;
+    /// Asks the server whether the connection still works (NOOP, within the
+    /// reply time-out), for a caller about to blame a failure on one file: a
+    /// server may refuse a command and close the connection right after its
+    /// reply. False when the connection is lost; any answer counts as alive.
+    virtual bool ConfirmUsable() = 0;
 
     /// Sends QUIT (without waiting long) and closes the connection.
     virtual void Close() = 0;

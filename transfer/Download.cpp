@@ -107,7 +107,8 @@ bool Download::DownloadFile(const QByteArray& strName)
 
 bool Download::Lost()
 {
-    if (!m_bLost && !m_connection.IsUsable())
+    // Asked only after a failure: a server may refuse a command as it dies.
+    if (!m_bLost && !m_connection.ConfirmUsable())
         GiveUp();
     return m_bLost;
 }

@@ -48,7 +48,9 @@ bool Upload::Stopped() const
 
 bool Upload::Lost()
 {
-    if (!m_bLost && !m_connection.IsUsable()) {
+    // Asked only after a failure: vsftpd, for one, answers "500 OOPS" as it
+    // dies, and only the next exchange shows the connection is gone.
+    if (!m_bLost && !m_connection.ConfirmUsable()) {
         // One message for the whole transfer, not one for every file left.
         m_bLost = true;
         if (!m_report.IsCancelled())

@@ -40,6 +40,9 @@ def parse_args():
                    help='answer LIST, NLST and MLSD only after SECONDS')
     p.add_argument('--close-with-421', action='append', default=[], nargs=2, metavar=('VERB', 'NAME'),
                    help='answer VERB with NAME as its last path part with 421 and close the connection')
+    p.add_argument('--refuse-and-close', action='append', default=[], nargs=2, metavar=('VERB', 'NAME'),
+                   help='answer VERB with NAME as its last path part with 500 and close the connection, '
+                        'as a server process that fails mid-session does')
     p.add_argument('--max-cons-per-ip', type=int, default=0, metavar='N',
                    help='refuse (421) more than N connections from one address at a time')
     p.add_argument('--log-commands', metavar='FILE',
@@ -85,6 +88,9 @@ def main():
     closing = {}
     for verb, name in args.close_with_421:
         closing.setdefault(verb.upper(), set()).add(name)
+    dying = {}
+    for verb, name in args.refuse_and_close:
+        dying.setdefault(verb.upper(), set()).add(name)
     drop_control = set(args.drop_control_during_transfer)
     drop_data = set(args.drop_data_during_transfer)
     stall = set(args.stall_transfer)
@@ -193,6 +199,10 @@ def main():
                     log.write(line.encode('utf8', 'surrogateescape') + b'\n')
             if cmd in closing and arg is not None and base_name(arg) in closing[cmd]:
                 self.respond('421 Service not available, closing control connection.')
+                self.close_when_done()
+                return
+            if cmd in dying and arg is not None and base_name(arg) in dying[cmd]:
+                self.respond('500 OOPS: the session failed.')
                 self.close_when_done()
                 return
             if cmd in refused and arg is not None and base_name(arg) in refused[cmd]:

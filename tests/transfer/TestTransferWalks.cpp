@@ -331,6 +331,9 @@ void TestTransferWalks::LostConnectionIsReportedOnce_data()
     Row("upload, server answers 421", true, "--close-with-421", "STOR");
     Row("download, server closes mid-file", false, "--drop-control-during-transfer", nullptr);
     Row("download, server answers 421", false, "--close-with-421", "RETR");
+    // A refusal that looks like any other, but the server closes right after it.
+    Row("upload, server refuses and closes", true, "--refuse-and-close", "STOR");
+    Row("download, server refuses and closes", false, "--refuse-and-close", "RETR");
 }
 
 void TestTransferWalks::LostConnectionIsReportedOnce()
