@@ -191,7 +191,7 @@ struct FtpClientConnection::FileTransfer {
     FtpTicket m_nTicket = 0;
     bool m_bUpload = false;
     bool m_bFailed = false; // judged already: the verdict is false
-    bool m_bSettled = false; // an upload whose final reply is read (and SIZE asked)
+    bool m_bSettled = false; // an upload ready for later commands: SIZE asked, final reply read where needed
     QString m_strFailure; // why it failed
     QByteArray m_strRemote;
     std::unique_ptr<DataChannel> m_pChannel;
@@ -241,17 +241,19 @@ bool FtpClientConnection::ConfirmUsable()
 
 void FtpClientConnection::MarkBroken(FtpErrorCode nError, const QString& strCause)
 {
-    if (!m_bBroken) {
-        // A server that drops or mangles commands sent ahead shows it here:
-        // the connection ends while several are still waiting for replies.
-        if (m_pipelining == Pipelining::On && OpenCommands() > 1 && nError != FTP_ERROR_ABORTED
-            && !m_abort.IsRaised())
-            PipeliningFails();
+    if (!m_bBroken)
         m_strFailure = m_abort.IsRaised() ? QStringLiteral("The operation was stopped.") : strCause;
-    }
     m_bBroken = true;
     m_nLastError = m_abort.IsRaised() ? FTP_ERROR_ABORTED : nError;
     m_control.Close();
+}
+
+void FtpClientConnection::LostWhileAhead()
+{
+    // A server that drops or mangles commands sent ahead shows it this way: the
+    // connection ends while several are still waiting for their replies.
+    if (m_pipelining == Pipelining::On && OpenCommands() > 1 && !m_abort.IsRaised())
+        PipeliningFails();
 }
 
 void FtpClientConnection::PipeliningFails()
@@ -314,6 +316,7 @@ bool FtpClientConnection::Flush()
         m_strOutput.constData(), static_cast<std::size_t>(m_strOutput.size()), m_timeouts.nReplyMs);
     m_strOutput.clear();
     if (result != SocketResult::Ok) {
+        LostWhileAhead();
         MarkBroken(ErrorOf(result),
             SocketCause(result, m_control.LastErrno(),
                 QStringLiteral("The server took no commands for %1 s.").arg(Seconds(m_timeouts.nReplyMs))));
@@ -342,6 +345,7 @@ bool FtpClientConnection::ReadReply(FtpReply& reply, int nTimeoutMs, bool* pbTim
                 ? QStringLiteral("The server did not answer within %1 s.").arg(Seconds(nTimeoutMs))
                 : QStringLiteral("The server did not answer %1 within %2 s.")
                       .arg(QString::fromLatin1(it->m_strVerb), Seconds(nTimeoutMs));
+            LostWhileAhead();
             MarkBroken(ErrorOf(result), SocketCause(result, m_control.LastErrno(), strTimeout));
             return false;
         }
@@ -493,6 +497,9 @@ void FtpClientConnection::Open(
     };
 
     const FtpReply greeting = ReadGreeting(addresses);
+    // vsftpd reads no command while a transfer runs: it answers them, in order,
+    // once the transfer has ended. It names itself in its standard greeting.
+    m_bReadsDuringTransfers = !greeting.m_strText.contains("(vsFTPd ");
     if (greeting.m_nCode != 220)
         fail(greeting.m_nCode == 421 ? FTP_ERROR_CANNOT_CONNECT : FTP_ERROR_PROTOCOL,
             greeting.m_nCode == 0 ? QStringLiteral("The server's greeting could not be understood.")
@@ -930,21 +937,27 @@ bool FtpClientConnection::ReadTransferVerdict(DataChannel& channel)
 void FtpClientConnection::SettleEarlierUploads(FtpTicket nTicket)
 {
     for (const auto& pTransfer : m_transfers) {
-        FileTransfer& transfer = *pTransfer;
-        if (transfer.m_nTicket >= nTicket || !transfer.m_bUpload || transfer.m_bSettled)
-            continue;
-        transfer.m_bSettled = true;
-        if (transfer.m_bFailed || !transfer.m_pChannel)
-            continue;
-        if (!ReadTransferVerdict(*transfer.m_pChannel)) {
-            transfer.m_bFailed = true;
-            transfer.m_strFailure = m_strFailure;
-            continue;
-        }
-        // Asked now, so the answer travels with the next file's commands.
-        if (m_bSize)
-            transfer.m_nSize = Send("SIZE", transfer.m_strRemote);
+        if (pTransfer->m_nTicket < nTicket && pTransfer->m_bUpload && !pTransfer->m_bSettled)
+            Settle(*pTransfer);
     }
+}
+
+void FtpClientConnection::Settle(FileTransfer& transfer)
+{
+    transfer.m_bSettled = true;
+    if (transfer.m_bFailed || !transfer.m_pChannel)
+        return;
+    // Most servers read commands while a file comes in (and answer them, refuse
+    // them or drop the file), so the upload's final reply is read first; a
+    // server that reads none until the transfer has ended takes them at once.
+    if (m_bReadsDuringTransfers && !ReadTransferVerdict(*transfer.m_pChannel)) {
+        transfer.m_bFailed = true;
+        transfer.m_strFailure = m_strFailure;
+        return;
+    }
+    // Asked now, so the answer travels with the next file's commands.
+    if (m_bSize)
+        transfer.m_nSize = Send("SIZE", transfer.m_strRemote);
 }
 
 bool FtpClientConnection::RemoteSizeMatches(CommandId nSize, std::int64_t nExpected)
@@ -1092,14 +1105,12 @@ bool FtpClientConnection::FinishFile(FtpTicket nTicket)
     DataChannel* pChannel = transfer.m_pChannel.get();
     if (transfer.m_bUpload) {
         if (!transfer.m_bSettled) {
-            transfer.m_bSettled = true;
-            if (bOk && pChannel) {
-                if (!ReadTransferVerdict(*pChannel))
-                    failed();
-                else if (m_bSize)
-                    transfer.m_nSize = Send("SIZE", transfer.m_strRemote);
-            }
+            Settle(transfer);
+            if (transfer.m_bFailed)
+                failed();
         }
+        if (bOk && pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel))
+            failed();
         // A transfer that failed early may still owe its final reply; a
         // refusal there says best why it failed.
         if (!bOk && pChannel && pChannel->m_nCommand != 0) {

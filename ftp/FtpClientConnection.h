@@ -101,6 +101,9 @@ private:
     void MarkBroken(FtpErrorCode nError, const QString& strCause);
     /// Notes that this server mishandles commands sent ahead of their replies.
     void PipeliningFails();
+    /// The control connection was lost: with several commands on their way,
+    /// that is taken for a server that cannot take them so.
+    void LostWhileAhead();
     /// Fails the current operation with @p strCause without breaking the connection.
     void Refuse(const QString& strCause) { m_strFailure = strCause; }
     /// Queues a command and writes it with the next wait (in lock-step mode
@@ -160,8 +163,11 @@ private:
     bool StartUpload(FileTransfer& transfer, const QString& strLocalPath);
     /// The work of BeginGetFile(): false when the file failed before its verdict.
     bool StartDownload(FileTransfer& transfer, const QString& strLocalPath, bool bFailIfExists);
-    /// Ends every transfer begun before @p nTicket whose final reply is still out.
+    /// Settles every upload begun before @p nTicket that is not yet.
     void SettleEarlierUploads(FtpTicket nTicket);
+    /// Readies an upload for the next command: reads its final reply first on a
+    /// server that reads commands during transfers, and asks its SIZE.
+    void Settle(FileTransfer& transfer);
     /// TYPE I once per connection, sent with the first transfer.
     void UseBinaryType();
     bool RemoteSizeMatches(CommandId nSize, std::int64_t nExpected);
@@ -183,6 +189,7 @@ private:
     QString m_strFailure;
     bool m_bMlsd = false;
     bool m_bSize = false;
+    bool m_bReadsDuringTransfers = true; // commands sent during an upload may cut it short
     bool m_bPortProbed = false; // the first PORT has shown how this server answers it
     bool m_bPortAhead = false; // the transfer command may follow PORT before its answer
     CommandId m_nTypeCommand = 0; // TYPE I, once sent
