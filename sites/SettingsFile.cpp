@@ -1,5 +1,6 @@
 #include "SettingsFile.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +9,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -262,6 +265,39 @@ QString MoveAside(const QString& strLinkOrPath, const QString& strSuffix)
             return {};
     }
     return {};
+}
+
+Lock::Lock(const QString& strPath, int nWaitMs)
+{
+    const QString strTarget = Target(strPath);
+    if (strTarget.isEmpty() || !MakeFolders(FolderOf(strTarget), nullptr))
+        return;
+    const QByteArray strLockName = HiddenNameBeside(strTarget, QStringLiteral(".lock"));
+    // The lock file stays empty, so anyone may read it: then a lock file left
+    // by a run as another user (root, under sudo) can still be locked.
+    int fd = ::open(strLockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(strLockName.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const QDeadlineTimer deadline(nWaitMs);
+    const timespec pause {0, 10 * 1000 * 1000};
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_fd = fd;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired())
+            break;
+        ::nanosleep(&pause, nullptr);
+    }
+    ::close(fd);
+}
+
+Lock::~Lock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // closing the only descriptor releases the lock
 }
 
 } // namespace SettingsFile

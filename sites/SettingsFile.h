@@ -53,4 +53,25 @@ QString KeepCopy(const QString& strPath, const QByteArray& data, const QString& 
 /// @return the new path, or an empty string when the rename failed.
 QString MoveAside(const QString& strPath, const QString& strSuffix);
 
+/// An exclusive lock that keeps the read, merge and write of one save apart from
+/// a save of another process: an flock() on a lock file beside the settings
+/// file (".FTPSettings.dat.lock", never removed, since removing a lock file lets
+/// two processes lock two different files). The folder is created when missing.
+///
+/// The wait is bounded: when another process holds the lock for longer (stopped
+/// in the middle of a save), or no lock file can be made, the lock is not held
+/// and the caller goes on without it rather than hang or lose its save.
+class Lock {
+public:
+    explicit Lock(const QString& strPath, int nWaitMs = 2000);
+    ~Lock();
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+    bool IsHeld() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace SettingsFile
