@@ -198,8 +198,14 @@ QString Target(const QString& strPath, QString* pstrError)
         struct stat st { };
         // Anything but a link (nothing there included) is the target; a
         // path that cannot be examined fails later with its own error.
-        if (::lstat(strName.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return strCurrent;
+        if (::lstat(strName.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            // Named by its folder's real path, which the user can find again
+            // in a message ("../dotfiles" read from a link says little).
+            const QString strFolder = QFileInfo(FolderOf(strCurrent)).canonicalFilePath();
+            if (nLinks == 0 || strFolder.isEmpty())
+                return strCurrent;
+            return (strFolder == QStringLiteral("/") ? QString() : strFolder) + QLatin1Char('/') + NameOf(strCurrent);
+        }
         QByteArray strLink(PATH_MAX, '\0');
         const ssize_t nLength = ::readlink(strName.constData(), strLink.data(), size_t(strLink.size()));
         if (nLength <= 0 || nLength >= strLink.size()) {
