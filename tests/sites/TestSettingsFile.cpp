@@ -197,6 +197,12 @@ void TestSettingsFile::ReadResults()
     data = "stale";
     QCOMPARE(SettingsFile::Read(m_dir.path(), data), SettingsFile::ReadResult::Unreadable);
     QVERIFY(data.isEmpty());
+
+    // Links that go round name no file a save could write: not a first run.
+    const QByteArray strLoop = QFile::encodeName(m_dir.filePath(QStringLiteral("loop.dat")));
+    QCOMPARE(::symlink(strLoop.constData(), strLoop.constData()), 0);
+    QCOMPARE(SettingsFile::Read(QFile::decodeName(strLoop), data), SettingsFile::ReadResult::Unreadable);
+    QVERIFY(SettingsFile::MoveAside(QFile::decodeName(strLoop), QStringLiteral(".unreadable")).isEmpty());
 }
 
 void TestSettingsFile::FailedWriteKeepsOldFile()
