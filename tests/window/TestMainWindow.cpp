@@ -241,6 +241,20 @@ private slots:
         QCOMPARE(kept.readAll(), bytes);
         QVERIFY(m_fixture.SettingsFileBytes().startsWith(bytes.left(23)));
         QVERIFY(QFile::remove(strKept));
+
+        // Damaged while the window is open: kept again before the save, and the
+        // user told at exit where.
+        m_fixture.Open();
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+        file.close();
+        m_fixture.m_host.ExpectMessage({});
+        m_fixture.Close();
+        m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strKept));
+        QFile keptAgain(strKept);
+        QVERIFY(keptAgain.open(QIODevice::ReadOnly));
+        QCOMPARE(keptAgain.readAll(), bytes);
+        QVERIFY(QFile::remove(strKept));
     }
 
     void UnreadableSettingsAreMovedAsideNeverReplaced()
