@@ -22,8 +22,12 @@ class DialogHost {
 public:
     virtual ~DialogHost() = default;
 
-    virtual MsgAnswer MessageBox(
-        QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
+    /// Shows @p strText with @p strCaption; @p strInformative, when not empty, is
+    /// shown below the text in smaller print: what caused a failure (a server's
+    /// reply, the system's error, the path concerned). The default lets callers
+    /// with no cause to give leave it out.
+    virtual MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
+        MsgButtons buttons, const QString& strInformative = {})
         = 0;
     /// Runs @p dialog modally and returns its result.
     virtual int DoModal(QDialog& dialog) = 0;
@@ -36,8 +40,8 @@ public:
 /// The real thing: QMessageBox, QDialog::exec, QFileDialog, QDesktopServices.
 class QtDialogHost : public DialogHost {
 public:
-    MsgAnswer MessageBox(
-        QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons) override;
+    MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
+        MsgButtons buttons, const QString& strInformative) override;
     int DoModal(QDialog& dialog) override;
     QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) override;
     bool OpenDocument(const QString& strPath) override;

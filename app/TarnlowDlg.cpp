@@ -336,10 +336,11 @@ void TarnlowDlg::SetWaitCursor(bool bWait)
         QGuiApplication::restoreOverrideCursor();
 }
 
-MsgAnswer TarnlowDlg::MessageBox(const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
+MsgAnswer TarnlowDlg::MessageBox(
+    const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons, const QString& strInformative)
 {
     MsgAnswer answer = MsgAnswer::No;
-    if (!RunOnUi([&] { answer = m_dialogHost.MessageBox(this, strText, strCaption, icon, buttons); }))
+    if (!RunOnUi([&] { answer = m_dialogHost.MessageBox(this, strText, strCaption, icon, buttons, strInformative); }))
         return MsgAnswer::No;
     return answer;
 }

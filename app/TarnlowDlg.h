@@ -108,9 +108,10 @@ public:
     PutThread& ProgressThread() { return *m_pPutThread; }
 
     /// Shows a message box owned by the window, from any thread (the calling
-    /// thread waits for the answer). MsgAnswer::No when the window is gone.
-    MsgAnswer MessageBox(
-        const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok);
+    /// thread waits for the answer). @p strInformative, when given, is the cause
+    /// shown below the text. MsgAnswer::No when the window is gone.
+    MsgAnswer MessageBox(const QString& strText, const QString& strCaption, MsgIcon icon,
+        MsgButtons buttons = MsgButtons::Ok, const QString& strInformative = {});
     /// Runs @p fn on the window's thread and waits; false once the window is gone.
     bool RunOnUi(const std::function<void()>& fn) { return m_gate.Call(fn); }
 

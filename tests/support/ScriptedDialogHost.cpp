@@ -44,12 +44,12 @@ bool ScriptedDialogHost::TakeAnswer(const QString& strKind, Answer& answer, cons
     return true;
 }
 
-MsgAnswer ScriptedDialogHost::MessageBox(
-    QWidget*, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
+MsgAnswer ScriptedDialogHost::MessageBox(QWidget*, const QString& strText, const QString& strCaption, MsgIcon icon,
+    MsgButtons buttons, const QString& strInformative)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_prompts.append(Prompt {strCaption, strText, icon, buttons, QStringLiteral("message")});
+        m_prompts.append(Prompt {strCaption, strText, icon, buttons, QStringLiteral("message"), strInformative});
     }
     Answer answer;
     if (!TakeAnswer(QStringLiteral("message"), answer, strText))
@@ -63,8 +63,8 @@ int ScriptedDialogHost::DoModal(QDialog& dialog)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_prompts.append(
-            Prompt {dialog.windowTitle(), QString(), MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("dialog")});
+        m_prompts.append(Prompt {
+            dialog.windowTitle(), QString(), MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("dialog"), {}});
     }
     Answer answer;
     if (!TakeAnswer(QStringLiteral("dialog"), answer, dialog.windowTitle()))
@@ -78,7 +78,8 @@ QString ScriptedDialogHost::BrowseForFolder(QWidget*, const QString& strTitle)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_prompts.append(Prompt {strTitle, QString(), MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("browse")});
+        m_prompts.append(
+            Prompt {strTitle, QString(), MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("browse"), {}});
     }
     Answer answer;
     if (!TakeAnswer(QStringLiteral("browse"), answer, strTitle))

@@ -20,6 +20,7 @@ public:
         MsgIcon m_icon = MsgIcon::Exclamation;
         MsgButtons m_buttons = MsgButtons::Ok;
         QString m_strKind; // "message", "dialog", "browse", "document"
+        QString m_strInformative; // a message's cause, shown below its text
     };
 
     /// Queues the answer to the next message box; @p strExpectText, when given,
@@ -43,8 +44,8 @@ public:
     QStringList OpenedDocuments() const;
     void SetOpenDocumentResult(bool bResult) { m_bOpenResult = bResult; }
 
-    MsgAnswer MessageBox(
-        QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons) override;
+    MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
+        MsgButtons buttons, const QString& strInformative) override;
     int DoModal(QDialog& dialog) override;
     QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) override;
     bool OpenDocument(const QString& strPath) override;
