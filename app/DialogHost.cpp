@@ -35,7 +35,7 @@ QString QtDialogHost::BrowseForFolder(QWidget* pOwner, const QString& strTitle)
     return QFileDialog::getExistingDirectory(pOwner, strTitle);
 }
 
-bool QtDialogHost::OpenDocument(const QString& strPath)
+bool QtDialogHost::OpenUrl(const QUrl& url)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(strPath));
+    return QDesktopServices::openUrl(url);
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QDialog;
+class QUrl;
 class QWidget;
 
 enum class MsgIcon {
@@ -15,8 +16,8 @@ enum class MsgButtons { Ok, YesNo };
 
 enum class MsgAnswer { Ok, Yes, No };
 
-/// Every message box, modal dialog, folder chooser and help request of the
-/// program goes through this one interface, so that tests can answer them.
+/// Every message box, modal dialog, folder chooser and link handed to the
+/// desktop goes through this one interface, so that tests can answer them.
 /// All calls happen on the window's thread.
 class DialogHost {
 public:
@@ -33,8 +34,9 @@ public:
     virtual int DoModal(QDialog& dialog) = 0;
     /// A local folder chosen by the user, or an empty string when cancelled.
     virtual QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) = 0;
-    /// Opens a local document in the desktop's viewer; false when that failed.
-    virtual bool OpenDocument(const QString& strPath) = 0;
+    /// Hands a link that leaves the program (a web page, a mail address) to the
+    /// desktop's browser or mail program; false when none took it.
+    virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
 /// The real thing: QMessageBox, QDialog::exec, QFileDialog, QDesktopServices.
@@ -44,5 +46,5 @@ public:
         MsgButtons buttons, const QString& strInformative) override;
     int DoModal(QDialog& dialog) override;
     QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) override;
-    bool OpenDocument(const QString& strPath) override;
+    bool OpenUrl(const QUrl& url) override;
 };

@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/DialogUnits.h"
 #include "app/HelpFile.h"
+#include "app/HelpWindow.h"
 #include "app/PutThread.h"
 #include "app/TransferAnimation.h"
 #include "app/TransferDoneDlg.h"
@@ -243,6 +244,9 @@ void TarnlowDlg::OnDestroy()
         return;
     m_bDestroyed = true;
 
+    // The help window goes with the main window.
+    delete m_pHelpWindow;
+
     // Stop whatever still runs before the profiles are read: abort every open
     // connection, refuse further hops to the window, and let the workers drain.
     m_session.Close();
@@ -285,10 +289,24 @@ void TarnlowDlg::OnAbout()
 
 void TarnlowDlg::OnHelp()
 {
-    const QString strHelp = HelpFile::Path(QCoreApplication::applicationDirPath());
-    if (!QFileInfo::exists(strHelp) || !m_dialogHost.OpenDocument(strHelp))
-        m_dialogHost.MessageBox(this, QStringLiteral("Unable to open the help file %1.").arg(strHelp),
-            QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
+    // One help window: Help brings it to the front again. One the user closed is
+    // made anew, so it shows the page as it stands now.
+    if (m_pHelpWindow && !m_pHelpWindow->isVisible())
+        delete m_pHelpWindow;
+    if (!m_pHelpWindow) {
+        const QString strProgramDir = QCoreApplication::applicationDirPath();
+        const QString strPage = HelpFile::Path(strProgramDir);
+        const QFileInfo page(strPage);
+        if (!page.isFile() || !page.isReadable()) {
+            m_dialogHost.MessageBox(this,
+                QStringLiteral("Unable to open the help file. It was looked for in:\n%1")
+                    .arg(HelpFile::Places(strProgramDir).join(u'\n')),
+                QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
+            return;
+        }
+        m_pHelpWindow = new HelpWindow(m_dialogHost, strPage, this);
+    }
+    m_pHelpWindow->Present();
 }
 
 void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete)

@@ -9,12 +9,14 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <memory>
 
+class HelpWindow;
 class PutThread;
 class QLineEdit;
 class QListWidget;
@@ -244,4 +246,5 @@ private:
     QList<QStringList> m_heldDrops; // drops that arrived while a listing ran, in order
     bool m_bListingHeld = false; // a tab change asked for a listing while the slot was busy
     bool m_bDestroyed = false;
+    QPointer<HelpWindow> m_pHelpWindow; // the one help window, once Help was pressed
 };

@@ -227,7 +227,7 @@ public:
         return 1;
     }
     QString BrowseForFolder(QWidget*, const QString&) override { return {}; }
-    bool OpenDocument(const QString&) override { return false; }
+    bool OpenUrl(const QUrl&) override { return false; }
 
     int m_nMessages = 0;
     int m_nDialogs = 0; // completion dialogs shown

@@ -87,10 +87,10 @@ QString ScriptedDialogHost::BrowseForFolder(QWidget*, const QString& strTitle)
     return answer.m_strFolder;
 }
 
-bool ScriptedDialogHost::OpenDocument(const QString& strPath)
+bool ScriptedDialogHost::OpenUrl(const QUrl& url)
 {
     std::lock_guard lock(m_mutex);
-    m_documents.append(strPath);
+    m_urls.append(url);
     return m_bOpenResult;
 }
 
@@ -124,10 +124,10 @@ QStringList ScriptedDialogHost::Failures() const
     return m_failures;
 }
 
-QStringList ScriptedDialogHost::OpenedDocuments() const
+QList<QUrl> ScriptedDialogHost::OpenedUrls() const
 {
     std::lock_guard lock(m_mutex);
-    return m_documents;
+    return m_urls;
 }
 
 void ScriptedDialogHost::Clear()
@@ -136,5 +136,6 @@ void ScriptedDialogHost::Clear()
     m_answers.clear();
     m_prompts.clear();
     m_failures.clear();
-    m_documents.clear();
+    m_urls.clear();
+    m_bOpenResult = true;
 }
