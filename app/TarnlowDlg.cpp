@@ -9,6 +9,7 @@
 #include "app/TransferDoneDlg.h"
 #include "transfer/Upload.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -180,6 +181,14 @@ void TarnlowDlg::CreateControls()
         // An upload started just now lists the site at its end.
         if (bListingHeld && !IsSlotBusy() && ValidateSite(false))
             StartListing();
+        if (!IsSlotBusy())
+            RestoreFocusAfterWork();
+    });
+    // A control that is disabled while it has the focus passes it on to the
+    // next one: follow it there while work runs.
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* pOld, QWidget* pNow) {
+        if (m_bFocusHeld && pOld && pOld == m_pFocusPushedTo && !pOld->isEnabled() && pNow && isAncestorOf(pNow))
+            m_pFocusPushedTo = pNow;
     });
 }
 
@@ -246,6 +255,9 @@ void TarnlowDlg::OnDestroy()
 
     // The help window goes with the main window.
     delete m_pHelpWindow;
+    // The controls go with it too: their focus is nothing to follow any more.
+    disconnect(m_focusWatch);
+    m_bFocusHeld = false;
 
     // Stop whatever still runs before the profiles are read: abort every open
     // connection, refuse further hops to the window, and let the workers drain.
@@ -379,6 +391,13 @@ void TarnlowDlg::UpdateDataFromFields()
 
 void TarnlowDlg::BeginWorker(std::function<void()> work)
 {
+    // The work disables the button that started it, which pushes the focus on
+    // to the next control; it goes back when the window is idle again. Work
+    // started from a held drop or listing keeps the control of the first.
+    if (!m_bFocusHeld) {
+        m_bFocusHeld = true;
+        m_pFocusBeforeWork = m_pFocusPushedTo = focusWidget();
+    }
     m_bSlotBusy = true;
     // An upload connects before the window goes busy: a change of tab meanwhile
     // would show another site's list while the upload goes to this one. The
@@ -391,6 +410,19 @@ void TarnlowDlg::BeginWorker(std::function<void()> work)
             emit SlotReleased();
         });
     });
+}
+
+void TarnlowDlg::RestoreFocusAfterWork()
+{
+    if (!std::exchange(m_bFocusHeld, false))
+        return;
+    // Only to a control the user can use, and only while the focus is where the
+    // work pushed it: a control the user moved to meanwhile keeps it. Within
+    // this window only: when another window or a message box is in front,
+    // setFocus just marks where the focus goes when this window is active again.
+    QWidget* pControl = m_pFocusBeforeWork;
+    if (pControl && pControl->isVisible() && pControl->isEnabled() && focusWidget() == m_pFocusPushedTo)
+        pControl->setFocus(Qt::OtherFocusReason);
 }
 
 void TarnlowDlg::ResetProgress(int nTotalFiles)

@@ -184,6 +184,9 @@ private:
     void CreateControls();
     /// Starts @p work on a worker that holds the connection slot until it returns.
     void BeginWorker(std::function<void()> work);
+    /// Gives the keyboard focus back to the control that had it when the work
+    /// began, once the window is idle again; see m_pFocusBeforeWork.
+    void RestoreFocusAfterWork();
     void SetWaitCursor(bool bWait);
     /// A copy of the active site's strings as they stand in memory. Any thread.
     SiteProfile ActiveSite();
@@ -247,4 +250,11 @@ private:
     bool m_bListingHeld = false; // a tab change asked for a listing while the slot was busy
     bool m_bDestroyed = false;
     QPointer<HelpWindow> m_pHelpWindow; // the one help window, once Help was pressed
+    // The keyboard focus across work that disables controls: the control that
+    // had it when the work began, the control the disabling pushed it on to
+    // since, and whether the work still runs.
+    QPointer<QWidget> m_pFocusBeforeWork;
+    QPointer<QWidget> m_pFocusPushedTo;
+    bool m_bFocusHeld = false;
+    QMetaObject::Connection m_focusWatch; // follows the focus while work runs; cut when the window goes
 };
