@@ -135,24 +135,32 @@ void TarnlowDlg::CreateControls()
     m_remoteList->setIconSize(QSize(16, 16));
     m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_remoteList->setEnabled(false);
+    // Screen readers name each control by the label standing before it (its
+    // buddy), or by the title over it where that is no label of its own.
+    m_remoteList->setAccessibleName(QStringLiteral("Directory Listing"));
 
-    MakeLabel(this, units, "Download Path", 16, 264, 54, 8);
+    auto* pPathLabel = MakeLabel(this, units, "Download Path", 16, 264, 54, 8);
     m_editDownloadPath = AddControl(new QLineEdit(this), units, "m_editDownloadPath", 1010, 70, 261, 185, 15);
+    pPathLabel->setBuddy(m_editDownloadPath);
 
     m_animate = AddControl(new TransferAnimation(this), units, "m_animate", 1015, 7, 289, 17, 10);
 
-    MakeLabel(this, units, "Now Transferring:", 29, 289, 64, 13);
+    auto* pNameLabel = MakeLabel(this, units, "Now Transferring:", 29, 289, 64, 13);
     m_editTransferName = MakeStripField(this, units, "m_editTransferName", 1011, 94, 289, 225, 13);
+    pNameLabel->setBuddy(m_editTransferName);
 
-    MakeLabel(this, units, "Files Transfered:", 29, 304, 63, 9);
+    auto* pProgressLabel = MakeLabel(this, units, "Files Transfered:", 29, 304, 63, 9);
     m_progress = AddControl(new QProgressBar(this), units, "m_progress", 1016, 93, 305, 162, 7);
+    pProgressLabel->setBuddy(m_progress);
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
 
     m_editPercent = MakeStripField(this, units, "m_editPercent", 1017, 268, 304, 51, 12);
+    m_editPercent->setAccessibleName(QStringLiteral("Percent Transferred"));
 
     m_tab = AddControl(new QTabWidget(this), units, "m_tab", 1000, 16, 40, 239, 140);
+    m_tab->setAccessibleName(QStringLiteral("Ftp Site Selection"));
     // Five labelled tabs fit side by side only with the narrow tabs of a classic tab control.
     m_tab->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     m_tab->tabBar()->setUsesScrollButtons(false);
@@ -203,6 +211,7 @@ bool TarnlowDlg::OnInitDialog()
         = {"FTP Site 1 (Default)", "FTP Site 2", "FTP Site 3", "FTP Site 4", "FTP Site 5"};
     for (size_t i = 0; i < m_panes.size(); ++i) {
         m_panes[i]->setObjectName(QStringLiteral("m_pane%1").arg(i + 1));
+        m_panes[i]->setAccessibleName(QString::fromLatin1(kTabLabels[i])); // the pane is named by its tab
         m_tab->addTab(m_panes[i].get(), QString::fromLatin1(kTabLabels[i]));
     }
     m_tab->setCurrentIndex(0);

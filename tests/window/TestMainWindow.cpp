@@ -5,6 +5,7 @@
 #include "support/OrdinaryUser.h"
 #include "support/WindowFixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <functional>
 #include <sys/stat.h>
 
 class TestMainWindow : public WindowTest {
@@ -136,6 +138,77 @@ private slots:
         dlg.setWindowState(Qt::WindowMaximized);
         QTRY_VERIFY(!(dlg.windowState() & Qt::WindowMaximized));
         QCOMPARE(dlg.size(), size);
+    }
+
+    void ScreenReadersHearEveryControlByName()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        // What a screen reader finds when it walks the window's accessible tree.
+        struct Heard {
+            QString m_strName;
+            QAccessible::Role m_role;
+            bool m_bProtected;
+        };
+        QHash<const QObject*, Heard> heard;
+        QStringList nameless;
+        int nVisited = 0;
+        std::function<void(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* pNode, int nDepth) {
+            if (!pNode || nDepth > 20 || ++nVisited > 5000)
+                return;
+            const QString strName = pNode->text(QAccessible::Name);
+            const QAccessible::Role role = pNode->role();
+            if (pNode->object())
+                heard.insert(pNode->object(), Heard {strName, role, bool(pNode->state().passwordEdit)});
+            // Every field and button is heard by a name, and never with its mnemonic marker.
+            if ((role == QAccessible::EditableText || role == QAccessible::PushButton)
+                && (strName.isEmpty() || strName.contains(u'&')))
+                nameless << QStringLiteral("%1 \"%2\"")
+                                .arg(pNode->object() ? pNode->object()->objectName() : QStringLiteral("?"), strName);
+            for (int i = 0; i < pNode->childCount(); ++i)
+                walk(pNode->child(i), nDepth + 1);
+        };
+        walk(QAccessible::queryAccessibleInterface(&dlg), 0);
+        QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QStringLiteral(", "))));
+
+        struct Expected {
+            const QObject* m_pControl;
+            const char* m_pszName;
+            QAccessible::Role m_role;
+        };
+        QList<Expected> expected = {
+            {m_fixture.Control<QPushButton>("m_btnQuit"), "Quit", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnAbout"), "About", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnHelp"), "Help", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnRefresh"), "Refresh", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnHome"), "Home", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnDelete"), "Delete File(s)", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnDownload"), "Download", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnBrowse"), "Browse", QAccessible::PushButton},
+            {m_fixture.Control<QListWidget>("m_remoteList"), "Directory Listing", QAccessible::List},
+            {m_fixture.Control<QLineEdit>("m_editDownloadPath"), "Download Path", QAccessible::EditableText},
+            {m_fixture.Control<QLineEdit>("m_editTransferName"), "Now Transferring:", QAccessible::EditableText},
+            {m_fixture.Control<QProgressBar>("m_progress"), "Files Transfered:", QAccessible::ProgressBar},
+            {m_fixture.Control<QLineEdit>("m_editPercent"), "Percent Transferred", QAccessible::EditableText},
+        };
+        const char* const tabs[] = {"FTP Site 1 (Default)", "FTP Site 2", "FTP Site 3", "FTP Site 4", "FTP Site 5"};
+        for (int i = 0; i < 5; ++i) {
+            TabPane& pane = dlg.Pane(i);
+            expected += {
+                {&pane, tabs[i], QAccessible::Client},
+                {pane.m_editAddress, "FTP Address", QAccessible::EditableText},
+                {pane.m_editUsername, "Username", QAccessible::EditableText},
+                {pane.m_editPassword, "Password", QAccessible::EditableText},
+                {pane.m_editDirectory, "Directory", QAccessible::EditableText},
+            };
+        }
+        for (const Expected& e : expected) {
+            QVERIFY2(heard.contains(e.m_pControl), e.m_pszName);
+            const Heard& h = heard[e.m_pControl];
+            QCOMPARE(h.m_strName, QString::fromLatin1(e.m_pszName));
+            QCOMPARE(h.m_role, e.m_role);
+            // Only the password fields say they hide what is typed.
+            QCOMPARE(h.m_bProtected, e.m_pControl->objectName() == QLatin1String("m_editPassword"));
+        }
     }
 
     void FirstStartShowsEmptyPanesAndSavesTwentyZeroBytes()
