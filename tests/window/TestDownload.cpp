@@ -102,6 +102,8 @@ void TestDownload::TwoFilesThenAgainNeverOverwrites()
     QCOMPARE(Tree(local.path()), Files({{"a.bin", bin}, {"b.txt", "b\r\n"}}));
     QCOMPARE(percent.m_texts, Percents({50, 100, 0}));
     QVERIFY(IdleAndCleared(dlg));
+    // The download disabled its button; the focus is back on it.
+    QTRY_VERIFY(View(dlg).m_btnDownload->hasFocus());
 
     // Again: both exist now. Each is reported, neither is touched, and no
     // completion dialog follows.
