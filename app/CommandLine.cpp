@@ -51,18 +51,31 @@ QStringList SplitCommandLinePaths(const QString& strJoined)
     return paths;
 }
 
-QStringList CommandLinePaths(const QStringList& arguments, const QString& strJoined)
+QStringList CommandLinePaths(const QStringList& arguments)
 {
     // Split at its spaces, "/home/u/My Notes.txt" would name "/home/u/My" and
     // "Notes.txt" in the current folder: nothing, or another file that would
-    // then be uploaded in its place. Arguments that all exist as they stand
-    // are taken as they stand; anything else keeps the join and the split.
-    bool bWhole = !arguments.isEmpty();
+    // then be uploaded in its place. So an argument that exists as it stands is
+    // taken as it stands, whatever its neighbours are; only the arguments that
+    // do not are joined and split, each run of them apart from the others.
+    QStringList paths;
+    QStringList run;
+    const auto SplitRun = [&] {
+        if (run.isEmpty())
+            return;
+        TarnlowCommandLineInfo info;
+        ParseCommandLine(run, info);
+        paths += SplitCommandLinePaths(info.m_strFileName);
+        run.clear();
+    };
     for (const QString& strArgument : arguments) {
         if (strArgument.isEmpty() || IsSwitchChar(strArgument.front()) || !QFileInfo::exists(strArgument)) {
-            bWhole = false;
-            break;
+            run.append(strArgument);
+        } else {
+            SplitRun();
+            paths.append(strArgument);
         }
     }
-    return bWhole ? arguments : SplitCommandLinePaths(strJoined);
+    SplitRun();
+    return paths;
 }

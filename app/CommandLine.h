@@ -29,9 +29,11 @@ void ParseCommandLine(const QStringList& arguments, TarnlowCommandLineInfo& info
 /// de-duplicated.
 QStringList SplitCommandLinePaths(const QString& strJoined);
 
-/// The paths to upload from @p arguments (those after the program name) and
-/// their joined text @p strJoined: every argument whole when each one names an
-/// existing file or folder and none begins with a switch character, as a
-/// desktop launcher passes dropped files whose names hold spaces; otherwise
-/// SplitCommandLinePaths(@p strJoined).
-QStringList CommandLinePaths(const QStringList& arguments, const QString& strJoined);
+/// The paths to upload from @p arguments (those after the program name). An
+/// argument that names an existing file or folder and does not begin with a
+/// switch character is one path, spaces included, as a desktop launcher passes
+/// dropped files. Each run of consecutive other arguments (missing, empty, or
+/// switches) is joined by ParseCommandLine() and split by
+/// SplitCommandLinePaths() on its own, so it never takes a neighbour apart.
+/// The paths keep the order of the arguments.
+QStringList CommandLinePaths(const QStringList& arguments);

@@ -37,9 +37,7 @@ int TarnlowApp::InitInstance(const QStringList& arguments)
     }
 
     TarnlowDlg dlg(m_dialogHost);
-    TarnlowCommandLineInfo cmdInfo;
-    ParseCommandLine(arguments, cmdInfo);
-    m_commandLinePaths = CommandLinePaths(arguments, cmdInfo.m_strFileName);
+    m_commandLinePaths = CommandLinePaths(arguments);
 
     dlg.SetCommandLinePaths(&m_commandLinePaths);
     dlg.OnInitDialog();

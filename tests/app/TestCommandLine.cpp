@@ -66,7 +66,8 @@ void TestCommandLine::JoinAndSplit()
 void TestCommandLine::ExistingPathsArriveWhole_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("existing"); // created first; a trailing '/' makes a folder
+    // Created first: a trailing '/' makes a folder, a trailing '@' a link to nothing.
+    QTest::addColumn<QStringList>("existing");
     QTest::addColumn<QStringList>("paths");
     const QString strNotes = QStringLiteral("My Notes.txt");
     const QString strFolder = QStringLiteral("a folder");
@@ -78,14 +79,30 @@ void TestCommandLine::ExistingPathsArriveWhole_data()
     QTest::newRow("files and folders") << QStringList {strNotes, strFolder, QStringLiteral("plain")}
                                        << QStringList {strNotes, strFolder + QLatin1Char('/'), QStringLiteral("plain")}
                                        << QStringList {strNotes, strFolder, QStringLiteral("plain")};
-    // Anything else keeps the join and the split.
+    // An argument that does not exist, is empty or begins with a switch
+    // character is joined and split with its missing neighbours only; every
+    // existing argument around it still arrives whole.
     QTest::newRow("one missing") << QStringList {strNotes, QStringLiteral("gone here")} << QStringList {strNotes}
-                                 << QStringList {QStringLiteral("My"), QStringLiteral("Notes.txt"),
-                                        QStringLiteral("gone"), QStringLiteral("here")};
+                                 << QStringList {strNotes, QStringLiteral("gone"), QStringLiteral("here")};
+    // A broken link dropped together with "My Notes.txt": "Notes.txt" of the
+    // working folder must not be uploaded in its place.
+    QTest::newRow("a broken link among them")
+        << QStringList {strNotes, QStringLiteral("dead link"), QStringLiteral("plain")}
+        << QStringList {strNotes, QStringLiteral("Notes.txt"), QStringLiteral("dead link@"), QStringLiteral("plain")}
+        << QStringList {strNotes, QStringLiteral("dead"), QStringLiteral("link"), QStringLiteral("plain")};
+    QTest::newRow("missing runs on both sides")
+        << QStringList {QStringLiteral("-gone"), QStringLiteral("x y"), strNotes, strFolder, QStringLiteral("a"),
+               QStringLiteral("-b")}
+        << QStringList {strNotes, strFolder + QLatin1Char('/')}
+        << QStringList {QStringLiteral("gone"), QStringLiteral("x"), QStringLiteral("y"), strNotes, strFolder,
+               QStringLiteral("a"), QStringLiteral("b")};
     QTest::newRow("a switch") << QStringList {QStringLiteral("-x y")} << QStringList {QStringLiteral("-x y")}
                               << QStringList {QStringLiteral("x"), QStringLiteral("y")};
+    QTest::newRow("an existing name with a switch")
+        << QStringList {QStringLiteral("-x y"), strNotes} << QStringList {QStringLiteral("-x y"), strNotes}
+        << QStringList {QStringLiteral("x"), QStringLiteral("y"), strNotes};
     QTest::newRow("an empty one") << QStringList {strNotes, QString()} << QStringList {strNotes}
-                                  << QStringList {QStringLiteral("My"), QStringLiteral("Notes.txt")};
+                                  << QStringList {strNotes};
 }
 
 void TestCommandLine::ExistingPathsArriveWhole()
@@ -102,15 +119,15 @@ void TestCommandLine::ExistingPathsArriveWhole()
     for (const QString& strName : existing) {
         if (strName.endsWith(QLatin1Char('/'))) {
             QVERIFY(QDir().mkdir(strName));
+        } else if (strName.endsWith(QLatin1Char('@'))) {
+            QVERIFY(QFile::link(QStringLiteral("nowhere"), strName.chopped(1)));
         } else {
             QFile file(strName);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
     }
 
-    TarnlowCommandLineInfo info;
-    ParseCommandLine(arguments, info);
-    const QStringList taken = CommandLinePaths(arguments, info.m_strFileName);
+    const QStringList taken = CommandLinePaths(arguments);
     QVERIFY(QDir::setCurrent(strStart));
     QCOMPARE(taken, paths);
 }
