@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+// The version of project() in the top CMakeLists.txt (app/CMakeLists.txt).
+#ifndef TARNLOW_VERSION
+#error "TARNLOW_VERSION must be defined by the build"
+#endif
+
 namespace {
 
 // '-' marks a switch everywhere. '/' marks one only where it is not the path
@@ -14,6 +19,46 @@ bool IsSwitchChar(QChar c)
 }
 
 } // namespace
+
+CommandLineRequest CommandLineRequestOf(const QStringList& arguments)
+{
+    if (arguments.size() != 1)
+        return CommandLineRequest::Run;
+    const QString& strArgument = arguments.front();
+    if (strArgument == QLatin1String("--help") || strArgument == QLatin1String("-h"))
+        return CommandLineRequest::Usage;
+    if (strArgument == QLatin1String("--version"))
+        return CommandLineRequest::Version;
+    return CommandLineRequest::Run;
+}
+
+QString ProgramVersion()
+{
+    return QStringLiteral(TARNLOW_VERSION);
+}
+
+QString VersionText()
+{
+    return QStringLiteral("tarnlow %1\n").arg(ProgramVersion());
+}
+
+QString UsageText(const QString& strHelpPath)
+{
+    return QStringLiteral("Usage: tarnlow [PATH]...\n"
+                          "Opens the Tarnlow window. Each PATH, a local file or folder, is uploaded to\n"
+                          "site 1 as soon as the window opens, folders with everything in them.\n"
+                          "\n"
+                          "  -h, --help   print this text and end (as the only argument)\n"
+                          "  --version    print the version and end (as the only argument)\n"
+                          "\n"
+                          "The five site profiles are kept in $XDG_CONFIG_HOME/Tarnlow/FTPSettings.dat\n"
+                          "(~/.config/Tarnlow/FTPSettings.dat when XDG_CONFIG_HOME is not set), the\n"
+                          "download folder as the setting Path in $XDG_CONFIG_HOME/Halvorn/Tarnlow.conf.\n"
+                          "\n"
+                          "Help page: %1\n"
+                          "More in the manual page: man tarnlow\n")
+        .arg(QDir::toNativeSeparators(strHelpPath));
+}
 
 void TarnlowCommandLineInfo::ParseParam(const QString& strParam, bool bFlag, bool bLast)
 {

@@ -3,6 +3,28 @@
 #include <QString>
 #include <QStringList>
 
+/// What the command line asks of the program.
+enum class CommandLineRequest {
+    Run, // open the window; the arguments are paths to upload
+    Usage, // print the usage and end: the only argument is --help or -h
+    Version, // print the version and end: the only argument is --version
+};
+
+/// What @p arguments (those after the program name) ask for. Only a lone
+/// "--help", "-h" or "--version" is an option; with anything beside it, it is
+/// a path like every other argument.
+CommandLineRequest CommandLineRequestOf(const QStringList& arguments);
+
+/// The program's version, as the build gives it: "1.02".
+QString ProgramVersion();
+
+/// What --version prints: "tarnlow 1.02" and a line end.
+QString VersionText();
+
+/// What --help prints: the arguments, where the settings live, and the help
+/// page @p strHelpPath.
+QString UsageText(const QString& strHelpPath);
+
 /// Collects the command-line arguments into one text, joined by single spaces.
 class TarnlowCommandLineInfo {
 public:
