@@ -51,9 +51,9 @@ QString UsageText(const QString& strHelpPath)
                           "  -h, --help   print this text and end (as the only argument)\n"
                           "  --version    print the version and end (as the only argument)\n"
                           "\n"
-                          "The five site profiles are kept in $XDG_CONFIG_HOME/Tarnlow/FTPSettings.dat\n"
-                          "(~/.config/Tarnlow/FTPSettings.dat when XDG_CONFIG_HOME is not set), the\n"
-                          "download folder as the setting Path in $XDG_CONFIG_HOME/Halvorn/Tarnlow.conf.\n"
+                          "The five site profiles are kept in $XDG_CONFIG_HOME/Tarnlow/FTPSettings.dat,\n"
+                          "the download folder as the setting Path in $XDG_CONFIG_HOME/Halvorn/Tarnlow.conf\n"
+                          "(XDG_CONFIG_HOME is ~/.config when it is not set).\n"
                           "\n"
                           "Help page: %1\n"
                           "More in the manual page: man tarnlow\n")
