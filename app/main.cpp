@@ -40,6 +40,9 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Halvorn"));
     QApplication::setApplicationName(QStringLiteral("Tarnlow"));
     QApplication::setApplicationVersion(ProgramVersion());
+    // The desktop entry's name, by which the desktop ties the window to its
+    // menu entry and icon (and to the AppStream metadata of the same id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarnlow.Tarnlow"));
 
     QtDialogHost dialogHost;
     TarnlowApp theApp(dialogHost);
