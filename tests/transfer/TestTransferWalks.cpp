@@ -1,6 +1,7 @@
 // The upload and download walks without a window, against the test FTP server:
 // the remote calls in their order, trees byte for byte, items that cannot be
-// sent, folders the server will not enter, and names a download must not use.
+// sent, folders the server will not enter or leave, names a download must not
+// use, and downloads interrupted or raced by another program.
 
 #include "ftp/InternetSession.h"
 #include "remote/SiteConnection.h"
@@ -84,6 +85,8 @@ class TestTransferWalks : public QObject {
 
 private slots:
     void UploadMakesItsRemoteCallsInOrder();
+    void WayBackIsTheFolderNameNeverDotDot_data();
+    void WayBackIsTheFolderNameNeverDotDot();
     void FolderTreeArrivesByteForByte();
     void TwoFoldersLandSideBySideUnderARelativeDirectory();
     void UnsendablePathsAreReportedNeverMadeFolders();
@@ -100,7 +103,7 @@ private slots:
 void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
 {
     // Folder A holds x, folder B (holding y) and z: into A, send x, into B,
-    // send y, back to B's own name, out with "..", send z, back to A's name.
+    // send y, back to B's own name, back to A's name, send z, back to A's name.
     // The type is set once for the connection, not once per file.
     QTemporaryDir local;
     QVERIFY(WriteFiles(Path(local, "A"), {{"1x", "x"}, {"2B/y", "y"}, {"3z", "z"}}));
@@ -115,10 +118,80 @@ void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
     QCOMPARE(DirectoryAndStoreCommands(strLog),
         (QStringList {QStringLiteral("MKD A"), QStringLiteral("CWD A"), QStringLiteral("PWD"), QStringLiteral("TYPE I"),
             QStringLiteral("STOR 1x"), QStringLiteral("MKD 2B"), QStringLiteral("CWD 2B"), QStringLiteral("PWD"),
-            QStringLiteral("STOR y"), QStringLiteral("CWD /A/2B"), QStringLiteral("CWD .."), QStringLiteral("STOR 3z"),
+            QStringLiteral("STOR y"), QStringLiteral("CWD /A/2B"), QStringLiteral("CWD /A"), QStringLiteral("STOR 3z"),
             QStringLiteral("CWD /A")}));
     QCOMPARE(report.m_nSteps, 3);
     QVERIFY(report.m_failures.isEmpty());
+}
+
+void TestTransferWalks::WayBackIsTheFolderNameNeverDotDot_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QByteArray>("siteDirectory");
+    QTest::addColumn<QStringList>("drop");
+    QTest::addColumn<bool>("zzSent"); // site/zz.html, after the link, reached www/site
+    QTest::addColumn<int>("failures");
+
+    // Every row: the server changes directory as chdir does, so ".." out of
+    // the link www/site/images leads to shared, the parent of its target.
+    const QString strPhysical = QStringLiteral("--physical-cwd");
+    const auto Refuse = [](const char* pszVerb, const char* pszName) {
+        return QStringList {QStringLiteral("--refuse"), QString::fromLatin1(pszVerb), QString::fromLatin1(pszName)};
+    };
+    QTest::newRow("out of a link") << QStringList {strPhysical} << QByteArray("/www")
+                                   << QStringList {QStringLiteral("site")} << true << 0;
+    // Without a name from the server, the link's path is its parent's and its leaf.
+    QTest::newRow("no PWD inside the link") << (QStringList {strPhysical} + Refuse("PWD", "images"))
+                                            << QByteArray("/www") << QStringList {QStringLiteral("site")} << true << 0;
+    // No name for the folder and none for its parent (the site's directory is
+    // relative): no way back, so what follows the link is not sent.
+    QTest::newRow("no way back known") << (QStringList {strPhysical} + Refuse("PWD", "site")) << QByteArray("www")
+                                       << QStringList {QStringLiteral("site")} << false << 1;
+    QTest::newRow("way back refused") << (QStringList {strPhysical} + Refuse("CWD", "/www/site")) << QByteArray("/www")
+                                      << QStringList {QStringLiteral("site")} << false << 1;
+    // A drop of two: the way back to the site's directory after the folder
+    // is refused, so the file after it is not sent into the folder.
+    QTest::newRow("way back to the drop's directory refused")
+        << (QStringList {strPhysical} + Refuse("CWD", "/www")) << QByteArray("www")
+        << QStringList {QStringLiteral("site"), QStringLiteral("loose.txt")} << true << 1;
+}
+
+void TestTransferWalks::WayBackIsTheFolderNameNeverDotDot()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QByteArray, siteDirectory);
+    QFETCH(QStringList, drop);
+    QFETCH(bool, zzSent);
+    QFETCH(int, failures);
+
+    // On the server, www/site/images is a link to shared/images, and shared
+    // has a zz.html of its own.
+    Site site;
+    QVERIFY(site.m_server.Start(switches));
+    QVERIFY(WriteFiles(site.m_server.RootPath(), {{"shared/images/old.png", "old"}, {"shared/zz.html", "theirs"}}));
+    QVERIFY(QDir().mkpath(Path(site.m_server, "www/site")));
+    QVERIFY(QFile::link(Path(site.m_server, "shared/images"), Path(site.m_server, "www/site/images")));
+    QVERIFY(site.Connect(siteDirectory));
+    QTemporaryDir local;
+    QVERIFY(WriteFiles(local.path(),
+        {{"site/images/a.png", "a"}, {"site/images/sub/b.png", "b"}, {"site/images/z.png", "z"},
+            {"site/zz.html", "ours"}, {"loose.txt", "loose"}}));
+    QStringList paths;
+    for (const QString& strName : drop)
+        paths << local.filePath(strName);
+    const int nSteps = Upload::CountFiles(paths);
+
+    TransferRecorder report;
+    Upload(site.Connection(), report, siteDirectory).UploadPaths(paths);
+    QMap<QString, QByteArray> expected = Files({{"shared", "<dir>"}, {"shared/images", "<dir>"},
+        {"shared/images/old.png", "old"}, {"shared/images/a.png", "a"}, {"shared/images/sub", "<dir>"},
+        {"shared/images/sub/b.png", "b"}, {"shared/images/z.png", "z"}, {"shared/zz.html", "theirs"}, {"www", "<dir>"},
+        {"www/site", "<dir>"}, {"www/site/images", "<link>"}});
+    if (zzSent)
+        expected.insert(QStringLiteral("www/site/zz.html"), "ours");
+    QCOMPARE(Tree(site.m_server.RootPath()), expected);
+    QCOMPARE(report.m_failures, QStringList(failures, kTransferFailed));
+    QCOMPARE(report.m_nSteps, nSteps);
 }
 
 void TestTransferWalks::FolderTreeArrivesByteForByte()
