@@ -41,40 +41,24 @@ void Download::DownloadNames(const QList<QByteArray>& names)
     for (const QByteArray& strName : names) {
         if (m_bLost || m_report.IsCancelled())
             return;
-        if (!DownloadName::CanLookUp(strName) || !bListed) {
-            // A name that cannot be looked up is refused as a file; one that
-            // cannot be looked up because the directory could not be read is
-            // tried, and reported when it fails, so the download does not end
-            // as complete with the file missing.
+        // The entry of exactly this name decides whether it is a folder; a
+        // longer name that begins with it (a backup copy, say) does not. A name
+        // without an entry is tried as a file and reported when it fails: one
+        // that cannot be looked up, one in a directory that could not be read,
+        // and one the server no longer lists, so that the download never ends
+        // as complete with the file missing. A folder, ".." among them, is
+        // passed over quietly.
+        const FtpEntry* pEntry = bListed && DownloadName::CanLookUp(strName) ? byName.value(strName) : nullptr;
+        const bool bDots = strName == "." || strName == ".."; // folders, listed or not
+        if (!bDots && pEntry && pEntry->m_bLink)
+            DownloadLink(strName);
+        else if (!bDots && !(pEntry && pEntry->m_bDirectory))
             DownloadFile(strName);
-        } else if (const FtpEntry* pEntry = Decide(listing, byName, strName)) {
-            if (pEntry->m_bLink)
-                DownloadLink(strName);
-            else if (!pEntry->m_bDirectory)
-                DownloadFile(strName);
-        }
-        // A name the server no longer lists, and a folder, are passed over quietly.
         if (m_bLost)
             return;
         m_report.StepProgress();
     }
     m_report.ShowTransferName(QString());
-}
-
-const FtpEntry* Download::Decide(
-    const std::vector<FtpEntry>& listing, const QHash<QByteArray, const FtpEntry*>& byName, const QByteArray& strName)
-{
-    // The entry of exactly this name decides whether it is a folder; a longer
-    // name listed before it (a backup copy, say) does not. Without one, the
-    // first entry that begins with the name decides, as a lookup of "name*"
-    // would. The file fetched is always the name itself.
-    if (const FtpEntry* pEntry = byName.value(strName))
-        return pEntry;
-    for (const FtpEntry& entry : listing) {
-        if (entry.m_strName.startsWith(strName))
-            return &entry;
-    }
-    return nullptr;
 }
 
 void Download::DownloadLink(const QByteArray& strName)

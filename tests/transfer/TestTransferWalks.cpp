@@ -310,6 +310,16 @@ void TestTransferWalks::TheSelectedNameDecidesNotALongerOne()
     download.DownloadNames({"data", "report.txt"});
     QVERIFY(download.AllFetched());
     QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
+
+    // Names the server no longer lists: one gone altogether, one that only a
+    // longer folder name begins with. Neither is passed over in silence.
+    TransferRecorder gone;
+    Download again(site.Connection(), gone, local.path());
+    again.DownloadNames({"gone.txt", "dat"});
+    QCOMPARE(gone.m_failures, QStringList(2, kFileExists));
+    QCOMPARE(gone.m_nSteps, 2);
+    QVERIFY(!again.AllFetched());
+    QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
 }
 
 void TestTransferWalks::NamesThatLeaveTheFolderAreRefused()
