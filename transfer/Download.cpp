@@ -4,6 +4,7 @@
 #include "ftp/RemoteLink.h"
 #include "sites/ByteText.h"
 #include "transfer/DownloadName.h"
+#include "transfer/PartFile.h"
 #include "transfer/TransferReport.h"
 
 #include <QHash>
@@ -77,9 +78,7 @@ bool Download::DownloadFile(const QByteArray& strName)
     if (m_report.IsCancelled())
         return false; // the window is going
     m_report.ShowTransferName(ByteText::Display(strName));
-    const bool bFetched = DownloadName::IsSafe(strName)
-        && m_connection.GetFile(strName, DownloadName::LocalPath(m_strFolder, strName), true);
-    if (bFetched)
+    if (Fetch(strName))
         return true;
     // No re-listing and no completion dialog after a failed file.
     m_bAllFetched = false;
@@ -87,6 +86,22 @@ bool Download::DownloadFile(const QByteArray& strName)
         return false; // the window is going, or the loss is reported already
     m_report.ShowFailure(kFetchFailed);
     return false;
+}
+
+bool Download::Fetch(const QByteArray& strName)
+{
+    if (!DownloadName::IsSafe(strName))
+        return false;
+    // A name taken already fails at once, before anything is fetched for nothing.
+    const QString strPath = DownloadName::LocalPath(m_strFolder, strName);
+    if (PartFile::Exists(strPath))
+        return false;
+    // Received under a part name and given its own only once it has arrived
+    // whole, its size checked: a run killed mid-file never leaves a cut-off
+    // file under the real name. A fetch that fails removes its part file.
+    const QString strPartPath = PartFile::FreePath(m_strFolder, strName);
+    return !strPartPath.isEmpty() && m_connection.GetFile(strName, strPartPath, true)
+        && PartFile::Place(strPartPath, strPath);
 }
 
 bool Download::Lost()

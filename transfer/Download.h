@@ -10,10 +10,11 @@ class TransferReport;
 /// One download: remote files fetched by name from the current remote
 /// directory of a connection into a local folder.
 ///
-/// Each file is created as a new file directly inside the folder under its
-/// remote name: an existing local file is never touched, and a name that could
-/// lead outside the folder is refused. A failed fetch removes only the file it
-/// created.
+/// Each file arrives directly inside the folder under its remote name: an
+/// existing local file is never touched, and a name that could lead outside
+/// the folder is refused. A file is received into a part file of its own
+/// (PartFile) and takes its name only once it has arrived whole; a failed
+/// fetch removes its part file, and a killed run leaves only that.
 class Download {
 public:
     /// @p strFolder is the download folder, as it stood when the download started.
@@ -36,6 +37,9 @@ public:
     bool ConnectionLost() const { return m_bLost; }
 
 private:
+    /// Receives @p strName under a part name and gives it its own; false when
+    /// it is not there whole.
+    bool Fetch(const QByteArray& strName);
     void DownloadLink(const QByteArray& strName);
     /// After a failed operation: true when the connection is gone, which is
     /// then reported, once, as the transfer's failure.

@@ -11,10 +11,14 @@
 #include "transfer/Download.h"
 #include "transfer/Upload.h"
 
+#include <QDeadlineTimer>
+#include <QProcess>
 #include <QTest>
+#include <QThread>
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace LocalFiles;
 
@@ -95,6 +99,8 @@ private slots:
     void NamesThatLeaveTheFolderAreRefused();
     void LinksAreFetchedAsWhatTheyLeadTo();
     void BrokenTransferLeavesNoPartialFile();
+    void KilledDownloadLeavesOnlyItsPartFile();
+    void NameTakenDuringTheFetchIsNeverReplaced();
     void UnreadableDirectoryIsAFailure();
     void LostConnectionIsReportedOnce_data();
     void LostConnectionIsReportedOnce();
@@ -378,6 +384,72 @@ void TestTransferWalks::BrokenTransferLeavesNoPartialFile()
     // The rest goes on; the broken file is gone.
     QCOMPARE(Tree(local.path()), Files({{"small.txt", "small"}}));
     QCOMPARE(report.m_nSteps, 2);
+    QCOMPARE(report.m_failures, QStringList {kFileExists});
+    QVERIFY(!download.AllFetched());
+}
+
+void TestTransferWalks::KilledDownloadLeavesOnlyItsPartFile()
+{
+    // The server holds the file back, and the process downloading it is
+    // killed meanwhile, as by SIGKILL or a crash.
+    Site site;
+    QVERIFY(site.m_server.Start({QStringLiteral("--stall-transfer"), QStringLiteral("big.bin")}));
+    const QByteArray content = Content(300 * 1024, 5);
+    QVERIFY(WriteFile(Path(site.m_server, "big.bin"), content));
+    QTemporaryDir local;
+    QProcess child;
+    child.start(QStringLiteral(TARNLOW_DOWNLOAD_HELPER),
+        {site.m_server.Address(), site.m_server.User(), site.m_server.Password(), QStringLiteral("/"), local.path(),
+            QStringLiteral("big.bin")});
+    QVERIFY(child.waitForStarted(5000));
+    const QDir folder(local.path());
+    const QDeadlineTimer deadline(10000);
+    while (folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        && !deadline.hasExpired() && child.state() == QProcess::Running)
+        QThread::msleep(10);
+    child.kill();
+    QVERIFY(child.waitForFinished(5000));
+
+    // Nothing under the real name; the part file says what it is.
+    const QString strPart = Path(local, ".big.bin.tarnlow-part");
+    QCOMPARE(Tree(local.path()), Files({{".big.bin.tarnlow-part", ""}}));
+    QFile part(strPart);
+    QVERIFY(part.open(QIODevice::Append) && part.write("left by the killed run") > 0);
+    part.close();
+
+    // A later download of the same name arrives whole, and leaves the part
+    // file of the killed run alone.
+    QVERIFY(site.m_server.Start());
+    QVERIFY(site.Connect("/"));
+    TransferRecorder report;
+    Download download(site.Connection(), report, local.path());
+    download.DownloadNames({"big.bin"});
+    QVERIFY(report.m_failures.isEmpty());
+    QVERIFY(download.AllFetched());
+    QCOMPARE(Tree(local.path()), Files({{"big.bin", content}, {".big.bin.tarnlow-part", "left by the killed run"}}));
+}
+
+void TestTransferWalks::NameTakenDuringTheFetchIsNeverReplaced()
+{
+    // The server answers RETR late; meanwhile another program writes the name.
+    Site site;
+    QVERIFY(site.Open({QStringLiteral("--delay-retr"), QStringLiteral("1.5")}));
+    QVERIFY(WriteFile(Path(site.m_server, "a.txt"), "from the server"));
+    QTemporaryDir local;
+    TransferRecorder report;
+    Download download(site.Connection(), report, local.path());
+    std::thread walk([&] { download.DownloadNames({"a.txt"}); });
+    const QDeadlineTimer deadline(10000);
+    while (!QFileInfo::exists(Path(local, ".a.txt.tarnlow-part")) && !deadline.hasExpired())
+        QThread::msleep(5);
+    QFile other(Path(local, "a.txt"));
+    const bool bWritten = other.open(QIODevice::WriteOnly | QIODevice::NewOnly) && other.write("written meanwhile") > 0;
+    other.close();
+    walk.join();
+    QVERIFY(bWritten);
+
+    // The other program's file stays; the download fails and its part file goes.
+    QCOMPARE(Tree(local.path()), Files({{"a.txt", "written meanwhile"}}));
     QCOMPARE(report.m_failures, QStringList {kFileExists});
     QVERIFY(!download.AllFetched());
 }
