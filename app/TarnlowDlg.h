@@ -15,6 +15,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class HelpWindow;
 class PutThread;
@@ -203,7 +204,11 @@ private:
     /// folder becomes the site's directory and is listed; a link to anything
     /// else changes nothing, as a double-click on a file does. Runs on a worker.
     void ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink = {});
-    void FillRemoteList(const std::vector<FtpEntry>& entries);
+    /// Fills the list with @p entries, the directory of @p site. Runs on a worker.
+    void FillRemoteList(const std::vector<FtpEntry>& entries, const SiteProfile& site);
+    /// Empties the remote list: nothing is listed, so nothing can be fetched or
+    /// deleted. Window's thread.
+    void ClearRemoteList();
 
     // Members in the order the rest of the program knows them.
     int m_nTotalFiles = 0;
@@ -233,6 +238,11 @@ private:
     QString m_strPercent;
     QIcon m_hIcon;
     QList<QByteArray> m_downloadNames;
+    // The site and directory the remote list shows, as its listing connected
+    // (the login directory filled in): a download or delete of the list's
+    // items acts there, whatever the pane's fields say now. Empty while the
+    // list shows no listing.
+    std::optional<SiteProfile> m_listedSite;
     QByteArray m_strHomeDir;
     bool m_bIdle = true;
     QString m_strSettingsDir;

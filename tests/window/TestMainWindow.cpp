@@ -397,6 +397,27 @@ private slots:
         QFile aside(strAside);
         QVERIFY(aside.open(QIODevice::ReadOnly));
         QCOMPARE(aside.readAll(), stored);
+        aside.close();
+
+        // Unreadable once more: moved aside beside the first kept copy, which
+        // keeps its bytes.
+        const QByteArray saved = m_fixture.SettingsFileBytes();
+        QCOMPARE(::chmod(QFile::encodeName(strPath).constData(), ::geteuid() == 0 ? 0600 : 0), 0);
+        const QString strSecondAside = strAside + QStringLiteral("-2");
+        m_fixture.m_host.ExpectMessage({});
+        {
+            OrdinaryUser user;
+            m_fixture.Open();
+        }
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strSecondAside));
+        m_fixture.Close();
+        QVERIFY(QFile::setPermissions(strSecondAside, QFile::ReadOwner | QFile::WriteOwner));
+        QFile secondAside(strSecondAside);
+        QVERIFY(secondAside.open(QIODevice::ReadOnly));
+        QCOMPARE(secondAside.readAll(), saved);
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), stored);
+        QVERIFY(QFile::remove(strSecondAside));
         QVERIFY(QFile::remove(strAside));
 
         // When it cannot even be moved (the folder is read-only for the user),
