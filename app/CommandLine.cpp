@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+// The version of project() in the top CMakeLists.txt (app/CMakeLists.txt).
+#ifndef TARNLOW_VERSION
+#error "TARNLOW_VERSION must be defined by the build"
+#endif
+
 namespace {
 
 // '-' marks a switch everywhere. '/' marks one only where it is not the path
@@ -14,6 +19,46 @@ bool IsSwitchChar(QChar c)
 }
 
 } // namespace
+
+CommandLineRequest CommandLineRequestOf(const QStringList& arguments)
+{
+    if (arguments.size() != 1)
+        return CommandLineRequest::Run;
+    const QString& strArgument = arguments.front();
+    if (strArgument == QLatin1String("--help") || strArgument == QLatin1String("-h"))
+        return CommandLineRequest::Usage;
+    if (strArgument == QLatin1String("--version"))
+        return CommandLineRequest::Version;
+    return CommandLineRequest::Run;
+}
+
+QString ProgramVersion()
+{
+    return QStringLiteral(TARNLOW_VERSION);
+}
+
+QString VersionText()
+{
+    return QStringLiteral("tarnlow %1\n").arg(ProgramVersion());
+}
+
+QString UsageText(const QString& strHelpPath)
+{
+    return QStringLiteral("Usage: tarnlow [PATH]...\n"
+                          "Opens the Tarnlow window. Each PATH, a local file or folder, is uploaded to\n"
+                          "site 1 as soon as the window opens, folders with everything in them.\n"
+                          "\n"
+                          "  -h, --help   print this text and end (as the only argument)\n"
+                          "  --version    print the version and end (as the only argument)\n"
+                          "\n"
+                          "The five site profiles are kept in $XDG_CONFIG_HOME/Tarnlow/FTPSettings.dat,\n"
+                          "the download folder as the setting Path in $XDG_CONFIG_HOME/Halvorn/Tarnlow.conf\n"
+                          "(XDG_CONFIG_HOME is ~/.config when it is not set).\n"
+                          "\n"
+                          "Help page: %1\n"
+                          "More in the manual page: man tarnlow\n")
+        .arg(QDir::toNativeSeparators(strHelpPath));
+}
 
 void TarnlowCommandLineInfo::ParseParam(const QString& strParam, bool bFlag, bool bLast)
 {
@@ -51,18 +96,31 @@ QStringList SplitCommandLinePaths(const QString& strJoined)
     return paths;
 }
 
-QStringList CommandLinePaths(const QStringList& arguments, const QString& strJoined)
+QStringList CommandLinePaths(const QStringList& arguments)
 {
     // Split at its spaces, "/home/u/My Notes.txt" would name "/home/u/My" and
     // "Notes.txt" in the current folder: nothing, or another file that would
-    // then be uploaded in its place. Arguments that all exist as they stand
-    // are taken as they stand; anything else keeps the join and the split.
-    bool bWhole = !arguments.isEmpty();
+    // then be uploaded in its place. So an argument that exists as it stands is
+    // taken as it stands, whatever its neighbours are; only the arguments that
+    // do not are joined and split, each run of them apart from the others.
+    QStringList paths;
+    QStringList run;
+    const auto SplitRun = [&] {
+        if (run.isEmpty())
+            return;
+        TarnlowCommandLineInfo info;
+        ParseCommandLine(run, info);
+        paths += SplitCommandLinePaths(info.m_strFileName);
+        run.clear();
+    };
     for (const QString& strArgument : arguments) {
         if (strArgument.isEmpty() || IsSwitchChar(strArgument.front()) || !QFileInfo::exists(strArgument)) {
-            bWhole = false;
-            break;
+            run.append(strArgument);
+        } else {
+            SplitRun();
+            paths.append(strArgument);
         }
     }
-    return bWhole ? arguments : SplitCommandLinePaths(strJoined);
+    SplitRun();
+    return paths;
 }

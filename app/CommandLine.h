@@ -3,6 +3,28 @@
 #include <QString>
 #include <QStringList>
 
+/// What the command line asks of the program.
+enum class CommandLineRequest {
+    Run, // open the window; the arguments are paths to upload
+    Usage, // print the usage and end: the only argument is --help or -h
+    Version, // print the version and end: the only argument is --version
+};
+
+/// What @p arguments (those after the program name) ask for. Only a lone
+/// "--help", "-h" or "--version" is an option; with anything beside it, it is
+/// a path like every other argument.
+CommandLineRequest CommandLineRequestOf(const QStringList& arguments);
+
+/// The program's version, as the build gives it: "1.02".
+QString ProgramVersion();
+
+/// What --version prints: "tarnlow 1.02" and a line end.
+QString VersionText();
+
+/// What --help prints: the arguments, where the settings live, and the help
+/// page @p strHelpPath.
+QString UsageText(const QString& strHelpPath);
+
 /// Collects the command-line arguments into one text, joined by single spaces.
 class TarnlowCommandLineInfo {
 public:
@@ -29,9 +51,11 @@ void ParseCommandLine(const QStringList& arguments, TarnlowCommandLineInfo& info
 /// de-duplicated.
 QStringList SplitCommandLinePaths(const QString& strJoined);
 
-/// The paths to upload from @p arguments (those after the program name) and
-/// their joined text @p strJoined: every argument whole when each one names an
-/// existing file or folder and none begins with a switch character, as a
-/// desktop launcher passes dropped files whose names hold spaces; otherwise
-/// SplitCommandLinePaths(@p strJoined).
-QStringList CommandLinePaths(const QStringList& arguments, const QString& strJoined);
+/// The paths to upload from @p arguments (those after the program name). An
+/// argument that names an existing file or folder and does not begin with a
+/// switch character is one path, spaces included, as a desktop launcher passes
+/// dropped files. Each run of consecutive other arguments (missing, empty, or
+/// switches) is joined by ParseCommandLine() and split by
+/// SplitCommandLinePaths() on its own, so it never takes a neighbour apart.
+/// The paths keep the order of the arguments.
+QStringList CommandLinePaths(const QStringList& arguments);

@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
-MsgAnswer QtDialogHost::MessageBox(
-    QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
+MsgAnswer QtDialogHost::MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
+    MsgButtons buttons, const QString& strInformative)
 {
     QMessageBox::Icon qtIcon = QMessageBox::Warning;
     switch (icon) {
@@ -17,6 +17,8 @@ MsgAnswer QtDialogHost::MessageBox(
     }
     const auto qtButtons = buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
     QMessageBox box(qtIcon, strCaption, strText, qtButtons, pOwner);
+    if (!strInformative.isEmpty())
+        box.setInformativeText(strInformative);
     const int nResult = box.exec();
     if (buttons == MsgButtons::Ok)
         return MsgAnswer::Ok;
@@ -33,7 +35,7 @@ QString QtDialogHost::BrowseForFolder(QWidget* pOwner, const QString& strTitle)
     return QFileDialog::getExistingDirectory(pOwner, strTitle);
 }
 
-bool QtDialogHost::OpenDocument(const QString& strPath)
+bool QtDialogHost::OpenUrl(const QUrl& url)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(strPath));
+    return QDesktopServices::openUrl(url);
 }

@@ -11,13 +11,22 @@
 
 namespace HelpFile {
 
-QString Path(const QString& strProgramDir)
+QStringList Places(const QString& strProgramDir)
 {
     const QDir programDir(strProgramDir);
-    const QString strBeside = programDir.filePath(QStringLiteral("tarnlow.html"));
-    if (QFileInfo::exists(strBeside))
-        return strBeside;
-    return QDir::cleanPath(programDir.filePath(QStringLiteral(TARNLOW_HELP_FROM_BINDIR)));
+    return {programDir.filePath(QStringLiteral("tarnlow.html")),
+        QDir::cleanPath(programDir.filePath(QStringLiteral(TARNLOW_HELP_FROM_BINDIR)))};
+}
+
+QString Path(const QString& strProgramDir)
+{
+    const QStringList places = Places(strProgramDir);
+    for (const QString& strPlace : places) {
+        const QFileInfo info(strPlace);
+        if (info.isFile() && info.isReadable())
+            return strPlace;
+    }
+    return places.last();
 }
 
 } // namespace HelpFile

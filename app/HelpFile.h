@@ -1,16 +1,21 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 /// Where the help page is found: beside the program in a build folder, in the
 /// installation's data folder otherwise.
 namespace HelpFile {
 
-/// The help page for the program in @p strProgramDir: the page beside the
-/// program when there is one (a build folder), otherwise the installed page,
+/// The places the help page of the program in @p strProgramDir is looked for,
+/// in order: beside the program (a build folder), then the installed page,
 /// <datadir>/tarnlow/tarnlow.html of the installation the program is part of
 /// (found from @p strProgramDir, so an installation under any prefix finds its
-/// own). The installed path is returned whether or not that file exists.
+/// own).
+QStringList Places(const QString& strProgramDir);
+
+/// The first of Places() that holds a readable page; the installed place when
+/// none does, whether or not that file exists.
 QString Path(const QString& strProgramDir);
 
 } // namespace HelpFile

@@ -44,6 +44,8 @@ TabPane::TabPane(QWidget* pParent)
         // 32,767 characters; cutting it would change it without any edit.
         pEdit->setMaxLength(std::numeric_limits<int>::max());
         units.Place(pEdit, 98, kRows[i].m_nY, 117, 16);
+        // The label names its field, for screen readers too.
+        pLabel->setBuddy(pEdit);
         *edits[i] = pEdit;
     }
     m_editPassword->setEchoMode(QLineEdit::Password);

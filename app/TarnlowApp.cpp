@@ -1,6 +1,7 @@
 #include "app/TarnlowApp.h"
 
 #include "app/CommandLine.h"
+#include "app/QuitSignals.h"
 #include "app/TarnlowDlg.h"
 
 #include <QCoreApplication>
@@ -37,21 +38,28 @@ int TarnlowApp::InitInstance(const QStringList& arguments)
     }
 
     TarnlowDlg dlg(m_dialogHost);
-    TarnlowCommandLineInfo cmdInfo;
-    ParseCommandLine(arguments, cmdInfo);
-    m_commandLinePaths = CommandLinePaths(arguments, cmdInfo.m_strFileName);
+    m_commandLinePaths = CommandLinePaths(arguments);
+    // Log-out, Ctrl+C and a closed terminal close the window as Escape does.
+    // Should that fail, the signals keep their default effect.
+    QuitSignals quitSignals(dlg);
+    quitSignals.Install();
 
     dlg.SetCommandLinePaths(&m_commandLinePaths);
     dlg.OnInitDialog();
-    dlg.show();
-    dlg.exec();
+    // A signal that came while the window was being set up has closed it already.
+    if (quitSignals.ReceivedSignal() == 0) {
+        dlg.show();
+        dlg.exec();
+    }
     dlg.OnDestroy();
 
+    // Ended by a signal: say so in the status, as a shell reports it.
+    const int nStatus = quitSignals.ReceivedSignal() == 0 ? 0 : 128 + quitSignals.ReceivedSignal();
     if (dlg.Gate().RunningWorkers() > 0) {
         // A worker is stuck where it cannot be aborted (a name lookup, say). The
         // settings are saved; end now rather than wait for the server.
         std::fflush(nullptr);
-        std::_Exit(0);
+        std::_Exit(nStatus);
     }
-    return 0;
+    return nStatus;
 }

@@ -11,7 +11,8 @@ public:
     explicit TarnlowApp(DialogHost& dialogHost);
 
     /// Runs the program; @p arguments are those after the program name.
-    /// Returns the process's exit status.
+    /// Returns the process's exit status: 0, or 128 plus the number of the
+    /// signal (SIGTERM, SIGINT, SIGHUP) that closed the window.
     int InitInstance(const QStringList& arguments);
 
     /// Makes the process ready for sockets: a peer that closes a connection must

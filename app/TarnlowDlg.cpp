@@ -3,11 +3,13 @@
 #include "app/AboutDlg.h"
 #include "app/DialogUnits.h"
 #include "app/HelpFile.h"
+#include "app/HelpWindow.h"
 #include "app/PutThread.h"
 #include "app/TransferAnimation.h"
 #include "app/TransferDoneDlg.h"
 #include "transfer/Upload.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -133,24 +135,32 @@ void TarnlowDlg::CreateControls()
     m_remoteList->setIconSize(QSize(16, 16));
     m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_remoteList->setEnabled(false);
+    // Screen readers name each control by the label standing before it (its
+    // buddy), or by the title over it where that is no label of its own.
+    m_remoteList->setAccessibleName(QStringLiteral("Directory Listing"));
 
-    MakeLabel(this, units, "Download Path", 16, 264, 54, 8);
+    auto* pPathLabel = MakeLabel(this, units, "Download Path", 16, 264, 54, 8);
     m_editDownloadPath = AddControl(new QLineEdit(this), units, "m_editDownloadPath", 1010, 70, 261, 185, 15);
+    pPathLabel->setBuddy(m_editDownloadPath);
 
     m_animate = AddControl(new TransferAnimation(this), units, "m_animate", 1015, 7, 289, 17, 10);
 
-    MakeLabel(this, units, "Now Transferring:", 29, 289, 64, 13);
+    auto* pNameLabel = MakeLabel(this, units, "Now Transferring:", 29, 289, 64, 13);
     m_editTransferName = MakeStripField(this, units, "m_editTransferName", 1011, 94, 289, 225, 13);
+    pNameLabel->setBuddy(m_editTransferName);
 
-    MakeLabel(this, units, "Files Transfered:", 29, 304, 63, 9);
+    auto* pProgressLabel = MakeLabel(this, units, "Files Transfered:", 29, 304, 63, 9);
     m_progress = AddControl(new QProgressBar(this), units, "m_progress", 1016, 93, 305, 162, 7);
+    pProgressLabel->setBuddy(m_progress);
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
 
     m_editPercent = MakeStripField(this, units, "m_editPercent", 1017, 268, 304, 51, 12);
+    m_editPercent->setAccessibleName(QStringLiteral("Percent Transferred"));
 
     m_tab = AddControl(new QTabWidget(this), units, "m_tab", 1000, 16, 40, 239, 140);
+    m_tab->setAccessibleName(QStringLiteral("Ftp Site Selection"));
     // Five labelled tabs fit side by side only with the narrow tabs of a classic tab control.
     m_tab->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     m_tab->tabBar()->setUsesScrollButtons(false);
@@ -179,6 +189,14 @@ void TarnlowDlg::CreateControls()
         // An upload started just now lists the site at its end.
         if (bListingHeld && !IsSlotBusy() && ValidateSite(false))
             StartListing();
+        if (!IsSlotBusy())
+            RestoreFocusAfterWork();
+    });
+    // A control that is disabled while it has the focus passes it on to the
+    // next one: follow it there while work runs.
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* pOld, QWidget* pNow) {
+        if (m_bFocusHeld && pOld && pOld == m_pFocusPushedTo && !pOld->isEnabled() && pNow && isAncestorOf(pNow))
+            m_pFocusPushedTo = pNow;
     });
 }
 
@@ -193,6 +211,7 @@ bool TarnlowDlg::OnInitDialog()
         = {"FTP Site 1 (Default)", "FTP Site 2", "FTP Site 3", "FTP Site 4", "FTP Site 5"};
     for (size_t i = 0; i < m_panes.size(); ++i) {
         m_panes[i]->setObjectName(QStringLiteral("m_pane%1").arg(i + 1));
+        m_panes[i]->setAccessibleName(QString::fromLatin1(kTabLabels[i])); // the pane is named by its tab
         m_tab->addTab(m_panes[i].get(), QString::fromLatin1(kTabLabels[i]));
     }
     m_tab->setCurrentIndex(0);
@@ -243,6 +262,12 @@ void TarnlowDlg::OnDestroy()
         return;
     m_bDestroyed = true;
 
+    // The help window goes with the main window.
+    delete m_pHelpWindow;
+    // The controls go with it too: their focus is nothing to follow any more.
+    disconnect(m_focusWatch);
+    m_bFocusHeld = false;
+
     // Stop whatever still runs before the profiles are read: abort every open
     // connection, refuse further hops to the window, and let the workers drain.
     m_session.Close();
@@ -285,10 +310,24 @@ void TarnlowDlg::OnAbout()
 
 void TarnlowDlg::OnHelp()
 {
-    const QString strHelp = HelpFile::Path(QCoreApplication::applicationDirPath());
-    if (!QFileInfo::exists(strHelp) || !m_dialogHost.OpenDocument(strHelp))
-        m_dialogHost.MessageBox(this, QStringLiteral("Unable to open the help file %1.").arg(strHelp),
-            QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
+    // One help window: Help brings it to the front again. One the user closed is
+    // made anew, so it shows the page as it stands now.
+    if (m_pHelpWindow && !m_pHelpWindow->isVisible())
+        delete m_pHelpWindow;
+    if (!m_pHelpWindow) {
+        const QString strProgramDir = QCoreApplication::applicationDirPath();
+        const QString strPage = HelpFile::Path(strProgramDir);
+        const QFileInfo page(strPage);
+        if (!page.isFile() || !page.isReadable()) {
+            m_dialogHost.MessageBox(this,
+                QStringLiteral("Unable to open the help file. It was looked for in:\n%1")
+                    .arg(HelpFile::Places(strProgramDir).join(u'\n')),
+                QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
+            return;
+        }
+        m_pHelpWindow = new HelpWindow(m_dialogHost, strPage, this);
+    }
+    m_pHelpWindow->Present();
 }
 
 void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete)
@@ -336,10 +375,11 @@ void TarnlowDlg::SetWaitCursor(bool bWait)
         QGuiApplication::restoreOverrideCursor();
 }
 
-MsgAnswer TarnlowDlg::MessageBox(const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
+MsgAnswer TarnlowDlg::MessageBox(
+    const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons, const QString& strInformative)
 {
     MsgAnswer answer = MsgAnswer::No;
-    if (!RunOnUi([&] { answer = m_dialogHost.MessageBox(this, strText, strCaption, icon, buttons); }))
+    if (!RunOnUi([&] { answer = m_dialogHost.MessageBox(this, strText, strCaption, icon, buttons, strInformative); }))
         return MsgAnswer::No;
     return answer;
 }
@@ -360,6 +400,13 @@ void TarnlowDlg::UpdateDataFromFields()
 
 void TarnlowDlg::BeginWorker(std::function<void()> work)
 {
+    // The work disables the button that started it, which pushes the focus on
+    // to the next control; it goes back when the window is idle again. Work
+    // started from a held drop or listing keeps the control of the first.
+    if (!m_bFocusHeld) {
+        m_bFocusHeld = true;
+        m_pFocusBeforeWork = m_pFocusPushedTo = focusWidget();
+    }
     m_bSlotBusy = true;
     // An upload connects before the window goes busy: a change of tab meanwhile
     // would show another site's list while the upload goes to this one. The
@@ -372,6 +419,19 @@ void TarnlowDlg::BeginWorker(std::function<void()> work)
             emit SlotReleased();
         });
     });
+}
+
+void TarnlowDlg::RestoreFocusAfterWork()
+{
+    if (!std::exchange(m_bFocusHeld, false))
+        return;
+    // Only to a control the user can use, and only while the focus is where the
+    // work pushed it: a control the user moved to meanwhile keeps it. Within
+    // this window only: when another window or a message box is in front,
+    // setFocus just marks where the focus goes when this window is active again.
+    QWidget* pControl = m_pFocusBeforeWork;
+    if (pControl && pControl->isVisible() && pControl->isEnabled() && focusWidget() == m_pFocusPushedTo)
+        pControl->setFocus(Qt::OtherFocusReason);
 }
 
 void TarnlowDlg::ResetProgress(int nTotalFiles)

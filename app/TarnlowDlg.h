@@ -9,12 +9,15 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <memory>
+#include <optional>
 
+class HelpWindow;
 class PutThread;
 class QLineEdit;
 class QListWidget;
@@ -108,9 +111,10 @@ public:
     PutThread& ProgressThread() { return *m_pPutThread; }
 
     /// Shows a message box owned by the window, from any thread (the calling
-    /// thread waits for the answer). MsgAnswer::No when the window is gone.
-    MsgAnswer MessageBox(
-        const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok);
+    /// thread waits for the answer). @p strInformative, when given, is the cause
+    /// shown below the text. MsgAnswer::No when the window is gone.
+    MsgAnswer MessageBox(const QString& strText, const QString& strCaption, MsgIcon icon,
+        MsgButtons buttons = MsgButtons::Ok, const QString& strInformative = {});
     /// Runs @p fn on the window's thread and waits; false once the window is gone.
     bool RunOnUi(const std::function<void()>& fn) { return m_gate.Call(fn); }
 
@@ -181,6 +185,9 @@ private:
     void CreateControls();
     /// Starts @p work on a worker that holds the connection slot until it returns.
     void BeginWorker(std::function<void()> work);
+    /// Gives the keyboard focus back to the control that had it when the work
+    /// began, once the window is idle again; see m_pFocusBeforeWork.
+    void RestoreFocusAfterWork();
     void SetWaitCursor(bool bWait);
     /// A copy of the active site's strings as they stand in memory. Any thread.
     SiteProfile ActiveSite();
@@ -197,7 +204,11 @@ private:
     /// folder becomes the site's directory and is listed; a link to anything
     /// else changes nothing, as a double-click on a file does. Runs on a worker.
     void ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink = {});
-    void FillRemoteList(const std::vector<FtpEntry>& entries);
+    /// Fills the list with @p entries, the directory of @p site. Runs on a worker.
+    void FillRemoteList(const std::vector<FtpEntry>& entries, const SiteProfile& site);
+    /// Empties the remote list: nothing is listed, so nothing can be fetched or
+    /// deleted. Window's thread.
+    void ClearRemoteList();
 
     // Members in the order the rest of the program knows them.
     int m_nTotalFiles = 0;
@@ -227,6 +238,11 @@ private:
     QString m_strPercent;
     QIcon m_hIcon;
     QList<QByteArray> m_downloadNames;
+    // The site and directory the remote list shows, as its listing connected
+    // (the login directory filled in): a download or delete of the list's
+    // items acts there, whatever the pane's fields say now. Empty while the
+    // list shows no listing.
+    std::optional<SiteProfile> m_listedSite;
     QByteArray m_strHomeDir;
     bool m_bIdle = true;
     QString m_strSettingsDir;
@@ -243,4 +259,12 @@ private:
     QList<QStringList> m_heldDrops; // drops that arrived while a listing ran, in order
     bool m_bListingHeld = false; // a tab change asked for a listing while the slot was busy
     bool m_bDestroyed = false;
+    QPointer<HelpWindow> m_pHelpWindow; // the one help window, once Help was pressed
+    // The keyboard focus across work that disables controls: the control that
+    // had it when the work began, the control the disabling pushed it on to
+    // since, and whether the work still runs.
+    QPointer<QWidget> m_pFocusBeforeWork;
+    QPointer<QWidget> m_pFocusPushedTo;
+    bool m_bFocusHeld = false;
+    QMetaObject::Connection m_focusWatch; // follows the focus while work runs; cut when the window goes
 };

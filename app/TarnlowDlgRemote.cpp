@@ -52,7 +52,7 @@ bool TarnlowDlg::ConnectToSite(SiteConnection& link, SiteProfile& site, bool bSh
     }
     // A refused directory leaves the list as it is; every other failure empties it.
     if (outcome != SiteConnection::Outcome::DirectoryRefused)
-        RunOnUi([this] { m_remoteList->clear(); });
+        RunOnUi([this] { ClearRemoteList(); });
     if (bShowErrors)
         MessageBox(SiteConnection::FailureText(outcome), QStringLiteral("FTP Error"), MsgIcon::Hand);
     return false;
@@ -66,7 +66,7 @@ void TarnlowDlg::StartListing(const QByteArray& strLink)
     // go at once, so that nothing of them is deleted or fetched on this site, and
     // the listing runs when the connection slot is free.
     if (IsSlotBusy()) {
-        m_remoteList->clear();
+        ClearRemoteList();
         m_remoteList->setEnabled(false);
         m_bListingHeld = true;
         return;
@@ -91,7 +91,7 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     RunOnUi([&] {
         enableListControls(false);
         if (strLink.isEmpty())
-            m_remoteList->clear();
+            ClearRemoteList();
     });
 
     SiteConnection link;
@@ -105,10 +105,10 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
             });
             return;
         }
-        const QByteArray strDirectory = RemotePath::Navigate(site.m_strDirectory, strLink);
+        site.m_strDirectory = RemotePath::Navigate(site.m_strDirectory, strLink);
         RunOnUi([&] {
-            m_remoteList->clear();
-            m_pActivePane->m_strDirectory = strDirectory;
+            ClearRemoteList();
+            m_pActivePane->m_strDirectory = site.m_strDirectory;
             m_pActivePane->PushFields();
         });
     }
@@ -117,7 +117,7 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     RemoteListing listing;
     if (link.IsConnected() && link.Connection().IsUsable() && listing.ListRemoteDirectory(link.Connection())) {
         link.Close();
-        FillRemoteList(listing.Entries());
+        FillRemoteList(listing.Entries(), site);
         RunOnUi([&] {
             enableListControls(true);
             SetWaitCursor(false);
@@ -126,7 +126,7 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     }
 
     RunOnUi([this] {
-        m_remoteList->clear();
+        ClearRemoteList();
         SetWaitCursor(false);
     });
     MessageBox(QStringLiteral("Can't display the remote directory"), QStringLiteral("Error"), MsgIcon::Exclamation);
@@ -136,14 +136,17 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     });
 }
 
-void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries)
+void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries, const SiteProfile& site)
 {
     // In batches with repainting off, so a directory of many thousand entries
     // neither freezes the window nor repaints it per item. The list lays out
     // what it holds between two batches; while it fills, every item is taken to
     // be as large as the first, which makes those passes cheap, and the one
     // layout that counts measures each item once the list is full.
-    RunOnUi([this] {
+    RunOnUi([&] {
+        // Remembered with the listing: the connection slot stays held until the
+        // list is full, so nothing acts on a list filled only in part.
+        m_listedSite = site;
         m_remoteList->setUpdatesEnabled(false);
         m_remoteList->setUniformItemSizes(true);
     });
@@ -169,6 +172,12 @@ void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries)
         m_remoteList->doItemsLayout();
         m_remoteList->setUpdatesEnabled(true);
     });
+}
+
+void TarnlowDlg::ClearRemoteList()
+{
+    m_remoteList->clear();
+    m_listedSite.reset();
 }
 
 void TarnlowDlg::OnRefresh()
@@ -226,15 +235,16 @@ void TarnlowDlg::OnDeleteFiles()
     // The delete works on the window's thread. It holds the connection slot from
     // the question on, so that nothing else connects while the question or an
     // error message is open (a drop meanwhile is held until the pass ends).
-    if (IsSlotBusy() || m_remoteList->selectionModel()->selectedIndexes().isEmpty())
+    if (IsSlotBusy() || !m_listedSite || m_remoteList->selectionModel()->selectedIndexes().isEmpty())
         return;
     m_bSlotBusy = true;
 
     if (MessageBox(QStringLiteral("Delete the file(s)?"), QStringLiteral("Delete Confirm"), MsgIcon::Question,
             MsgButtons::YesNo)
         == MsgAnswer::Yes) {
-        // The site's strings as the last listing or check read them.
-        SiteProfile site = *m_pActivePane;
+        // The names are those of the directory the list shows: they are deleted
+        // there, whatever has been typed into the pane since.
+        SiteProfile site = *m_listedSite;
         SiteConnection link;
         if (ConnectToSite(link, site, false)) {
             const QList<int> rows = SelectedRows(*m_remoteList);

@@ -103,5 +103,9 @@ bool TarnlowDlg::SaveSettings()
     std::array<const SiteProfile*, 5> profiles;
     for (size_t i = 0; i < m_panes.size(); ++i)
         profiles[i] = m_panes[i].get();
-    return m_settingsStore.Save(profiles);
+    const bool bSaved = m_settingsStore.Save(profiles);
+    // A file damaged or made unreadable since start-up was kept aside: say where.
+    if (const QString strKept = m_settingsStore.SaveMessage(); !strKept.isEmpty())
+        m_dialogHost.MessageBox(this, strKept, QStringLiteral("ERROR"), MsgIcon::Exclamation, MsgButtons::Ok);
+    return bSaved;
 }

@@ -138,10 +138,13 @@ void TarnlowDlg::OnDownload()
 
 void TarnlowDlg::StartDownload()
 {
-    if (IsSlotBusy() || !ValidateSite(true))
+    if (IsSlotBusy() || !ValidateSite(true) || !m_listedSite)
         return;
     SetWaitCursor(true);
     TransferJob job = NewTransferJob();
+    // The names are those of the directory the list shows: they are fetched
+    // from there, whatever has been typed into the pane since.
+    job.m_site = *m_listedSite;
     job.m_downloadNames = m_downloadNames;
     job.m_strDownloadPath = m_strDownloadPath;
     BeginWorker([this, job = std::move(job)] { DownloadThreadProc(job); });

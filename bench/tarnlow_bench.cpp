@@ -214,7 +214,8 @@ int RunTransfer(const QStringList& args)
 /// Answers every prompt at once; a message box is a failure of the run.
 class BenchDialogHost : public DialogHost {
 public:
-    MsgAnswer MessageBox(QWidget*, const QString& strText, const QString& strCaption, MsgIcon, MsgButtons) override
+    MsgAnswer MessageBox(
+        QWidget*, const QString& strText, const QString& strCaption, MsgIcon, MsgButtons, const QString&) override
     {
         ++m_nMessages;
         std::fprintf(stderr, "tarnlow_bench: message: %s: %s\n", qPrintable(strCaption), qPrintable(strText));
@@ -226,7 +227,7 @@ public:
         return 1;
     }
     QString BrowseForFolder(QWidget*, const QString&) override { return {}; }
-    bool OpenDocument(const QString&) override { return false; }
+    bool OpenUrl(const QUrl&) override { return false; }
 
     int m_nMessages = 0;
     int m_nDialogs = 0; // completion dialogs shown

@@ -13,7 +13,8 @@ scripts/install-deps.sh --package
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNLOW_TESTS=OFF \
+# The package also holds what lintian is told to accept (and why).
+cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNLOW_TESTS=OFF -DTARNLOW_DEBIAN_PACKAGE=ON \
     -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build build-deb
 rm -f build-deb/tarnlow_*.deb
@@ -25,5 +26,5 @@ rm -f build-deb/tarnlow_*.deb
 deb=$(cd build-deb && ls tarnlow_*.deb)
 mv "build-deb/$deb" .
 echo "Built $deb:"
-dpkg-deb --field "$deb" Package Version Architecture Depends Recommends | sed 's/^/  /'
+dpkg-deb --field "$deb" Package Version Architecture Depends | sed 's/^/  /'
 echo "Install it with: sudo apt install ./$deb"

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of Tarnlow's build and test needs is missing.
 # Usage: scripts/install-deps.sh [--tests] [--package]
-#   --tests    also what the tests use: the test FTP server, desktop-file-validate
+#   --tests    also what the tests use: the test FTP server, desktop-file-validate,
+#              appstreamcli
 #   --package  also what building the Debian package uses (dpkg-shlibdeps, file)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
 for option in "$@"; do
     case "$option" in
-    # The test FTP server and the desktop-entry check; clang with libFuzzer and
+    # The test FTP server, the desktop-entry and AppStream checks; clang with libFuzzer and
     # the sanitizers' runtimes, and llvm-symbolizer for readable reports, for
     # scripts/fuzz.sh.
-    --tests) packages+=(python3-pyftpdlib desktop-file-utils clang-14 libclang-rt-14-dev llvm-14) ;;
+    --tests) packages+=(python3-pyftpdlib desktop-file-utils appstream clang-14 libclang-rt-14-dev llvm-14) ;;
     --package) packages+=(dpkg-dev file) ;;
     *) echo "usage: scripts/install-deps.sh [--tests] [--package]" >&2; exit 2 ;;
     esac

@@ -89,5 +89,6 @@ bool SettingsArchive::ReadString(QByteArray& s)
     if (!Take(qsizetype(nLength), &pBytes))
         return false;
     s = QByteArray(pBytes, qsizetype(nLength));
+    ++m_nStringsRead;
     return true;
 }

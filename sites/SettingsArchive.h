@@ -34,6 +34,9 @@ public:
     /// True once a read has run past the end of the data.
     bool IsDamaged() const { return m_bDamaged; }
 
+    /// How many strings were read whole (loading): those before the damage.
+    int StringsRead() const { return m_nStringsRead; }
+
     /// The bytes written so far (storing) or the bytes being read (loading).
     const QByteArray& Data() const { return m_data; }
 
@@ -47,6 +50,7 @@ private:
 
     QByteArray m_data;
     qsizetype m_nPos = 0;
+    int m_nStringsRead = 0;
     bool m_bLoading = false;
     bool m_bDamaged = false;
 };

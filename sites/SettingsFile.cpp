@@ -1,13 +1,17 @@
 #include "SettingsFile.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +27,25 @@ bool Fail(QString* pstrError, const QString& strMessage)
     if (pstrError)
         *pstrError = strMessage;
     return false;
+}
+
+/// The folder part of an absolute @p strPath. Taken from the text as it stands:
+/// cleaning "dir/link/.." away would name another folder when "link" is a link.
+QString FolderOf(const QString& strPath)
+{
+    const qsizetype nSlash = strPath.lastIndexOf(QLatin1Char('/'));
+    return nSlash <= 0 ? QStringLiteral("/") : strPath.left(nSlash);
+}
+
+QString NameOf(const QString& strPath)
+{
+    return strPath.mid(strPath.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+/// A name beside @p strTarget: its folder, then "." + its name + @p strTail.
+QByteArray HiddenNameBeside(const QString& strTarget, const QString& strTail)
+{
+    return QFile::encodeName(FolderOf(strTarget) + QStringLiteral("/.") + NameOf(strTarget) + strTail);
 }
 
 /// Creates every missing folder of @p strDir, each with mode 0700.
@@ -85,8 +108,13 @@ ReadResult Read(const QString& strPath, QByteArray& data, QString* pstrError)
 {
     data.clear();
     QFileInfo info(strPath);
-    if (!info.exists())
+    if (!info.exists()) {
+        // A link that leads nowhere names a file yet to be made; links that go
+        // round in a loop name none, and a save could not write through them.
+        if (info.isSymLink() && Target(strPath, pstrError).isEmpty())
+            return ReadResult::Unreadable;
         return ReadResult::Missing;
+    }
     if (info.isDir()) {
         Fail(pstrError, QStringLiteral("it is a folder"));
         return ReadResult::Unreadable;
@@ -109,16 +137,18 @@ ReadResult Read(const QString& strPath, QByteArray& data, QString* pstrError)
 
 bool Write(const QString& strPath, const QByteArray& data, QString* pstrError)
 {
-    const QFileInfo info(strPath);
-    const QString strDir = info.absolutePath();
-    const QString strTarget = info.absoluteFilePath();
+    // Through a link, the new file is renamed over the link's target, in the
+    // target's folder, so the link stays a link.
+    const QString strTarget = Target(strPath, pstrError);
+    if (strTarget.isEmpty())
+        return false;
+    const QString strDir = FolderOf(strTarget);
     if (!MakeFolders(strDir, pstrError))
         return false;
 
     // mkstemp() creates the temporary file with O_EXCL and mode 0600, so its
     // contents are never visible to other users, not even for a moment.
-    QByteArray strTemp = QFile::encodeName(strDir + QLatin1Char('/') + QLatin1Char('.') + info.fileName())
-        + QByteArrayLiteral(".XXXXXX");
+    QByteArray strTemp = HiddenNameBeside(strTarget, QStringLiteral(".XXXXXX"));
     const int fd = ::mkostemp(strTemp.data(), O_CLOEXEC);
     if (fd < 0) {
         return Fail(pstrError,
@@ -158,8 +188,48 @@ bool Write(const QString& strPath, const QByteArray& data, QString* pstrError)
     return true;
 }
 
-QString KeepCopy(const QString& strPath, const QByteArray& data, const QString& strSuffix)
+QString Target(const QString& strPath, QString* pstrError)
 {
+    QString strCurrent = QFileInfo(strPath).absoluteFilePath();
+    // As deep as the system itself follows links (its ELOOP limit is 40).
+    constexpr int kMaxLinks = 40;
+    for (int nLinks = 0; nLinks <= kMaxLinks; ++nLinks) {
+        const QByteArray strName = QFile::encodeName(strCurrent);
+        struct stat st { };
+        // Anything but a link (nothing there included) is the target; a
+        // path that cannot be examined fails later with its own error.
+        if (::lstat(strName.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            // Named by its folder's real path, which the user can find again
+            // in a message ("../dotfiles" read from a link says little).
+            const QString strFolder = QFileInfo(FolderOf(strCurrent)).canonicalFilePath();
+            if (nLinks == 0 || strFolder.isEmpty())
+                return strCurrent;
+            return (strFolder == QStringLiteral("/") ? QString() : strFolder) + QLatin1Char('/') + NameOf(strCurrent);
+        }
+        QByteArray strLink(PATH_MAX, '\0');
+        const ssize_t nLength = ::readlink(strName.constData(), strLink.data(), size_t(strLink.size()));
+        if (nLength <= 0 || nLength >= strLink.size()) {
+            Fail(pstrError,
+                QStringLiteral("Cannot follow the link %1: %2")
+                    .arg(QDir::toNativeSeparators(strCurrent), ErrnoText(nLength < 0 ? errno : ENAMETOOLONG)));
+            return {};
+        }
+        strLink.truncate(nLength);
+        const QString strLinkTarget = QFile::decodeName(strLink);
+        strCurrent = strLinkTarget.startsWith(QLatin1Char('/'))
+            ? strLinkTarget
+            : FolderOf(strCurrent) + QLatin1Char('/') + strLinkTarget;
+    }
+    Fail(pstrError,
+        QStringLiteral("Cannot follow the link %1: %2").arg(QDir::toNativeSeparators(strPath), ErrnoText(ELOOP)));
+    return {};
+}
+
+QString KeepCopy(const QString& strLinkOrPath, const QByteArray& data, const QString& strSuffix)
+{
+    const QString strPath = Target(strLinkOrPath);
+    if (strPath.isEmpty())
+        return {};
     for (int nIndex = 1; nIndex <= kMaxKeptNames; ++nIndex) {
         const QByteArray strName = KeptName(strPath, strSuffix, nIndex);
         const int fd = ::open(strName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
@@ -178,8 +248,13 @@ QString KeepCopy(const QString& strPath, const QByteArray& data, const QString& 
     return {};
 }
 
-QString MoveAside(const QString& strPath, const QString& strSuffix)
+QString MoveAside(const QString& strLinkOrPath, const QString& strSuffix)
 {
+    // Moving the link itself would leave the path free for a plain file at the
+    // next save, and the link gone: the file it leads to is moved instead.
+    const QString strPath = Target(strLinkOrPath);
+    if (strPath.isEmpty())
+        return {};
     const QByteArray strOld = QFile::encodeName(strPath);
     for (int nIndex = 1; nIndex <= kMaxKeptNames; ++nIndex) {
         const QByteArray strName = KeptName(strPath, strSuffix, nIndex);
@@ -196,6 +271,39 @@ QString MoveAside(const QString& strPath, const QString& strSuffix)
             return {};
     }
     return {};
+}
+
+Lock::Lock(const QString& strPath, int nWaitMs)
+{
+    const QString strTarget = Target(strPath);
+    if (strTarget.isEmpty() || !MakeFolders(FolderOf(strTarget), nullptr))
+        return;
+    const QByteArray strLockName = HiddenNameBeside(strTarget, QStringLiteral(".lock"));
+    // The lock file stays empty, so anyone may read it: then a lock file left
+    // by a run as another user (root, under sudo) can still be locked.
+    int fd = ::open(strLockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(strLockName.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const QDeadlineTimer deadline(nWaitMs);
+    const timespec pause {0, 10 * 1000 * 1000};
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_fd = fd;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired())
+            break;
+        ::nanosleep(&pause, nullptr);
+    }
+    ::close(fd);
+}
+
+Lock::~Lock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // closing the only descriptor releases the lock
 }
 
 } // namespace SettingsFile

@@ -5,13 +5,25 @@
 
 #include <QDir>
 
+namespace {
+
+/// The four fields of a profile, in stored order.
+constexpr std::array<QByteArray SiteProfile::*, 4> kFields = {
+    &SiteProfile::m_strAddress, &SiteProfile::m_strUsername, &SiteProfile::m_strPassword, &SiteProfile::m_strDirectory};
+
+} // namespace
+
 SettingsStore::LoadOutcome SettingsStore::Load(const QString& strPath, const std::array<SiteProfile*, 5>& profiles)
 {
     m_strPath = strPath;
     m_strKeptAs.clear();
     m_strReadError.clear();
     m_bSaveRefused = false;
+    m_base = {};
+    m_keptDamage.clear();
 
+    // Another window's save never meets this one half way, nor its moving aside.
+    const SettingsFile::Lock lock(strPath);
     QByteArray data;
     switch (SettingsFile::Read(strPath, data, &m_strReadError)) {
     case SettingsFile::ReadResult::Missing: m_outcome = LoadOutcome::Missing; return m_outcome;
@@ -25,14 +37,17 @@ SettingsStore::LoadOutcome SettingsStore::Load(const QString& strPath, const std
     }
 
     SettingsArchive archive = SettingsArchive::ForLoading(data);
-    for (SiteProfile* pProfile : profiles)
-        pProfile->Serialize(archive);
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        profiles[i]->Serialize(archive);
+        m_base[i] = *profiles[i];
+    }
     m_outcome = archive.IsDamaged() ? LoadOutcome::Damaged : LoadOutcome::Whole;
     if (m_outcome == LoadOutcome::Damaged) {
         // The profiles behind the damage are only in these bytes; keep them for
         // recovery by hand before the save at exit writes what was loaded.
         m_strKeptAs = SettingsFile::KeepCopy(strPath, data, QStringLiteral(".damaged"));
         m_bSaveRefused = m_strKeptAs.isEmpty();
+        m_keptDamage = data;
     }
     return m_outcome;
 }
@@ -65,17 +80,78 @@ QString SettingsStore::LoadMessage() const
     return {};
 }
 
-bool SettingsStore::Save(const std::array<const SiteProfile*, 5>& profiles, QString* pstrError) const
+bool SettingsStore::Save(const std::array<const SiteProfile*, 5>& profiles, QString* pstrError)
 {
-    if (m_bSaveRefused) {
+    m_strSaveMessage.clear();
+    const auto Refuse = [pstrError](const QString& strWhy) {
         if (pstrError)
-            *pstrError = QStringLiteral("the file found at start-up could not be kept");
+            *pstrError = strWhy;
         return false;
+    };
+    if (m_bSaveRefused)
+        return Refuse(QStringLiteral("the file found at start-up could not be kept"));
+
+    // The file as it is now, with whatever other windows saved since this one
+    // loaded it; held under the lock until the new file has replaced it.
+    const SettingsFile::Lock lock(m_strPath);
+    std::array<SiteProfile, 5> stored;
+    int nStoredFields = 0; // the fields of the file that were read whole
+    QByteArray data;
+    QString strReadError;
+    const QString strFile = QDir::toNativeSeparators(m_strPath);
+    switch (SettingsFile::Read(m_strPath, data, &strReadError)) {
+    case SettingsFile::ReadResult::Missing: break;
+    case SettingsFile::ReadResult::Unreadable: {
+        // Unreadable since start-up (a run as another user wrote it, say): as at
+        // start-up, it is moved aside, and this run's profiles go into a new file.
+        const QString strKept = SettingsFile::MoveAside(m_strPath, QStringLiteral(".unreadable"));
+        if (strKept.isEmpty())
+            return Refuse(QStringLiteral("the file could not be read (%1) nor moved aside").arg(strReadError));
+        m_strSaveMessage = QStringLiteral("The stored site profiles in %1 could not be read when they were to be "
+                                          "saved (%2).\n\nThe file was moved to %3; the profiles of this window "
+                                          "were saved in a new file.")
+                               .arg(strFile, strReadError, QDir::toNativeSeparators(strKept));
+        break;
+    }
+    case SettingsFile::ReadResult::Read: {
+        SettingsArchive archive = SettingsArchive::ForLoading(data);
+        for (SiteProfile& profile : stored)
+            profile.Serialize(archive);
+        nStoredFields = archive.StringsRead();
+        if (archive.IsDamaged() && data != m_keptDamage) {
+            // Saves are always whole, so something else damaged it; its bytes
+            // may hold profiles found nowhere else.
+            const QString strKept = SettingsFile::KeepCopy(m_strPath, data, QStringLiteral(".damaged"));
+            if (strKept.isEmpty())
+                return Refuse(QStringLiteral("the file is damaged and no copy of it could be made"));
+            m_keptDamage = data;
+            m_strSaveMessage = QStringLiteral("The stored site profiles in %1 were found damaged when they were to "
+                                              "be saved.\n\nThe damaged file was kept as %2; what could still be "
+                                              "read of it was saved, completed with the profiles of this window.")
+                                   .arg(strFile, QDir::toNativeSeparators(strKept));
+        }
+        break;
+    }
+    }
+
+    // This run's changes over the file; a field the file does not hold whole
+    // (no file, or behind the damage) takes this run's value, changed or not.
+    std::array<SiteProfile, 5> merged;
+    for (size_t nSite = 0; nSite < merged.size(); ++nSite) {
+        for (size_t nField = 0; nField < kFields.size(); ++nField) {
+            const auto pField = kFields[nField];
+            const QByteArray& strMine = profiles[nSite]->*pField;
+            const bool bChanged = strMine != m_base[nSite].*pField;
+            const bool bStored = int(nSite * kFields.size() + nField) < nStoredFields;
+            merged[nSite].*pField = bChanged || !bStored ? strMine : stored[nSite].*pField;
+        }
     }
     SettingsArchive archive = SettingsArchive::ForStoring();
-    for (const SiteProfile* pProfile : profiles) {
-        SiteProfile profile = *pProfile; // Serialize() also loads, so it cannot take a const profile
+    for (SiteProfile& profile : merged)
         profile.Serialize(archive);
-    }
-    return SettingsFile::Write(m_strPath, archive.Data(), pstrError);
+    if (!SettingsFile::Write(m_strPath, archive.Data(), pstrError))
+        return false;
+    for (size_t i = 0; i < profiles.size(); ++i)
+        m_base[i] = *profiles[i];
+    return true;
 }

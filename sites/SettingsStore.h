@@ -13,6 +13,12 @@
 /// place; a damaged file (one that ends before its twenty strings) loads what is
 /// whole, and a copy of its original bytes is kept beside it. When neither can
 /// be done, the save at exit is refused and the stored file stays as it is.
+///
+/// Several windows may run at once, each with the profiles it loaded. A save
+/// therefore writes only the fields this run changed (a field is one of the
+/// twenty strings) over the file as it is at that moment, and keeps every other
+/// field as the file holds it, so that what another window saved meanwhile
+/// stays. A field changed in both takes the later save.
 class SettingsStore {
 public:
     enum class LoadOutcome {
@@ -36,13 +42,25 @@ public:
     QString KeptAs() const { return m_strKeptAs; }
 
     /**
-     * Writes @p profiles to the path of the last Load(), through a temporary
-     * file and a rename.
+     * Saves the fields of @p profiles that this run changed since Load() (or
+     * since the last Save()) into the file at the path of the last Load(), as
+     * that file is now: it is read again, this run's changes are written over
+     * it field by field, and the result replaces it through a temporary file
+     * and a rename, all under a lock that keeps other processes' saves apart.
+     *
+     * A file found damaged now (by something else: saves are whole) is copied
+     * beside it first, and its fields behind the damage take this run's values.
+     * A file found unreadable now is moved aside first, and this run's profiles
+     * are saved whole in a new file. SaveMessage() then says so.
      * @return false (with @p pstrError set when given) when writing failed, or
-     *         when the file found at load time could not be kept safe: then it
-     *         is left untouched.
+     *         when a file that could not be read or was damaged could not be
+     *         kept safe, at load or now: then it is left untouched.
      */
-    bool Save(const std::array<const SiteProfile*, 5>& profiles, QString* pstrError = nullptr) const;
+    bool Save(const std::array<const SiteProfile*, 5>& profiles, QString* pstrError = nullptr);
+
+    /// What the user must be told after Save(): empty unless the file was found
+    /// damaged or unreadable at the save and was kept beside it.
+    QString SaveMessage() const { return m_strSaveMessage; }
 
 private:
     QString m_strPath;
@@ -50,4 +68,11 @@ private:
     QString m_strKeptAs;
     QString m_strReadError;
     bool m_bSaveRefused = false;
+    /// The profiles as this run last shared them with the file: as loaded,
+    /// then as saved. A field of the window that differs is this run's change.
+    std::array<SiteProfile, 5> m_base;
+    /// The bytes of a damaged file that are kept already, so that the save
+    /// does not keep the same bytes twice.
+    QByteArray m_keptDamage;
+    QString m_strSaveMessage;
 };

@@ -4,6 +4,7 @@
 #include "ftp/RemoteLink.h"
 #include "sites/ByteText.h"
 #include "transfer/DownloadName.h"
+#include "transfer/PartFile.h"
 #include "transfer/TransferReport.h"
 
 #include <QHash>
@@ -41,40 +42,24 @@ void Download::DownloadNames(const QList<QByteArray>& names)
     for (const QByteArray& strName : names) {
         if (m_bLost || m_report.IsCancelled())
             return;
-        if (!DownloadName::CanLookUp(strName) || !bListed) {
-            // A name that cannot be looked up is refused as a file; one that
-            // cannot be looked up because the directory could not be read is
-            // tried, and reported when it fails, so the download does not end
-            // as complete with the file missing.
+        // The entry of exactly this name decides whether it is a folder; a
+        // longer name that begins with it (a backup copy, say) does not. A name
+        // without an entry is tried as a file and reported when it fails: one
+        // that cannot be looked up, one in a directory that could not be read,
+        // and one the server no longer lists, so that the download never ends
+        // as complete with the file missing. A folder, ".." among them, is
+        // passed over quietly.
+        const FtpEntry* pEntry = bListed && DownloadName::CanLookUp(strName) ? byName.value(strName) : nullptr;
+        const bool bDots = strName == "." || strName == ".."; // folders, listed or not
+        if (!bDots && pEntry && pEntry->m_bLink)
+            DownloadLink(strName);
+        else if (!bDots && !(pEntry && pEntry->m_bDirectory))
             DownloadFile(strName);
-        } else if (const FtpEntry* pEntry = Decide(listing, byName, strName)) {
-            if (pEntry->m_bLink)
-                DownloadLink(strName);
-            else if (!pEntry->m_bDirectory)
-                DownloadFile(strName);
-        }
-        // A name the server no longer lists, and a folder, are passed over quietly.
         if (m_bLost)
             return;
         m_report.StepProgress();
     }
     m_report.ShowTransferName(QString());
-}
-
-const FtpEntry* Download::Decide(
-    const std::vector<FtpEntry>& listing, const QHash<QByteArray, const FtpEntry*>& byName, const QByteArray& strName)
-{
-    // The entry of exactly this name decides whether it is a folder; a longer
-    // name listed before it (a backup copy, say) does not. Without one, the
-    // first entry that begins with the name decides, as a lookup of "name*"
-    // would. The file fetched is always the name itself.
-    if (const FtpEntry* pEntry = byName.value(strName))
-        return pEntry;
-    for (const FtpEntry& entry : listing) {
-        if (entry.m_strName.startsWith(strName))
-            return &entry;
-    }
-    return nullptr;
 }
 
 void Download::DownloadLink(const QByteArray& strName)
@@ -93,9 +78,7 @@ bool Download::DownloadFile(const QByteArray& strName)
     if (m_report.IsCancelled())
         return false; // the window is going
     m_report.ShowTransferName(ByteText::Display(strName));
-    const bool bFetched = DownloadName::IsSafe(strName)
-        && m_connection.GetFile(strName, DownloadName::LocalPath(m_strFolder, strName), true);
-    if (bFetched)
+    if (Fetch(strName))
         return true;
     // No re-listing and no completion dialog after a failed file.
     m_bAllFetched = false;
@@ -103,6 +86,22 @@ bool Download::DownloadFile(const QByteArray& strName)
         return false; // the window is going, or the loss is reported already
     m_report.ShowFailure(kFetchFailed);
     return false;
+}
+
+bool Download::Fetch(const QByteArray& strName)
+{
+    if (!DownloadName::IsSafe(strName))
+        return false;
+    // A name taken already fails at once, before anything is fetched for nothing.
+    const QString strPath = DownloadName::LocalPath(m_strFolder, strName);
+    if (PartFile::Exists(strPath))
+        return false;
+    // Received under a part name and given its own only once it has arrived
+    // whole, its size checked: a run killed mid-file never leaves a cut-off
+    // file under the real name. A fetch that fails removes its part file.
+    const QString strPartPath = PartFile::FreePath(m_strFolder, strName);
+    return !strPartPath.isEmpty() && m_connection.GetFile(strName, strPartPath, true)
+        && PartFile::Place(strPartPath, strPath);
 }
 
 bool Download::Lost()

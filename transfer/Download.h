@@ -1,33 +1,31 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 
-#include <vector>
-
 class FtpConnection;
-struct FtpEntry;
 class TransferReport;
 
 /// One download: remote files fetched by name from the current remote
 /// directory of a connection into a local folder.
 ///
-/// Each file is created as a new file directly inside the folder under its
-/// remote name: an existing local file is never touched, and a name that could
-/// lead outside the folder is refused. A failed fetch removes only the file it
-/// created.
+/// Each file arrives directly inside the folder under its remote name: an
+/// existing local file is never touched, and a name that could lead outside
+/// the folder is refused. A file is received into a part file of its own
+/// (PartFile) and takes its name only once it has arrived whole; a failed
+/// fetch removes its part file, and a killed run leaves only that.
 class Download {
 public:
     /// @p strFolder is the download folder, as it stood when the download started.
     Download(FtpConnection& connection, TransferReport& report, QString strFolder);
 
-    /// Fetches each name that is a file on the server, in order; folders (and
-    /// names the server no longer lists) are stepped over without a word. The
-    /// directory is listed once, and that listing decides every name; a link is
-    /// resolved on the server. Every name is one step of the progress. The loop
-    /// ends early only for a cancel or a lost connection.
+    /// Fetches each name that is a file on the server, in order; folders are
+    /// stepped over without a word. The directory is listed once, and the entry
+    /// of each name in that listing decides whether it is a folder; a link is
+    /// resolved on the server. A name the listing lacks is tried as a file, so
+    /// one that is gone is reported. Every name is one step of the progress.
+    /// The loop ends early only for a cancel or a lost connection.
     void DownloadNames(const QList<QByteArray>& names);
     /// Fetches one file; a failure is reported. False when it was not fetched.
     bool DownloadFile(const QByteArray& strName);
@@ -39,10 +37,9 @@ public:
     bool ConnectionLost() const { return m_bLost; }
 
 private:
-    /// The listing's entry that decides what @p strName is; null when the
-    /// server lists nothing of that name.
-    static const FtpEntry* Decide(const std::vector<FtpEntry>& listing,
-        const QHash<QByteArray, const FtpEntry*>& byName, const QByteArray& strName);
+    /// Receives @p strName under a part name and gives it its own; false when
+    /// it is not there whole.
+    bool Fetch(const QByteArray& strName);
     void DownloadLink(const QByteArray& strName);
     /// After a failed operation: true when the connection is gone, which is
     /// then reported, once, as the transfer's failure.

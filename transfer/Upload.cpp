@@ -1,6 +1,7 @@
 #include "transfer/Upload.h"
 
 #include "ftp/FtpConnection.h"
+#include "ftp/RemotePath.h"
 #include "transfer/LocalTree.h"
 #include "transfer/TransferReport.h"
 
@@ -61,19 +62,23 @@ bool Upload::Lost()
 
 void Upload::UploadItems(const QList<LocalTree::Entry>& items)
 {
+    // The directory the items go into, by a name that leads there from
+    // anywhere: the server's own, or else the site's directory when it is
+    // absolute (a relative one leads elsewhere once the walk has moved).
     QByteArray strStartDir;
-    if (items.size() > 1) {
+    if (items.size() > 1)
         m_connection.GetCurrentDirectory(strStartDir);
-        // Without an answer the site's own directory is the best way back.
-        if (strStartDir.isEmpty())
-            strStartDir = m_strSiteDirectory;
-    }
-    for (const LocalTree::Entry& item : items) {
+    if (strStartDir.isEmpty() && m_strSiteDirectory.startsWith('/'))
+        strStartDir = m_strSiteDirectory;
+    for (qsizetype i = 0; i < items.size(); ++i) {
         if (Stopped())
             return;
+        const LocalTree::Entry& item = items[i];
         if (item.m_kind == LocalTree::Kind::Folder) {
-            if (UploadFolder(item) && items.size() > 1)
-                m_connection.SetCurrentDirectory(strStartDir);
+            if (UploadFolder(item, strStartDir) && items.size() > 1 && !ReturnTo(strStartDir)) {
+                FailRest(items, i + 1);
+                break;
+            }
         } else {
             UploadFile(item);
         }
@@ -84,7 +89,7 @@ void Upload::UploadItems(const QList<LocalTree::Entry>& items)
 /// Creates and enters the remote folder and sends the folder's entries into it.
 /// False when the remote folder could not be entered: then nothing of it is
 /// sent, and the current remote directory has not moved.
-bool Upload::UploadFolder(const LocalTree::Entry& folder)
+bool Upload::UploadFolder(const LocalTree::Entry& folder, const QByteArray& strParentDir)
 {
     const QByteArray strLeaf = QFile::encodeName(folder.m_strName);
     m_connection.CreateDirectory(strLeaf); // an existing folder is simply used
@@ -99,8 +104,14 @@ bool Upload::UploadFolder(const LocalTree::Entry& folder)
         m_report.ShowFailure(kTransferFailed);
         return false;
     }
+    // The folder's own name, as the server gives it, is the way back to it.
+    // Without one, the parent's name and the leaf lead there as the walk came
+    // in; without either, there is no way back, and the folder's entries stop
+    // at its first sub-folder.
     QByteArray strFolderDir;
     m_connection.GetCurrentDirectory(strFolderDir);
+    if (strFolderDir.isEmpty() && !strParentDir.isEmpty())
+        strFolderDir = RemotePath::Navigate(strParentDir, strLeaf);
 
     const QList<LocalTree::Entry> entries = LocalTree::Entries(folder.m_strPath);
     for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -109,21 +120,46 @@ bool Upload::UploadFolder(const LocalTree::Entry& folder)
         const LocalTree::Entry& entry = entries[i];
         bool bEntered = false;
         if (entry.m_kind == LocalTree::Kind::Folder)
-            bEntered = UploadFolder(entry);
+            bEntered = UploadFolder(entry, strFolderDir);
         else
             UploadFile(entry);
         m_report.ShowTransferName(QString());
 
+        // Back out of a sub-folder, and back to the folder after its last
+        // entry, by name and never by "..": where the sub-folder is a link on
+        // a server that follows links as it changes directory, ".." leads to
+        // the parent of the link's target.
         const bool bLast = i + 1 == entries.size();
-        if (bLast && !strFolderDir.isEmpty()) {
-            m_connection.SetCurrentDirectory(strFolderDir);
-        } else if (bEntered) {
-            // Back out of the sub-folder; its parent's own name is the fallback.
-            if (!m_connection.SetCurrentDirectory(QByteArrayLiteral("..")) && !strFolderDir.isEmpty())
-                m_connection.SetCurrentDirectory(strFolderDir);
+        if ((bEntered || bLast) && !ReturnTo(strFolderDir) && !bLast) {
+            FailRest(entries, i + 1);
+            break;
         }
     }
     return true;
+}
+
+bool Upload::ReturnTo(const QByteArray& strDirectory)
+{
+    if (strDirectory.isEmpty())
+        return false;
+    if (m_connection.SetCurrentDirectory(strDirectory))
+        return true;
+    Lost(); // a connection gone is reported as such
+    return false;
+}
+
+void Upload::FailRest(const QList<LocalTree::Entry>& items, qsizetype nFirst)
+{
+    if (nFirst >= items.size() || Stopped())
+        return;
+    m_report.ShowTransferName(items[nFirst].m_strPath);
+    for (qsizetype i = nFirst; i < items.size(); ++i) {
+        const int nItems = LocalTree::CountItems(items[i]);
+        for (int n = 0; n < nItems && !Stopped(); ++n)
+            m_report.StepProgress();
+    }
+    if (!Stopped())
+        m_report.ShowFailure(kTransferFailed);
 }
 
 /// Sends one file under its own name; anything that is not a readable file is

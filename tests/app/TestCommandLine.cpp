@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +15,10 @@ private slots:
     void JoinAndSplit();
     void ExistingPathsArriveWhole_data();
     void ExistingPathsArriveWhole();
+
+private:
+    /// Runs the built program with @p arguments, which ask for a text and no window.
+    static void RunProgramFor(const QStringList& arguments, CommandLineRequest asks);
 };
 
 void TestCommandLine::JoinAndSplit_data()
@@ -66,26 +72,64 @@ void TestCommandLine::JoinAndSplit()
 void TestCommandLine::ExistingPathsArriveWhole_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("existing"); // created first; a trailing '/' makes a folder
+    // Created first: a trailing '/' makes a folder, a trailing '@' a link to nothing.
+    QTest::addColumn<QStringList>("existing");
     QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<CommandLineRequest>("asks");
+    constexpr CommandLineRequest Run = CommandLineRequest::Run;
     const QString strNotes = QStringLiteral("My Notes.txt");
     const QString strFolder = QStringLiteral("a folder");
 
     // "Notes.txt" exists too: split, the argument would upload that file instead.
     QTest::newRow("a file with a space") << QStringList {strNotes}
                                          << QStringList {strNotes, QStringLiteral("Notes.txt")}
-                                         << QStringList {strNotes};
+                                         << QStringList {strNotes} << Run;
     QTest::newRow("files and folders") << QStringList {strNotes, strFolder, QStringLiteral("plain")}
                                        << QStringList {strNotes, strFolder + QLatin1Char('/'), QStringLiteral("plain")}
-                                       << QStringList {strNotes, strFolder, QStringLiteral("plain")};
-    // Anything else keeps the join and the split.
+                                       << QStringList {strNotes, strFolder, QStringLiteral("plain")} << Run;
+    // An argument that does not exist, is empty or begins with a switch
+    // character is joined and split with its missing neighbours only; every
+    // existing argument around it still arrives whole.
     QTest::newRow("one missing") << QStringList {strNotes, QStringLiteral("gone here")} << QStringList {strNotes}
-                                 << QStringList {QStringLiteral("My"), QStringLiteral("Notes.txt"),
-                                        QStringLiteral("gone"), QStringLiteral("here")};
+                                 << QStringList {strNotes, QStringLiteral("gone"), QStringLiteral("here")} << Run;
+    // A broken link dropped together with "My Notes.txt": "Notes.txt" of the
+    // working folder must not be uploaded in its place.
+    QTest::newRow("a broken link among them")
+        << QStringList {strNotes, QStringLiteral("dead link"), QStringLiteral("plain")}
+        << QStringList {strNotes, QStringLiteral("Notes.txt"), QStringLiteral("dead link@"), QStringLiteral("plain")}
+        << QStringList {strNotes, QStringLiteral("dead"), QStringLiteral("link"), QStringLiteral("plain")} << Run;
+    QTest::newRow("missing runs on both sides")
+        << QStringList {QStringLiteral("-gone"), QStringLiteral("x y"), strNotes, strFolder, QStringLiteral("a"),
+               QStringLiteral("-b")}
+        << QStringList {strNotes, strFolder + QLatin1Char('/')}
+        << QStringList {QStringLiteral("gone"), QStringLiteral("x"), QStringLiteral("y"), strNotes, strFolder,
+               QStringLiteral("a"), QStringLiteral("b")}
+        << Run;
     QTest::newRow("a switch") << QStringList {QStringLiteral("-x y")} << QStringList {QStringLiteral("-x y")}
-                              << QStringList {QStringLiteral("x"), QStringLiteral("y")};
+                              << QStringList {QStringLiteral("x"), QStringLiteral("y")} << Run;
+    QTest::newRow("an existing name with a switch")
+        << QStringList {QStringLiteral("-x y"), strNotes} << QStringList {QStringLiteral("-x y"), strNotes}
+        << QStringList {QStringLiteral("x"), QStringLiteral("y"), strNotes} << Run;
     QTest::newRow("an empty one") << QStringList {strNotes, QString()} << QStringList {strNotes}
-                                  << QStringList {QStringLiteral("My"), QStringLiteral("Notes.txt")};
+                                  << QStringList {strNotes} << Run;
+
+    // A lone --help, -h or --version asks for a text and no window; anything
+    // else is a path, also such an option beside another argument.
+    QTest::newRow("--help") << QStringList {QStringLiteral("--help")} << QStringList {} << QStringList {}
+                            << CommandLineRequest::Usage;
+    QTest::newRow("-h") << QStringList {QStringLiteral("-h")} << QStringList {} << QStringList {}
+                        << CommandLineRequest::Usage;
+    QTest::newRow("--version") << QStringList {QStringLiteral("--version")} << QStringList {} << QStringList {}
+                               << CommandLineRequest::Version;
+    QTest::newRow("--help beside a path") << QStringList {QStringLiteral("--help"), strNotes} << QStringList {strNotes}
+                                          << QStringList {QStringLiteral("-help"), strNotes} << Run;
+    QTest::newRow("--version twice") << QStringList {QStringLiteral("--version"), QStringLiteral("--version")}
+                                     << QStringList {}
+                                     << QStringList {QStringLiteral("-version"), QStringLiteral("-version")} << Run;
+    QTest::newRow("-help") << QStringList {QStringLiteral("-help")} << QStringList {}
+                           << QStringList {QStringLiteral("help")} << Run;
+    QTest::newRow("-version") << QStringList {QStringLiteral("-version")} << QStringList {}
+                              << QStringList {QStringLiteral("version")} << Run;
 }
 
 void TestCommandLine::ExistingPathsArriveWhole()
@@ -93,6 +137,13 @@ void TestCommandLine::ExistingPathsArriveWhole()
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, existing);
     QFETCH(QStringList, paths);
+    QFETCH(CommandLineRequest, asks);
+
+    QCOMPARE(CommandLineRequestOf(arguments), asks);
+    if (asks != CommandLineRequest::Run) {
+        RunProgramFor(arguments, asks);
+        return;
+    }
 
     // Relative names, so a leading '-' is the argument's first character.
     QTemporaryDir dir;
@@ -102,17 +153,53 @@ void TestCommandLine::ExistingPathsArriveWhole()
     for (const QString& strName : existing) {
         if (strName.endsWith(QLatin1Char('/'))) {
             QVERIFY(QDir().mkdir(strName));
+        } else if (strName.endsWith(QLatin1Char('@'))) {
+            QVERIFY(QFile::link(QStringLiteral("nowhere"), strName.chopped(1)));
         } else {
             QFile file(strName);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
     }
 
-    TarnlowCommandLineInfo info;
-    ParseCommandLine(arguments, info);
-    const QStringList taken = CommandLinePaths(arguments, info.m_strFileName);
+    const QStringList taken = CommandLinePaths(arguments);
     QVERIFY(QDir::setCurrent(strStart));
     QCOMPARE(taken, paths);
+}
+
+void TestCommandLine::RunProgramFor(const QStringList& arguments, CommandLineRequest asks)
+{
+    // The real program, with no display to open a window on (making the
+    // window's application would abort it) and a settings folder of its own,
+    // which must stay empty.
+    QTemporaryDir configHome;
+    QVERIFY(configHome.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-display"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TARNLOW_PROGRAM), arguments);
+    QVERIFY(program.waitForStarted(10000));
+    const bool bFinished = program.waitForFinished(20000);
+    if (!bFinished)
+        program.kill();
+    QVERIFY2(bFinished, "the program did not end");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+    QVERIFY(QDir(configHome.path()).isEmpty());
+
+    const QString strOut = QString::fromLocal8Bit(program.readAllStandardOutput());
+    if (asks == CommandLineRequest::Version) {
+        QCOMPARE(strOut, QStringLiteral("tarnlow 1.02\n"));
+    } else {
+        // The usage names the help page the program would open: the one beside it here.
+        QVERIFY2(strOut.startsWith(QStringLiteral("Usage: tarnlow [PATH]...\n")), qPrintable(strOut));
+        const QString strHelp
+            = QFileInfo(QStringLiteral(TARNLOW_PROGRAM)).dir().filePath(QStringLiteral("tarnlow.html"));
+        QVERIFY2(strOut.contains(QStringLiteral("Help page: %1\n").arg(strHelp)), qPrintable(strOut));
+        QVERIFY2(strOut.contains(QStringLiteral("FTPSettings.dat")), qPrintable(strOut));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

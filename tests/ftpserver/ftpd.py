@@ -24,13 +24,21 @@ def parse_args():
     p.add_argument('--refuse-stor', action='append', default=[], metavar='NAME')
     p.add_argument('--refuse-retr', action='append', default=[], metavar='NAME')
     p.add_argument('--refuse', action='append', default=[], nargs=2, metavar=('VERB', 'NAME'),
-                   help='answer 550 to VERB (CWD, MKD, RMD, DELE, ...) with NAME as its last path part')
+                   help='answer 550 to VERB (CWD, MKD, RMD, DELE, ...) with NAME as its last path part, or '
+                        'as its whole argument; a VERB without argument (PWD) is refused in a directory of that name')
     p.add_argument('--drop-control-during-transfer', action='append', default=[], metavar='NAME')
     p.add_argument('--drop-data-during-transfer', action='append', default=[], metavar='NAME')
     p.add_argument('--stall-transfer', action='append', default=[], metavar='NAME',
                    help='open the data connection for NAME but never send or read')
     p.add_argument('--store-short', action='append', default=[], metavar='NAME',
                    help='keep all but the last byte of an upload to NAME, answer 226 and report that size in SIZE')
+    p.add_argument('--store-no-truncate', action='append', default=[], metavar='NAME',
+                   help='store an upload to NAME over the file there without cutting it to the new size')
+    p.add_argument('--physical-cwd', action='store_true',
+                   help='resolve links when changing directory, as a server running chdir does: after CWD '
+                        'into a link, PWD names the real path and ".." leads to the parent of the target')
+    p.add_argument('--delay-retr', type=float, default=0, metavar='SECONDS',
+                   help='answer RETR only after SECONDS')
     p.add_argument('--silent', action='store_true', help='accept TCP but never send a greeting')
     p.add_argument('--no-mlsd', action='store_true', help='offer neither MLSD nor MLST')
     p.add_argument('--no-size', action='store_true', help='offer no SIZE command')
@@ -97,6 +105,7 @@ def main():
     drop_data = set(args.drop_data_during_transfer)
     stall = set(args.stall_transfer)
     store_short = set(args.store_short)
+    store_no_truncate = set(args.store_no_truncate)
 
     class Authorizer(DummyAuthorizer):
         def validate_authentication(self, username, password, handler):
@@ -158,6 +167,19 @@ def main():
             return DTPHandler.writable(self)
 
     class FileSystem(AbstractedFS):
+        def chdir(self, path):
+            if not args.physical_cwd:
+                AbstractedFS.chdir(self, path)
+                return
+            os.chdir(path)
+            real = os.path.relpath(os.path.realpath(path), os.path.realpath(self.root))
+            self.cwd = '/' if real == '.' else '/' + real.replace(os.sep, '/')
+
+        def open(self, filename, mode):
+            if mode == 'wb' and base_name(filename) in store_no_truncate and os.path.isfile(filename):
+                return open(filename, 'r+b')
+            return AbstractedFS.open(self, filename, mode)
+
         def format_list(self, basedir, listing, ignore_err=True):
             if args.list_dots:
                 listing = ['.', '..'] + list(listing)
@@ -215,14 +237,16 @@ def main():
                 self.respond('500 OOPS: the session failed.')
                 self.close_when_done()
                 return
-            if cmd in refused and arg is not None and base_name(arg) in refused[cmd]:
+            subject = arg or (self.fs.cwd if cmd in refused and self.fs is not None else '')
+            if subject and cmd in refused and (base_name(subject) in refused[cmd] or subject in refused[cmd]):
                 self.respond('550 Refused by the test server.')
                 return
-            if args.delay_list and cmd in ('LIST', 'NLST', 'MLSD'):
+            delay = args.delay_list if cmd in ('LIST', 'NLST', 'MLSD') else args.delay_retr if cmd == 'RETR' else 0
+            if delay:
                 def later():
                     if not self._closed:
                         FTPHandler.pre_process_command(self, line, cmd, arg)
-                self.ioloop.call_later(args.delay_list, later)
+                self.ioloop.call_later(delay, later)
                 return
             FTPHandler.pre_process_command(self, line, cmd, arg)
 

@@ -1,11 +1,19 @@
+#include "sites/SettingsArchive.h"
 #include "sites/SettingsFile.h"
+#include "sites/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
+#include <atomic>
+#include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +39,89 @@ QByteArray Content(const QString& strPath)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+using Profiles = std::array<SiteProfile, 5>;
+/// New values of some of the twenty fields, by their index in stored order.
+using Edits = QMap<int, QByteArray>;
+
+QByteArray& Field(Profiles& profiles, int nField)
+{
+    SiteProfile& profile = profiles[size_t(nField / 4)];
+    QByteArray* fields[]
+        = {&profile.m_strAddress, &profile.m_strUsername, &profile.m_strPassword, &profile.m_strDirectory};
+    return *fields[nField % 4];
+}
+
+Profiles Edited(Profiles profiles, const Edits& edits)
+{
+    for (auto it = edits.cbegin(); it != edits.cend(); ++it)
+        Field(profiles, it.key()) = it.value();
+    return profiles;
+}
+
+/// Twenty short, different fields.
+Profiles Sample()
+{
+    Profiles profiles;
+    for (int i = 0; i < 20; ++i)
+        Field(profiles, i) = "field" + QByteArray::number(i);
+    return profiles;
+}
+
+QByteArray Encoded(Profiles profiles)
+{
+    SettingsArchive archive = SettingsArchive::ForStoring();
+    for (SiteProfile& profile : profiles)
+        profile.Serialize(archive);
+    return archive.Data();
+}
+
+QList<QByteArray> Fields(Profiles profiles)
+{
+    QList<QByteArray> fields;
+    for (int i = 0; i < 20; ++i)
+        fields << Field(profiles, i);
+    return fields;
+}
+
+QList<QByteArray> StoredFields(const QString& strPath)
+{
+    Profiles profiles;
+    SettingsArchive archive = SettingsArchive::ForLoading(Content(strPath));
+    for (SiteProfile& profile : profiles)
+        profile.Serialize(archive);
+    return archive.IsDamaged() ? QList<QByteArray> {"<damaged>"} : Fields(profiles);
+}
+
+std::array<SiteProfile*, 5> Pointers(Profiles& profiles)
+{
+    return {&profiles[0], &profiles[1], &profiles[2], &profiles[3], &profiles[4]};
+}
+
+std::array<const SiteProfile*, 5> ConstPointers(const Profiles& profiles)
+{
+    return {&profiles[0], &profiles[1], &profiles[2], &profiles[3], &profiles[4]};
+}
+
+/// What no one can read, root included: a folder, holding a file as a stand-in
+/// for the profiles such a file may hold.
+bool PutUnreadable(const QString& strPath)
+{
+    return QDir().mkpath(strPath)
+        && PutFile(strPath + QStringLiteral("/inside"), "inside", QFile::ReadOwner | QFile::WriteOwner);
+}
+
+QByteArray LinkText(const QString& strPath)
+{
+    QByteArray strLink(4096, '\0');
+    const ssize_t nLength = ::readlink(QFile::encodeName(strPath).constData(), strLink.data(), size_t(strLink.size()));
+    return nLength < 0 ? QByteArray("<no link>") : strLink.left(nLength);
+}
+
+/// The settings file at start of a run.
+enum Start : int { NoFile, StoredFile, UnreadableFile, UnreadableAfterAnEarlierOne };
+/// What happens to the file between the first window's save and the second's.
+enum Between : int { Nothing, Damaged, MadeUnreadable };
+
 } // namespace
 
 class TestSettingsFile : public QObject {
@@ -41,6 +132,9 @@ private slots:
     void OverwriteKeepsOwnerOnly();
     void ReadResults();
     void FailedWriteKeepsOldFile();
+    void WindowsSaveInTurn_data();
+    void WindowsSaveInTurn();
+    void SaveWaitsForAnotherSave();
 
 private:
     QTemporaryDir m_dir;
@@ -103,6 +197,12 @@ void TestSettingsFile::ReadResults()
     data = "stale";
     QCOMPARE(SettingsFile::Read(m_dir.path(), data), SettingsFile::ReadResult::Unreadable);
     QVERIFY(data.isEmpty());
+
+    // Links that go round name no file a save could write: not a first run.
+    const QByteArray strLoop = QFile::encodeName(m_dir.filePath(QStringLiteral("loop.dat")));
+    QCOMPARE(::symlink(strLoop.constData(), strLoop.constData()), 0);
+    QCOMPARE(SettingsFile::Read(QFile::decodeName(strLoop), data), SettingsFile::ReadResult::Unreadable);
+    QVERIFY(SettingsFile::MoveAside(QFile::decodeName(strLoop), QStringLiteral(".unreadable")).isEmpty());
 }
 
 void TestSettingsFile::FailedWriteKeepsOldFile()
@@ -136,6 +236,167 @@ void TestSettingsFile::FailedWriteKeepsOldFile()
     QFile::setPermissions(strLocked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(bFailed);
     QCOMPARE(Content(strPath), QByteArray("old"));
+}
+
+void TestSettingsFile::WindowsSaveInTurn_data()
+{
+    QTest::addColumn<int>("nStart");
+    QTest::addColumn<Edits>("firstEdits");
+    QTest::addColumn<int>("nBetween");
+    QTest::addColumn<Edits>("secondEdits");
+    QTest::addColumn<Edits>("expectedEdits"); // over the fields stored at start (none for no file)
+    QTest::addColumn<QStringList>("kept"); // suffixes of the files kept beside the settings file
+    QTest::addColumn<bool>("bLinked");
+
+    for (const bool bLinked : {false, true}) {
+        // Linked as dotfiles often are: a relative link to a link in another folder.
+        const QByteArray strHow = bLinked ? " (linked)" : "";
+        QTest::newRow("other fields" + strHow)
+            << int(StoredFile) << Edits {{1, "alice"}} << int(Nothing) << Edits {{4, "b.example"}}
+            << Edits {{1, "alice"}, {4, "b.example"}} << QStringList() << bLinked;
+        QTest::newRow("one field in both: the later save" + strHow)
+            << int(StoredFile) << Edits {{1, "alice"}, {7, "/a"}} << int(Nothing) << Edits {{1, "bob"}, {10, "pw"}}
+            << Edits {{1, "bob"}, {7, "/a"}, {10, "pw"}} << QStringList() << bLinked;
+        QTest::newRow("no file at start" + strHow)
+            << int(NoFile) << Edits {{0, "a.example"}} << int(Nothing) << Edits {{10, "secret"}}
+            << Edits {{0, "a.example"}, {10, "secret"}} << QStringList() << bLinked;
+        // Fields 0 to 7 stay whole; the rest, the first window's change of field
+        // 13 included, are only in the kept copy, and the second window's values
+        // take their place.
+        QTest::newRow("damaged before the second save" + strHow)
+            << int(StoredFile) << Edits {{1, "alice"}, {13, "cut off"}} << int(Damaged) << Edits {{17, "x"}}
+            << Edits {{1, "alice"}, {17, "x"}} << QStringList {QStringLiteral(".damaged")} << bLinked;
+        QTest::newRow("unreadable before the second save" + strHow)
+            << int(StoredFile) << Edits {{1, "alice"}} << int(MadeUnreadable) << Edits {{17, "x"}} << Edits {{17, "x"}}
+            << QStringList {QStringLiteral(".unreadable")} << bLinked;
+        // A file kept by an earlier run stays as it is.
+        QTest::newRow("unreadable at start, after an earlier one" + strHow)
+            << int(UnreadableAfterAnEarlierOne) << Edits {{0, "a"}} << int(Nothing) << Edits {{4, "b"}}
+            << Edits {{0, "a"}, {4, "b"}}
+            << QStringList {QStringLiteral(".unreadable"), QStringLiteral(".unreadable-2")} << bLinked;
+        QTest::newRow("unreadable twice" + strHow)
+            << int(UnreadableFile) << Edits {{0, "a"}} << int(MadeUnreadable) << Edits {{4, "b"}} << Edits {{4, "b"}}
+            << QStringList {QStringLiteral(".unreadable"), QStringLiteral(".unreadable-2")} << bLinked;
+    }
+}
+
+void TestSettingsFile::WindowsSaveInTurn()
+{
+    QFETCH(int, nStart);
+    QFETCH(Edits, firstEdits);
+    QFETCH(int, nBetween);
+    QFETCH(Edits, secondEdits);
+    QFETCH(Edits, expectedEdits);
+    QFETCH(QStringList, kept);
+    QFETCH(bool, bLinked);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString strPath = dir.filePath(QStringLiteral("config/FTPSettings.dat"));
+    QString strTarget = strPath;
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("config"))));
+    if (bLinked) {
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("dotfiles"))));
+        QCOMPARE(::symlink("../dotfiles/link", QFile::encodeName(strPath).constData()), 0);
+        QCOMPARE(
+            ::symlink("tarnlow.dat", QFile::encodeName(dir.filePath(QStringLiteral("dotfiles/link"))).constData()), 0);
+        strTarget = dir.filePath(QStringLiteral("dotfiles/tarnlow.dat"));
+    }
+    const Profiles start = nStart == StoredFile ? Sample() : Profiles();
+    if (nStart == StoredFile)
+        QVERIFY(PutFile(strTarget, Encoded(start), QFile::ReadOwner | QFile::WriteOwner));
+    if (nStart == UnreadableAfterAnEarlierOne)
+        QVERIFY(PutFile(strTarget + QStringLiteral(".unreadable"), "earlier", QFile::ReadOwner | QFile::WriteOwner));
+    if (nStart == UnreadableFile || nStart == UnreadableAfterAnEarlierOne)
+        QVERIFY(PutUnreadable(strTarget));
+
+    // Two windows open on the same file, and close one after the other.
+    SettingsStore first, second;
+    Profiles firstProfiles, secondProfiles;
+    first.Load(strPath, Pointers(firstProfiles));
+    second.Load(strPath, Pointers(secondProfiles));
+    QCOMPARE(Fields(firstProfiles), Fields(start));
+    QCOMPARE(Fields(secondProfiles), Fields(start));
+    firstProfiles = Edited(firstProfiles, firstEdits);
+    QString strError;
+    QVERIFY2(first.Save(ConstPointers(firstProfiles), &strError), qPrintable(strError));
+
+    QByteArray damaged;
+    if (nBetween == Damaged) {
+        damaged = Content(strTarget);
+        qsizetype nCut = 0;
+        for (int i = 0; i < 8; ++i)
+            nCut += 1 + Field(firstProfiles, i).size();
+        damaged.truncate(nCut + 2);
+        QVERIFY(PutFile(strTarget, damaged, QFile::ReadOwner | QFile::WriteOwner));
+    } else if (nBetween == MadeUnreadable) {
+        QVERIFY(QFile::remove(strTarget));
+        QVERIFY(PutUnreadable(strTarget));
+    }
+    secondProfiles = Edited(secondProfiles, secondEdits);
+    QVERIFY2(second.Save(ConstPointers(secondProfiles), &strError), qPrintable(strError));
+    QCOMPARE(second.SaveMessage().isEmpty(), nBetween == Nothing);
+
+    QCOMPARE(StoredFields(strPath), Fields(Edited(start, expectedEdits)));
+    QCOMPARE(Mode(strTarget), 0600);
+    if (bLinked) {
+        QCOMPARE(LinkText(strPath), QByteArray("../dotfiles/link"));
+        QCOMPARE(LinkText(dir.filePath(QStringLiteral("dotfiles/link"))), QByteArray("tarnlow.dat"));
+    }
+    // Nothing else beside the file: no temporary file left, and every kept
+    // copy beside the file itself, the link's target.
+    const QString strName = QFileInfo(strTarget).fileName();
+    QStringList expectedNames {strName, QLatin1Char('.') + strName + QStringLiteral(".lock")};
+    for (const QString& strSuffix : kept)
+        expectedNames << strName + strSuffix;
+    if (bLinked)
+        expectedNames << QStringLiteral("link");
+    expectedNames.sort();
+    QCOMPARE(QFileInfo(strTarget).dir().entryList(
+                 QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
+        expectedNames);
+    if (nBetween == Damaged)
+        QCOMPARE(Content(strTarget + QStringLiteral(".damaged")), damaged);
+    if (nStart == UnreadableAfterAnEarlierOne)
+        QCOMPARE(Content(strTarget + QStringLiteral(".unreadable")), QByteArray("earlier"));
+    for (const QString& strSuffix : kept) {
+        if (strSuffix.startsWith(QStringLiteral(".unreadable")) && Content(strTarget + strSuffix) != "earlier")
+            QCOMPARE(Content(strTarget + strSuffix + QStringLiteral("/inside")), QByteArray("inside"));
+    }
+}
+
+void TestSettingsFile::SaveWaitsForAnotherSave()
+{
+    const QString strPath = m_dir.filePath(QStringLiteral("locked-save/FTPSettings.dat"));
+    QVERIFY(SettingsFile::Write(strPath, Encoded(Sample())));
+    SettingsStore store;
+    Profiles profiles;
+    store.Load(strPath, Pointers(profiles));
+
+    // While another save holds the lock, this one waits; it goes on once the
+    // lock is free, and by itself after a bounded wait when it never is.
+    for (const bool bReleased : {true, false}) {
+        Field(profiles, 1) = bReleased ? "alice" : "bob";
+        std::optional<SettingsFile::Lock> other(std::in_place, strPath);
+        QVERIFY(other->IsHeld());
+        std::atomic<bool> bDone {false};
+        bool bSaved = false;
+        std::thread saver([&] {
+            bSaved = store.Save(ConstPointers(profiles));
+            bDone = true;
+        });
+        QTest::qWait(300);
+        const bool bWaited = !bDone;
+        const QByteArray whileLocked = Content(strPath);
+        if (bReleased)
+            other.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(bDone, 10000);
+        saver.join();
+        QVERIFY(bWaited);
+        QVERIFY(!whileLocked.contains(Field(profiles, 1)));
+        QVERIFY(bSaved);
+        QCOMPARE(StoredFields(strPath), Fields(profiles));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)

@@ -44,12 +44,12 @@ bool ScriptedDialogHost::TakeAnswer(const QString& strKind, Answer& answer, cons
     return true;
 }
 
-MsgAnswer ScriptedDialogHost::MessageBox(
-    QWidget*, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons)
+MsgAnswer ScriptedDialogHost::MessageBox(QWidget*, const QString& strText, const QString& strCaption, MsgIcon icon,
+    MsgButtons buttons, const QString& strInformative)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_prompts.append(Prompt {strCaption, strText, icon, buttons, QStringLiteral("message")});
+        m_prompts.append(Prompt {strCaption, strText, icon, buttons, QStringLiteral("message"), strInformative});
     }
     Answer answer;
     if (!TakeAnswer(QStringLiteral("message"), answer, strText))
@@ -63,8 +63,8 @@ int ScriptedDialogHost::DoModal(QDialog& dialog)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_prompts.append(
-            Prompt {dialog.windowTitle(), QString(), MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("dialog")});
+        m_prompts.append(Prompt {
+            dialog.windowTitle(), QString(), MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("dialog"), {}});
     }
     Answer answer;
     if (!TakeAnswer(QStringLiteral("dialog"), answer, dialog.windowTitle()))
@@ -78,7 +78,8 @@ QString ScriptedDialogHost::BrowseForFolder(QWidget*, const QString& strTitle)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_prompts.append(Prompt {strTitle, QString(), MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("browse")});
+        m_prompts.append(
+            Prompt {strTitle, QString(), MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("browse"), {}});
     }
     Answer answer;
     if (!TakeAnswer(QStringLiteral("browse"), answer, strTitle))
@@ -86,10 +87,10 @@ QString ScriptedDialogHost::BrowseForFolder(QWidget*, const QString& strTitle)
     return answer.m_strFolder;
 }
 
-bool ScriptedDialogHost::OpenDocument(const QString& strPath)
+bool ScriptedDialogHost::OpenUrl(const QUrl& url)
 {
     std::lock_guard lock(m_mutex);
-    m_documents.append(strPath);
+    m_urls.append(url);
     return m_bOpenResult;
 }
 
@@ -123,10 +124,10 @@ QStringList ScriptedDialogHost::Failures() const
     return m_failures;
 }
 
-QStringList ScriptedDialogHost::OpenedDocuments() const
+QList<QUrl> ScriptedDialogHost::OpenedUrls() const
 {
     std::lock_guard lock(m_mutex);
-    return m_documents;
+    return m_urls;
 }
 
 void ScriptedDialogHost::Clear()
@@ -135,5 +136,6 @@ void ScriptedDialogHost::Clear()
     m_answers.clear();
     m_prompts.clear();
     m_failures.clear();
-    m_documents.clear();
+    m_urls.clear();
+    m_bOpenResult = true;
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <mutex>
@@ -19,7 +20,8 @@ public:
         QString m_strText;
         MsgIcon m_icon = MsgIcon::Exclamation;
         MsgButtons m_buttons = MsgButtons::Ok;
-        QString m_strKind; // "message", "dialog", "browse", "document"
+        QString m_strKind; // "message", "dialog", "browse"
+        QString m_strInformative; // a message's cause, shown below its text
     };
 
     /// Queues the answer to the next message box; @p strExpectText, when given,
@@ -40,14 +42,16 @@ public:
     /// Failures recorded (unexpected prompts, text mismatches); empty when all went to plan.
     QStringList Failures() const;
     void Clear();
-    QStringList OpenedDocuments() const;
-    void SetOpenDocumentResult(bool bResult) { m_bOpenResult = bResult; }
+    /// The links handed to the desktop, in order; none is opened for real.
+    QList<QUrl> OpenedUrls() const;
+    /// Whether the desktop is to take the links handed to it (it does at first).
+    void SetOpenUrlResult(bool bResult) { m_bOpenResult = bResult; }
 
-    MsgAnswer MessageBox(
-        QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon, MsgButtons buttons) override;
+    MsgAnswer MessageBox(QWidget* pOwner, const QString& strText, const QString& strCaption, MsgIcon icon,
+        MsgButtons buttons, const QString& strInformative) override;
     int DoModal(QDialog& dialog) override;
     QString BrowseForFolder(QWidget* pOwner, const QString& strTitle) override;
-    bool OpenDocument(const QString& strPath) override;
+    bool OpenUrl(const QUrl& url) override;
 
 private:
     struct Answer {
@@ -64,6 +68,6 @@ private:
     QList<Answer> m_answers;
     QList<Prompt> m_prompts;
     QStringList m_failures;
-    QStringList m_documents;
+    QList<QUrl> m_urls;
     bool m_bOpenResult = true;
 };

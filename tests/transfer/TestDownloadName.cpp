@@ -1,8 +1,15 @@
-// Which remote names may become files in the download folder, and where.
+// Which remote names may become files in the download folder, and where; the
+// part file a download is received into, and how it takes the file's name.
 
+#include "support/LocalFiles.h"
 #include "transfer/DownloadName.h"
+#include "transfer/PartFile.h"
 
 #include <QTest>
+
+#include <unistd.h>
+
+using namespace LocalFiles;
 
 class TestDownloadName : public QObject {
     Q_OBJECT
@@ -11,6 +18,11 @@ private slots:
     void Safety_data();
     void Safety();
     void LocalPathJoinsTheFolderAndTheName();
+    void PartNames_data();
+    void PartNames();
+    void PartFileNeverTakesATakenName();
+    void PlacingNeverReplaces_data();
+    void PlacingNeverReplaces();
 };
 
 void TestDownloadName::Safety_data()
@@ -48,6 +60,93 @@ void TestDownloadName::LocalPathJoinsTheFolderAndTheName()
     // A trailing separator is the folder itself.
     QCOMPARE(DownloadName::LocalPath(QStringLiteral("/home/u/dl/"), "a.txt"), QStringLiteral("/home/u/dl/a.txt"));
     QCOMPARE(DownloadName::LocalPath(QStringLiteral("/"), "a.txt"), QStringLiteral("/a.txt"));
+}
+
+void TestDownloadName::PartNames_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("attempt");
+    QTest::addColumn<QByteArray>("part");
+
+    QTest::newRow("plain") << QByteArray("report.txt") << 1 << QByteArray(".report.txt.tarnlow-part");
+    QTest::newRow("second") << QByteArray("report.txt") << 2 << QByteArray(".report.txt.2.tarnlow-part");
+    QTest::newRow("hundredth") << QByteArray("a") << 100 << QByteArray(".a.100.tarnlow-part");
+    QTest::newRow("hidden") << QByteArray(".profile") << 1 << QByteArray("..profile.tarnlow-part");
+    // 241 bytes of name and 14 of part name are 255: it fits as it is.
+    QTest::newRow("longest whole") << QByteArray(241, 'n') << 1 << '.' + QByteArray(241, 'n') + ".tarnlow-part";
+    QTest::newRow("longest name shortened")
+        << QByteArray(255, 'n') << 1 << '.' + QByteArray(241, 'n') + ".tarnlow-part";
+    QTest::newRow("shortened more for a number")
+        << QByteArray(255, 'n') << 12 << '.' + QByteArray(238, 'n') + ".12.tarnlow-part";
+    // The cut would split the two bytes of an "é": the whole character goes.
+    QTest::newRow("never inside a character") << QByteArray(240, 'n') + QByteArray("\xc3\xa9").repeated(5) << 1
+                                              << '.' + QByteArray(240, 'n') + ".tarnlow-part";
+    QTest::newRow("after a whole character") << QByteArray(239, 'n') + QByteArray("\xc3\xa9").repeated(5) << 1
+                                             << '.' + QByteArray(239, 'n') + "\xc3\xa9.tarnlow-part";
+}
+
+void TestDownloadName::PartNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(int, attempt);
+    QFETCH(QByteArray, part);
+    QCOMPARE(PartFile::PartName(name, attempt, 255), part);
+    QVERIFY(part.size() <= 255);
+}
+
+void TestDownloadName::PartFileNeverTakesATakenName()
+{
+    // Left by killed runs: a part file, and a link that leads nowhere.
+    QTemporaryDir folder;
+    QVERIFY(WriteFile(Path(folder, ".a.txt.tarnlow-part"), "left"));
+    QVERIFY(QFile::link(Path(folder, "nowhere"), Path(folder, ".a.txt.2.tarnlow-part")));
+    QCOMPARE(PartFile::FreePath(folder.path(), "a.txt"), Path(folder, ".a.txt.3.tarnlow-part"));
+    QVERIFY(PartFile::Exists(Path(folder, ".a.txt.2.tarnlow-part")));
+    QVERIFY(!PartFile::Exists(Path(folder, ".a.txt.3.tarnlow-part")));
+
+    // Every part name taken: none is given.
+    for (int nAttempt = 3; nAttempt <= PartFile::kMaxAttempts; ++nAttempt)
+        QVERIFY(WriteFile(Path(folder, PartFile::PartName("a.txt", nAttempt, 255).constData()), ""));
+    QCOMPARE(PartFile::FreePath(folder.path(), "a.txt"), QString());
+    QCOMPARE(ReadFile(Path(folder, ".a.txt.tarnlow-part")), QByteArray("left"));
+}
+
+void TestDownloadName::PlacingNeverReplaces_data()
+{
+    QTest::addColumn<PartFile::Method>("method");
+    QTest::addColumn<QString>("taken"); // what stands under the name already: "", "file" or "link"
+
+    for (const auto& [pszMethod, method] : {std::pair {"rename", PartFile::Method::RenameNoReplace},
+             std::pair {"link", PartFile::Method::LinkThenUnlink}}) {
+        for (const char* pszTaken : {"", "file", "link"})
+            QTest::addRow("%s, %s", pszMethod, *pszTaken ? pszTaken : "free")
+                << method << QString::fromLatin1(pszTaken);
+    }
+}
+
+void TestDownloadName::PlacingNeverReplaces()
+{
+    QFETCH(PartFile::Method, method);
+    QFETCH(QString, taken);
+    QTemporaryDir folder;
+    const QString strPart = Path(folder, ".a.txt.tarnlow-part");
+    const QString strFinal = Path(folder, "a.txt");
+    QVERIFY(WriteFile(strPart, "arrived"));
+    if (taken == QLatin1String("file"))
+        QVERIFY(WriteFile(strFinal, "mine"));
+    else if (taken == QLatin1String("link"))
+        QVERIFY(QFile::link(Path(folder, "nowhere"), strFinal));
+
+    // Placed under a free name; never over one that is taken, even by a link
+    // that leads nowhere. Either way the part name is gone.
+    QCOMPARE(PartFile::Place(strPart, strFinal, method), taken.isEmpty());
+    QMap<QString, QByteArray> expected;
+    expected.insert(QStringLiteral("a.txt"),
+        taken.isEmpty()                      ? "arrived"
+            : taken == QLatin1String("file") ? "mine"
+                                             : "<link>");
+    QCOMPARE(Tree(folder.path()), expected);
+    QVERIFY(!PartFile::Exists(Path(folder, "nowhere")));
 }
 
 QTEST_GUILESS_MAIN(TestDownloadName)

@@ -1,6 +1,7 @@
 // The upload and download walks without a window, against the test FTP server:
 // the remote calls in their order, trees byte for byte, items that cannot be
-// sent, folders the server will not enter, and names a download must not use.
+// sent, folders the server will not enter or leave, names a download must not
+// use, and downloads interrupted or raced by another program.
 
 #include "ftp/InternetSession.h"
 #include "remote/SiteConnection.h"
@@ -10,10 +11,14 @@
 #include "transfer/Download.h"
 #include "transfer/Upload.h"
 
+#include <QDeadlineTimer>
+#include <QProcess>
 #include <QTest>
+#include <QThread>
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace LocalFiles;
 
@@ -84,6 +89,8 @@ class TestTransferWalks : public QObject {
 
 private slots:
     void UploadMakesItsRemoteCallsInOrder();
+    void WayBackIsTheFolderNameNeverDotDot_data();
+    void WayBackIsTheFolderNameNeverDotDot();
     void FolderTreeArrivesByteForByte();
     void TwoFoldersLandSideBySideUnderARelativeDirectory();
     void UnsendablePathsAreReportedNeverMadeFolders();
@@ -92,6 +99,8 @@ private slots:
     void NamesThatLeaveTheFolderAreRefused();
     void LinksAreFetchedAsWhatTheyLeadTo();
     void BrokenTransferLeavesNoPartialFile();
+    void KilledDownloadLeavesOnlyItsPartFile();
+    void NameTakenDuringTheFetchIsNeverReplaced();
     void UnreadableDirectoryIsAFailure();
     void LostConnectionIsReportedOnce_data();
     void LostConnectionIsReportedOnce();
@@ -100,7 +109,7 @@ private slots:
 void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
 {
     // Folder A holds x, folder B (holding y) and z: into A, send x, into B,
-    // send y, back to B's own name, out with "..", send z, back to A's name.
+    // send y, back to B's own name, back to A's name, send z, back to A's name.
     // The type is set once for the connection, not once per file.
     QTemporaryDir local;
     QVERIFY(WriteFiles(Path(local, "A"), {{"1x", "x"}, {"2B/y", "y"}, {"3z", "z"}}));
@@ -115,10 +124,80 @@ void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
     QCOMPARE(DirectoryAndStoreCommands(strLog),
         (QStringList {QStringLiteral("MKD A"), QStringLiteral("CWD A"), QStringLiteral("PWD"), QStringLiteral("TYPE I"),
             QStringLiteral("STOR 1x"), QStringLiteral("MKD 2B"), QStringLiteral("CWD 2B"), QStringLiteral("PWD"),
-            QStringLiteral("STOR y"), QStringLiteral("CWD /A/2B"), QStringLiteral("CWD .."), QStringLiteral("STOR 3z"),
+            QStringLiteral("STOR y"), QStringLiteral("CWD /A/2B"), QStringLiteral("CWD /A"), QStringLiteral("STOR 3z"),
             QStringLiteral("CWD /A")}));
     QCOMPARE(report.m_nSteps, 3);
     QVERIFY(report.m_failures.isEmpty());
+}
+
+void TestTransferWalks::WayBackIsTheFolderNameNeverDotDot_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QByteArray>("siteDirectory");
+    QTest::addColumn<QStringList>("drop");
+    QTest::addColumn<bool>("zzSent"); // site/zz.html, after the link, reached www/site
+    QTest::addColumn<int>("failures");
+
+    // Every row: the server changes directory as chdir does, so ".." out of
+    // the link www/site/images leads to shared, the parent of its target.
+    const QString strPhysical = QStringLiteral("--physical-cwd");
+    const auto Refuse = [](const char* pszVerb, const char* pszName) {
+        return QStringList {QStringLiteral("--refuse"), QString::fromLatin1(pszVerb), QString::fromLatin1(pszName)};
+    };
+    QTest::newRow("out of a link") << QStringList {strPhysical} << QByteArray("/www")
+                                   << QStringList {QStringLiteral("site")} << true << 0;
+    // Without a name from the server, the link's path is its parent's and its leaf.
+    QTest::newRow("no PWD inside the link") << (QStringList {strPhysical} + Refuse("PWD", "images"))
+                                            << QByteArray("/www") << QStringList {QStringLiteral("site")} << true << 0;
+    // No name for the folder and none for its parent (the site's directory is
+    // relative): no way back, so what follows the link is not sent.
+    QTest::newRow("no way back known") << (QStringList {strPhysical} + Refuse("PWD", "site")) << QByteArray("www")
+                                       << QStringList {QStringLiteral("site")} << false << 1;
+    QTest::newRow("way back refused") << (QStringList {strPhysical} + Refuse("CWD", "/www/site")) << QByteArray("/www")
+                                      << QStringList {QStringLiteral("site")} << false << 1;
+    // A drop of two: the way back to the site's directory after the folder
+    // is refused, so the file after it is not sent into the folder.
+    QTest::newRow("way back to the drop's directory refused")
+        << (QStringList {strPhysical} + Refuse("CWD", "/www")) << QByteArray("www")
+        << QStringList {QStringLiteral("site"), QStringLiteral("loose.txt")} << true << 1;
+}
+
+void TestTransferWalks::WayBackIsTheFolderNameNeverDotDot()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QByteArray, siteDirectory);
+    QFETCH(QStringList, drop);
+    QFETCH(bool, zzSent);
+    QFETCH(int, failures);
+
+    // On the server, www/site/images is a link to shared/images, and shared
+    // has a zz.html of its own.
+    Site site;
+    QVERIFY(site.m_server.Start(switches));
+    QVERIFY(WriteFiles(site.m_server.RootPath(), {{"shared/images/old.png", "old"}, {"shared/zz.html", "theirs"}}));
+    QVERIFY(QDir().mkpath(Path(site.m_server, "www/site")));
+    QVERIFY(QFile::link(Path(site.m_server, "shared/images"), Path(site.m_server, "www/site/images")));
+    QVERIFY(site.Connect(siteDirectory));
+    QTemporaryDir local;
+    QVERIFY(WriteFiles(local.path(),
+        {{"site/images/a.png", "a"}, {"site/images/sub/b.png", "b"}, {"site/images/z.png", "z"},
+            {"site/zz.html", "ours"}, {"loose.txt", "loose"}}));
+    QStringList paths;
+    for (const QString& strName : drop)
+        paths << local.filePath(strName);
+    const int nSteps = Upload::CountFiles(paths);
+
+    TransferRecorder report;
+    Upload(site.Connection(), report, siteDirectory).UploadPaths(paths);
+    QMap<QString, QByteArray> expected = Files({{"shared", "<dir>"}, {"shared/images", "<dir>"},
+        {"shared/images/old.png", "old"}, {"shared/images/a.png", "a"}, {"shared/images/sub", "<dir>"},
+        {"shared/images/sub/b.png", "b"}, {"shared/images/z.png", "z"}, {"shared/zz.html", "theirs"}, {"www", "<dir>"},
+        {"www/site", "<dir>"}, {"www/site/images", "<link>"}});
+    if (zzSent)
+        expected.insert(QStringLiteral("www/site/zz.html"), "ours");
+    QCOMPARE(Tree(site.m_server.RootPath()), expected);
+    QCOMPARE(report.m_failures, QStringList(failures, kTransferFailed));
+    QCOMPARE(report.m_nSteps, nSteps);
 }
 
 void TestTransferWalks::FolderTreeArrivesByteForByte()
@@ -237,6 +316,16 @@ void TestTransferWalks::TheSelectedNameDecidesNotALongerOne()
     download.DownloadNames({"data", "report.txt"});
     QVERIFY(download.AllFetched());
     QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
+
+    // Names the server no longer lists: one gone altogether, one that only a
+    // longer folder name begins with. Neither is passed over in silence.
+    TransferRecorder gone;
+    Download again(site.Connection(), gone, local.path());
+    again.DownloadNames({"gone.txt", "dat"});
+    QCOMPARE(gone.m_failures, QStringList(2, kFileExists));
+    QCOMPARE(gone.m_nSteps, 2);
+    QVERIFY(!again.AllFetched());
+    QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
 }
 
 void TestTransferWalks::NamesThatLeaveTheFolderAreRefused()
@@ -295,6 +384,72 @@ void TestTransferWalks::BrokenTransferLeavesNoPartialFile()
     // The rest goes on; the broken file is gone.
     QCOMPARE(Tree(local.path()), Files({{"small.txt", "small"}}));
     QCOMPARE(report.m_nSteps, 2);
+    QCOMPARE(report.m_failures, QStringList {kFileExists});
+    QVERIFY(!download.AllFetched());
+}
+
+void TestTransferWalks::KilledDownloadLeavesOnlyItsPartFile()
+{
+    // The server holds the file back, and the process downloading it is
+    // killed meanwhile, as by SIGKILL or a crash.
+    Site site;
+    QVERIFY(site.m_server.Start({QStringLiteral("--stall-transfer"), QStringLiteral("big.bin")}));
+    const QByteArray content = Content(300 * 1024, 5);
+    QVERIFY(WriteFile(Path(site.m_server, "big.bin"), content));
+    QTemporaryDir local;
+    QProcess child;
+    child.start(QStringLiteral(TARNLOW_DOWNLOAD_HELPER),
+        {site.m_server.Address(), site.m_server.User(), site.m_server.Password(), QStringLiteral("/"), local.path(),
+            QStringLiteral("big.bin")});
+    QVERIFY(child.waitForStarted(5000));
+    const QDir folder(local.path());
+    const QDeadlineTimer deadline(10000);
+    while (folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        && !deadline.hasExpired() && child.state() == QProcess::Running)
+        QThread::msleep(10);
+    child.kill();
+    QVERIFY(child.waitForFinished(5000));
+
+    // Nothing under the real name; the part file says what it is.
+    const QString strPart = Path(local, ".big.bin.tarnlow-part");
+    QCOMPARE(Tree(local.path()), Files({{".big.bin.tarnlow-part", ""}}));
+    QFile part(strPart);
+    QVERIFY(part.open(QIODevice::Append) && part.write("left by the killed run") > 0);
+    part.close();
+
+    // A later download of the same name arrives whole, and leaves the part
+    // file of the killed run alone.
+    QVERIFY(site.m_server.Start());
+    QVERIFY(site.Connect("/"));
+    TransferRecorder report;
+    Download download(site.Connection(), report, local.path());
+    download.DownloadNames({"big.bin"});
+    QVERIFY(report.m_failures.isEmpty());
+    QVERIFY(download.AllFetched());
+    QCOMPARE(Tree(local.path()), Files({{"big.bin", content}, {".big.bin.tarnlow-part", "left by the killed run"}}));
+}
+
+void TestTransferWalks::NameTakenDuringTheFetchIsNeverReplaced()
+{
+    // The server answers RETR late; meanwhile another program writes the name.
+    Site site;
+    QVERIFY(site.Open({QStringLiteral("--delay-retr"), QStringLiteral("1.5")}));
+    QVERIFY(WriteFile(Path(site.m_server, "a.txt"), "from the server"));
+    QTemporaryDir local;
+    TransferRecorder report;
+    Download download(site.Connection(), report, local.path());
+    std::thread walk([&] { download.DownloadNames({"a.txt"}); });
+    const QDeadlineTimer deadline(10000);
+    while (!QFileInfo::exists(Path(local, ".a.txt.tarnlow-part")) && !deadline.hasExpired())
+        QThread::msleep(5);
+    QFile other(Path(local, "a.txt"));
+    const bool bWritten = other.open(QIODevice::WriteOnly | QIODevice::NewOnly) && other.write("written meanwhile") > 0;
+    other.close();
+    walk.join();
+    QVERIFY(bWritten);
+
+    // The other program's file stays; the download fails and its part file goes.
+    QCOMPARE(Tree(local.path()), Files({{"a.txt", "written meanwhile"}}));
     QCOMPARE(report.m_failures, QStringList {kFileExists});
     QVERIFY(!download.AllFetched());
 }

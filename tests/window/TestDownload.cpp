@@ -1,6 +1,7 @@
 // Downloads through the real window against the test FTP server: the folder
 // chooser and the folder check, files that exist already, folders in the
-// selection, and the one connection slot during a download. The download loop
+// selection, the folder the list shows, and the one connection slot during a
+// download. The download loop
 // itself is tested without a window (TestTransferWalks).
 
 #include "RemoteListHelpers.h"
@@ -37,6 +38,7 @@ private slots:
     void DownloadFolderIsChosenAndChecked();
     void TwoFilesThenAgainNeverOverwrites();
     void FoldersInTheSelectionAreSkipped();
+    void FilesComeFromTheFolderTheListShows();
     void DoubleClickDuringADownloadDoesNotList();
 };
 
@@ -102,6 +104,8 @@ void TestDownload::TwoFilesThenAgainNeverOverwrites()
     QCOMPARE(Tree(local.path()), Files({{"a.bin", bin}, {"b.txt", "b\r\n"}}));
     QCOMPARE(percent.m_texts, Percents({50, 100, 0}));
     QVERIFY(IdleAndCleared(dlg));
+    // The download disabled its button; the focus is back on it.
+    QTRY_VERIFY(View(dlg).m_btnDownload->hasFocus());
 
     // Again: both exist now. Each is reported, neither is touched, and no
     // completion dialog follows.
@@ -134,6 +138,25 @@ void TestDownload::FoldersInTheSelectionAreSkipped()
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
 }
 
+void TestDownload::FilesComeFromTheFolderTheListShows()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start());
+    QVERIFY(
+        WriteFiles(server.RootPath(), {{"pub/a.txt", "pub a"}, {"pub/b.txt", "pub b"}, {"backup/a.txt", "backup a"}}));
+    QTemporaryDir local;
+    TarnlowDlg& dlg = m_fixture.OpenOn(server, "/pub");
+    View(dlg).m_editDownloadPath->setText(local.path());
+
+    // Another folder typed into Directory, without Refresh: the selected names
+    // are still those the list shows, and come from there.
+    dlg.ActivePane()->m_editDirectory->setText(QStringLiteral("/backup"));
+    ExpectCompletion(m_fixture, dlg);
+    QVERIFY(DownloadAndWait(m_fixture, dlg, {"a.txt", "b.txt"}));
+    QCOMPARE(Tree(local.path()), Files({{"a.txt", "pub a"}, {"b.txt", "pub b"}}));
+    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+}
+
 void TestDownload::DoubleClickDuringADownloadDoesNotList()
 {
     FtpTestServer server;
@@ -144,13 +167,13 @@ void TestDownload::DoubleClickDuringADownloadDoesNotList()
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
     m_fixture.SetWaits(2500);
     View(dlg).m_editDownloadPath->setText(local.path());
-    const QByteArray strDirectory = dlg.ActivePane()->m_strDirectory;
     const int nItems = View(dlg).m_remoteList->count();
 
     QVERIFY(Select(*View(dlg).m_remoteList, {"slow.bin"}));
     m_fixture.m_host.ExpectMessage(kFileExists);
     ClickDownload(dlg);
     QTRY_COMPARE_WITH_TIMEOUT(View(dlg).m_editTransferName->text(), QStringLiteral("slow.bin"), 5000);
+    const QByteArray strDirectory = dlg.ActivePane()->m_strDirectory;
     // The list stays usable during a download, but a double-click on a folder
     // neither moves nor lists while the download holds the connection.
     QVERIFY(!dlg.IsIdle());

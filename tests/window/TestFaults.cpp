@@ -1,12 +1,19 @@
 // A fault at every step of every remote operation, through the real window
 // against a server that breaks one command at one step: what the user sees,
 // that the time-outs bound the wait, and that nothing is lost. Then a quit at
-// every step: the window goes at once and the profiles are saved.
+// every step, by Escape or by a signal to the process: the window goes at once
+// and the profiles are saved.
 
 #include "RemoteListHelpers.h"
 #include "TransferHelpers.h"
+#include "app/QuitSignals.h"
 
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <csignal>
 
 using namespace RemoteListHelpers;
 using namespace TransferHelpers;
@@ -226,6 +233,8 @@ void TestFaults::QuitAtEveryStep_data()
 {
     QTest::addColumn<QString>("verb");
     QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("quitSignal"); // 0: Escape; else the signal the process receives
+    QTest::addColumn<bool>("box"); // a message box is open over the window when the quit comes
     // The delete waits on the window's own thread, so it is not among them.
     for (const char* pszVerb : {"PASS", "CWD", "PWD", "MKD", "MLSD", "STOR", "RETR"}) {
         const bool bData
@@ -233,15 +242,28 @@ void TestFaults::QuitAtEveryStep_data()
         for (const char* pszStep : {"reply", "mid-reply", "after-150", "mid-data"}) {
             if (bData || QByteArray(pszStep).contains("reply"))
                 QTest::addRow("%s %s", pszVerb, pszStep)
-                    << QString::fromLatin1(pszVerb) << QString::fromLatin1(pszStep);
+                    << QString::fromLatin1(pszVerb) << QString::fromLatin1(pszStep) << 0 << false;
         }
     }
+    // Log-out, Ctrl+C in the terminal and a closed terminal end the program the
+    // same way, also when a box waits for an answer.
+    const auto SignalRow = [](const char* pszVerb, const char* pszStep, const char* pszSignal, int nSignal, bool bBox) {
+        QTest::addRow("%s %s %s%s", pszVerb, pszStep, pszSignal, bBox ? " over a box" : "")
+            << QString::fromLatin1(pszVerb) << QString::fromLatin1(pszStep) << nSignal << bBox;
+    };
+    SignalRow("STOR", "mid-data", "SIGTERM", SIGTERM, false);
+    SignalRow("RETR", "mid-data", "SIGINT", SIGINT, false);
+    SignalRow("MLSD", "after-150", "SIGHUP", SIGHUP, false);
+    SignalRow("PASS", "reply", "SIGTERM", SIGTERM, false);
+    SignalRow("RETR", "after-150", "SIGTERM", SIGTERM, true);
 }
 
 void TestFaults::QuitAtEveryStep()
 {
     QFETCH(QString, verb);
     QFETCH(QString, step);
+    QFETCH(int, quitSignal);
+    QFETCH(bool, box);
 
     // The server falls silent at the step; the waits are far longer than a
     // quit may take, so only the quit can end the operation in time.
@@ -249,15 +271,46 @@ void TestFaults::QuitAtEveryStep()
     QVERIFY(server.Start(verb, step, QStringLiteral("silent")));
     TarnlowDlg& dlg = m_fixture.OpenOn(server.m_server, verb == QLatin1String("PWD") ? QByteArray() : "/pub");
     m_fixture.SetWaits(60000, 60000);
+    QuitSignals quitSignals(dlg);
+    if (quitSignal != 0)
+        QVERIFY(quitSignals.Install());
     QVERIFY(Start(dlg, server, ActionFor(verb)));
     QTRY_VERIFY_WITH_TIMEOUT(server.FaultHappened(), 5000);
 
     QVERIFY(QFile::remove(m_fixture.SettingsFilePath()));
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    bool bBoxEnded = false;
     QElapsedTimer timer;
-    timer.start();
-    dlg.reject();
+    if (quitSignal == 0) {
+        timer.start();
+        dlg.reject();
+    } else if (!box) {
+        timer.start();
+        QVERIFY(raise(quitSignal) == 0);
+        QVERIFY(finished.wait(5000));
+    } else {
+        // A box of the window's own, as the real message boxes are, that nobody
+        // answers; the signal comes while it runs. Should the quit not dismiss it,
+        // it goes by itself late enough to fail the bound below.
+        QTimer::singleShot(0, &dlg, [&] {
+            QMessageBox pending(
+                QMessageBox::Warning, QStringLiteral("FTP Error"), QStringLiteral("Unanswered"), QMessageBox::Ok, &dlg);
+            QTimer::singleShot(3000, &pending, &QMessageBox::reject);
+            QTimer::singleShot(50, &pending, [&] {
+                timer.start();
+                QVERIFY(raise(quitSignal) == 0);
+            });
+            pending.exec();
+            bBoxEnded = true;
+        });
+        QVERIFY(finished.wait(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(bBoxEnded, 5000);
+    }
     const qint64 nElapsed = timer.elapsed();
     QVERIFY2(nElapsed < 1000, qPrintable(QStringLiteral("%1 ms").arg(nElapsed)));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(quitSignals.ReceivedSignal(), quitSignal);
     QCOMPARE(dlg.Gate().RunningWorkers(), 0);
     QVERIFY(m_fixture.SettingsFileBytes().contains(server.m_server.Address().toUtf8()));
     m_fixture.Close();

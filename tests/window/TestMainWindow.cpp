@@ -5,6 +5,7 @@
 #include "support/OrdinaryUser.h"
 #include "support/WindowFixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -14,12 +15,17 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QUrl>
 
+#include <functional>
 #include <sys/stat.h>
 
 class TestMainWindow : public WindowTest {
@@ -30,6 +36,35 @@ class TestMainWindow : public WindowTest {
     {
         return SiteProfile {
             QByteArray(pszAddress), QByteArray(pszUser), QByteArray(pszPassword), QByteArray(pszDirectory)};
+    }
+
+    static bool WritePage(const QString& strPath, const char* pszTitle, const QByteArray& body)
+    {
+        QFile page(strPath);
+        const QByteArray html
+            = "<html><head><title>" + QByteArray(pszTitle) + "</title></head><body>" + body + "</body></html>";
+        return page.open(QIODevice::WriteOnly | QIODevice::Truncate) && page.write(html) == html.size();
+    }
+
+    /// The main window's help windows, shown or not.
+    QList<QWidget*> HelpWindows() const
+    {
+        return m_fixture.m_pDlg->findChildren<QWidget*>(QStringLiteral("HelpWindow"), Qt::FindDirectChildrenOnly);
+    }
+
+    static QTextBrowser* HelpBrowser(const QWidget& window) { return window.findChild<QTextBrowser*>(); }
+
+    /// A click on the middle of the link that reads @p strText.
+    static bool ClickLink(QTextBrowser& browser, const QString& strText)
+    {
+        const QTextCursor found = browser.document()->find(strText);
+        if (found.isNull())
+            return false;
+        QTextCursor inside(browser.document());
+        inside.setPosition((found.selectionStart() + found.selectionEnd()) / 2);
+        browser.ensureCursorVisible();
+        QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, browser.cursorRect(inside).center());
+        return true;
     }
 
 private slots:
@@ -103,6 +138,77 @@ private slots:
         dlg.setWindowState(Qt::WindowMaximized);
         QTRY_VERIFY(!(dlg.windowState() & Qt::WindowMaximized));
         QCOMPARE(dlg.size(), size);
+    }
+
+    void ScreenReadersHearEveryControlByName()
+    {
+        TarnlowDlg& dlg = m_fixture.Open();
+        // What a screen reader finds when it walks the window's accessible tree.
+        struct Heard {
+            QString m_strName;
+            QAccessible::Role m_role;
+            bool m_bProtected;
+        };
+        QHash<const QObject*, Heard> heard;
+        QStringList nameless;
+        int nVisited = 0;
+        std::function<void(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* pNode, int nDepth) {
+            if (!pNode || nDepth > 20 || ++nVisited > 5000)
+                return;
+            const QString strName = pNode->text(QAccessible::Name);
+            const QAccessible::Role role = pNode->role();
+            if (pNode->object())
+                heard.insert(pNode->object(), Heard {strName, role, bool(pNode->state().passwordEdit)});
+            // Every field and button is heard by a name, and never with its mnemonic marker.
+            if ((role == QAccessible::EditableText || role == QAccessible::PushButton)
+                && (strName.isEmpty() || strName.contains(u'&')))
+                nameless << QStringLiteral("%1 \"%2\"")
+                                .arg(pNode->object() ? pNode->object()->objectName() : QStringLiteral("?"), strName);
+            for (int i = 0; i < pNode->childCount(); ++i)
+                walk(pNode->child(i), nDepth + 1);
+        };
+        walk(QAccessible::queryAccessibleInterface(&dlg), 0);
+        QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QStringLiteral(", "))));
+
+        struct Expected {
+            const QObject* m_pControl;
+            const char* m_pszName;
+            QAccessible::Role m_role;
+        };
+        QList<Expected> expected = {
+            {m_fixture.Control<QPushButton>("m_btnQuit"), "Quit", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnAbout"), "About", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnHelp"), "Help", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnRefresh"), "Refresh", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnHome"), "Home", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnDelete"), "Delete File(s)", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnDownload"), "Download", QAccessible::PushButton},
+            {m_fixture.Control<QPushButton>("m_btnBrowse"), "Browse", QAccessible::PushButton},
+            {m_fixture.Control<QListWidget>("m_remoteList"), "Directory Listing", QAccessible::List},
+            {m_fixture.Control<QLineEdit>("m_editDownloadPath"), "Download Path", QAccessible::EditableText},
+            {m_fixture.Control<QLineEdit>("m_editTransferName"), "Now Transferring:", QAccessible::EditableText},
+            {m_fixture.Control<QProgressBar>("m_progress"), "Files Transfered:", QAccessible::ProgressBar},
+            {m_fixture.Control<QLineEdit>("m_editPercent"), "Percent Transferred", QAccessible::EditableText},
+        };
+        const char* const tabs[] = {"FTP Site 1 (Default)", "FTP Site 2", "FTP Site 3", "FTP Site 4", "FTP Site 5"};
+        for (int i = 0; i < 5; ++i) {
+            TabPane& pane = dlg.Pane(i);
+            expected += {
+                {&pane, tabs[i], QAccessible::Client},
+                {pane.m_editAddress, "FTP Address", QAccessible::EditableText},
+                {pane.m_editUsername, "Username", QAccessible::EditableText},
+                {pane.m_editPassword, "Password", QAccessible::EditableText},
+                {pane.m_editDirectory, "Directory", QAccessible::EditableText},
+            };
+        }
+        for (const Expected& e : expected) {
+            QVERIFY2(heard.contains(e.m_pControl), e.m_pszName);
+            const Heard& h = heard[e.m_pControl];
+            QCOMPARE(h.m_strName, QString::fromLatin1(e.m_pszName));
+            QCOMPARE(h.m_role, e.m_role);
+            // Only the password fields say they hide what is typed.
+            QCOMPARE(h.m_bProtected, e.m_pControl->objectName() == QLatin1String("m_editPassword"));
+        }
     }
 
     void FirstStartShowsEmptyPanesAndSavesTwentyZeroBytes()
@@ -241,6 +347,20 @@ private slots:
         QCOMPARE(kept.readAll(), bytes);
         QVERIFY(m_fixture.SettingsFileBytes().startsWith(bytes.left(23)));
         QVERIFY(QFile::remove(strKept));
+
+        // Damaged while the window is open: kept again before the save, and the
+        // user told at exit where.
+        m_fixture.Open();
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+        file.close();
+        m_fixture.m_host.ExpectMessage({});
+        m_fixture.Close();
+        m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strKept));
+        QFile keptAgain(strKept);
+        QVERIFY(keptAgain.open(QIODevice::ReadOnly));
+        QCOMPARE(keptAgain.readAll(), bytes);
+        QVERIFY(QFile::remove(strKept));
     }
 
     void UnreadableSettingsAreMovedAsideNeverReplaced()
@@ -277,6 +397,27 @@ private slots:
         QFile aside(strAside);
         QVERIFY(aside.open(QIODevice::ReadOnly));
         QCOMPARE(aside.readAll(), stored);
+        aside.close();
+
+        // Unreadable once more: moved aside beside the first kept copy, which
+        // keeps its bytes.
+        const QByteArray saved = m_fixture.SettingsFileBytes();
+        QCOMPARE(::chmod(QFile::encodeName(strPath).constData(), ::geteuid() == 0 ? 0600 : 0), 0);
+        const QString strSecondAside = strAside + QStringLiteral("-2");
+        m_fixture.m_host.ExpectMessage({});
+        {
+            OrdinaryUser user;
+            m_fixture.Open();
+        }
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strSecondAside));
+        m_fixture.Close();
+        QVERIFY(QFile::setPermissions(strSecondAside, QFile::ReadOwner | QFile::WriteOwner));
+        QFile secondAside(strSecondAside);
+        QVERIFY(secondAside.open(QIODevice::ReadOnly));
+        QCOMPARE(secondAside.readAll(), saved);
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), stored);
+        QVERIFY(QFile::remove(strSecondAside));
         QVERIFY(QFile::remove(strAside));
 
         // When it cannot even be moved (the folder is read-only for the user),
@@ -409,35 +550,119 @@ private slots:
         QCOMPARE(strTitle, QStringLiteral("About Tarnlow"));
         QCOMPARE(strVersion, QStringLiteral("Tarnlow Version 1.02"));
 
-        // The help page beside the executable is opened when there is one (a build
-        // folder), otherwise the installed page; when that is missing too, the user
-        // is told its path.
+        // The help page beside the executable is shown when there is one (a
+        // build folder), otherwise the installed page; when that is missing too,
+        // the user is told where it was looked for.
         const QDir programDir(QCoreApplication::applicationDirPath());
         const QString strBeside = programDir.filePath(QStringLiteral("tarnlow.html"));
         QFile::remove(strBeside);
         const QString strInstalled = HelpFile::Path(programDir.path());
         QVERIFY(strInstalled.endsWith(QStringLiteral("/share/tarnlow/tarnlow.html")));
         QVERIFY(!QFile::exists(strInstalled));
+        QCOMPARE(HelpFile::Places(programDir.path()), (QStringList {strBeside, strInstalled}));
+        auto* pHelp = m_fixture.Control<QPushButton>("m_btnHelp");
         m_fixture.m_host.ExpectMessage({});
-        QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
+        QTest::mouseClick(pHelp, Qt::LeftButton);
+        m_fixture.VerifyLastPrompt(QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation);
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strBeside));
         QVERIFY(m_fixture.m_host.LastPrompt().m_strText.contains(strInstalled));
-        QVERIFY(m_fixture.m_host.OpenedDocuments().isEmpty());
+        QVERIFY(HelpWindows().isEmpty());
+        QVERIFY(m_fixture.m_host.OpenedUrls().isEmpty()); // nothing is handed to the desktop
 
         // The installed page's folders are made here and removed again afterwards.
         const QString strShare = QDir::cleanPath(QFileInfo(strInstalled).path() + QStringLiteral("/.."));
         QVERIFY(!QFileInfo::exists(strShare));
         QVERIFY(QDir().mkpath(QFileInfo(strInstalled).path()));
-        auto writePage = [](const QString& strPath) {
-            QFile page(strPath);
-            return page.open(QIODevice::WriteOnly) && page.write("<html></html>") > 0;
+        const auto cleanUp = qScopeGuard([&] {
+            QFile::remove(strBeside);
+            QDir(strShare).removeRecursively();
+        });
+        QVERIFY(WritePage(strInstalled, "Installed Help", "<p>Installed text</p>"));
+        QTest::mouseClick(pHelp, Qt::LeftButton);
+        QCOMPARE(HelpWindows().size(), 1);
+        QPointer<QWidget> pWindow = HelpWindows().first();
+        QVERIFY(pWindow->isVisible());
+        QCOMPARE(pWindow->windowTitle(), QStringLiteral("Installed Help"));
+        QVERIFY(HelpBrowser(*pWindow)->toPlainText().contains(QStringLiteral("Installed text")));
+
+        // Help again brings the same window to the front.
+        QVERIFY(WritePage(strBeside, "Beside Help", "<p>Beside text</p>"));
+        m_fixture.m_pDlg->activateWindow();
+        QTRY_VERIFY(m_fixture.m_pDlg->isActiveWindow());
+        QTest::mouseClick(pHelp, Qt::LeftButton);
+        QCOMPARE(HelpWindows(), (QList<QWidget*> {pWindow.data()}));
+        QTRY_VERIFY(pWindow->isActiveWindow());
+        QCOMPARE(pWindow->windowTitle(), QStringLiteral("Installed Help"));
+
+        // Once closed by the user, Help shows the page anew, from beside the program.
+        pWindow->close();
+        QTest::mouseClick(pHelp, Qt::LeftButton);
+        QCOMPARE(HelpWindows().size(), 1);
+        pWindow = HelpWindows().first();
+        QVERIFY(pWindow->isVisible());
+        QCOMPARE(pWindow->windowTitle(), QStringLiteral("Beside Help"));
+        QVERIFY(m_fixture.m_host.OpenedUrls().isEmpty());
+
+        // It goes when the main window closes.
+        QTest::keyClick(m_fixture.Control<QLineEdit>("m_editDownloadPath"), Qt::Key_Escape);
+        QTRY_VERIFY(!m_fixture.m_pDlg->isVisible());
+        QVERIFY(!pWindow);
+    }
+
+    void HelpPageLinks()
+    {
+        // Links inside the page scroll the help window; links that leave it go to
+        // the desktop; any other link does nothing.
+        const QString strBeside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarnlow.html"));
+        const auto cleanUp = qScopeGuard([&] { QFile::remove(strBeside); });
+        QString strBody = QStringLiteral("<p><a href=\"#far\">far below</a> <a href=\"https://example.org/guide\">web "
+                                         "page</a> <a href=\"mailto:help@example.org\">mail us</a> <a "
+                                         "href=\"file:///etc/passwd\">local file</a> <a "
+                                         "href=\"javascript:alert(1)\">script</a></p>");
+        for (int i = 0; i < 200; ++i)
+            strBody += QStringLiteral("<p>Filler line %1</p>").arg(i);
+        strBody += QStringLiteral("<h2 id=\"far\">Far</h2><p>The end.</p>");
+        QVERIFY(WritePage(strBeside, "Links", strBody.toUtf8()));
+        TarnlowDlg& dlg = m_fixture.Open();
+        m_fixture.Control<QPushButton>("m_btnHelp")->click();
+        QCOMPARE(HelpWindows().size(), 1);
+        QTextBrowser* pBrowser = HelpBrowser(*HelpWindows().first());
+        QVERIFY(QTest::qWaitForWindowExposed(HelpWindows().first()));
+        const QUrl page = pBrowser->source();
+        QCOMPARE(page, QUrl::fromLocalFile(strBeside));
+
+        struct Link {
+            const char* m_pszText;
+            const char* m_pszOpened; // handed to the desktop; null: nothing is
+            bool m_bScrolls;
         };
-        QVERIFY(writePage(strInstalled));
-        QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
-        QVERIFY(writePage(strBeside));
-        QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnHelp"), Qt::LeftButton);
-        QCOMPARE(m_fixture.m_host.OpenedDocuments(), (QStringList {strInstalled, strBeside}));
-        QFile::remove(strBeside);
-        QDir(strShare).removeRecursively();
+        const Link links[] = {
+            {"far below", nullptr, true},
+            {"web page", "https://example.org/guide", false},
+            {"mail us", "mailto:help@example.org", false},
+            {"local file", nullptr, false},
+            {"script", nullptr, false},
+        };
+        QScrollBar* pScroll = pBrowser->verticalScrollBar();
+        for (const Link& link : links) {
+            pScroll->setValue(0);
+            QVERIFY2(ClickLink(*pBrowser, QString::fromLatin1(link.m_pszText)), link.m_pszText);
+            const QList<QUrl> opened = m_fixture.m_host.OpenedUrls();
+            m_fixture.m_host.Clear();
+            QCOMPARE(
+                opened, link.m_pszOpened ? QList<QUrl> {QUrl(QString::fromLatin1(link.m_pszOpened))} : QList<QUrl> {});
+            QCOMPARE(pScroll->value() > 0, link.m_bScrolls);
+            QCOMPARE(pBrowser->source(), page);
+            QVERIFY(pBrowser->toPlainText().contains(QStringLiteral("The end.")));
+        }
+
+        // A desktop without a browser: the user is told, and the page stays.
+        m_fixture.m_host.SetOpenUrlResult(false);
+        m_fixture.m_host.ExpectMessage(QStringLiteral("No program was found to open https://example.org/guide."));
+        QVERIFY(ClickLink(*pBrowser, QStringLiteral("web page")));
+        m_fixture.VerifyLastPrompt(QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation);
+        QCOMPARE(pBrowser->source(), page);
+        QVERIFY(dlg.isVisible());
     }
 
     void FailedSaveIsReportedAndTheWindowStillCloses()

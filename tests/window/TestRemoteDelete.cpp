@@ -3,7 +3,9 @@
 
 #include "RemoteListHelpers.h"
 
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 using namespace RemoteListHelpers;
 
@@ -52,6 +54,7 @@ private slots:
     void RefusalsEndThePass();
     void DotDotIsRefusedAsAFolder();
     void LinksAreDeletedThemselves();
+    void DeletesInTheFolderTheListShows();
     void ConnectionFailures();
 };
 
@@ -181,6 +184,34 @@ void TestRemoteDelete::LinksAreDeletedThemselves()
     QCOMPARE(SortedNames(server), (QList<QByteArray> {"real.txt", "sub"}));
     QVERIFY(Exists(server, QStringLiteral("sub/inner.txt")));
     QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "real.txt", "sub"}));
+    fx.VerifyNoUnexpectedPrompts();
+}
+
+void TestRemoteDelete::DeletesInTheFolderTheListShows()
+{
+    FtpTestServer server;
+    QVERIFY(server.Start({QStringLiteral("--no-mlsd")}));
+    QVERIFY(MakeEntries(server, {"pub/a.txt", "pub/b.txt", "backup/a.txt"}));
+    WindowFixture fx;
+    TarnlowDlg& dlg = fx.OpenOn(server, "/pub");
+    QTemporaryDir local;
+    QVERIFY(QFile(QDir(local.path()).filePath(QStringLiteral("b.txt"))).open(QIODevice::WriteOnly));
+    View(dlg).m_editDownloadPath->setText(local.path());
+
+    // Another folder typed into Directory, without Refresh, and taken in by a
+    // download that fails (b.txt is here already), so the list still shows pub.
+    dlg.ActivePane()->m_editDirectory->setText(QStringLiteral("/backup"));
+    QVERIFY(Select(*View(dlg).m_remoteList, {"b.txt"}));
+    fx.m_host.ExpectMessage(QStringLiteral("Could not transfer file to this location - File Exists!"));
+    QTest::mouseClick(View(dlg).m_btnDownload, Qt::LeftButton);
+    QVERIFY(fx.WaitIdle());
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "a.txt", "b.txt"}));
+
+    // The a.txt deleted is the one the list shows, not the one in backup.
+    QVERIFY(DeleteSelected(fx, dlg, {"a.txt"}));
+    QVERIFY(!Exists(server, QStringLiteral("pub/a.txt")));
+    QVERIFY(Exists(server, QStringLiteral("backup/a.txt")));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "b.txt"}));
     fx.VerifyNoUnexpectedPrompts();
 }
 

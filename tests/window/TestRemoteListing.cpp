@@ -224,35 +224,56 @@ void TestRemoteListing::WalksTheTreeAndGoesHome()
     QListWidget& list = *View(dlg).m_remoteList;
     QCOMPARE(list.count(), 3);
 
+    // After each step the keyboard focus is back on the control used, though
+    // the listing disabled it meanwhile.
     struct Step {
-        QByteArray m_strEntry; // double-clicked; empty for a click on Home
+        QByteArray m_strEntry; // double-clicked; empty for a button
+        const char* m_pszButton; // pressed from the keyboard when no entry is double-clicked
         QString m_strField; // the Directory field afterwards
         QByteArray m_strShows; // an entry the new listing holds
     };
     const Step steps[] = {
-        {"incoming", QStringLiteral("pub/incoming"), "deep"},
-        {"..", QStringLiteral("pub"), "readme.txt"},
-        {"..", QStringLiteral("/"), "top.txt"}, // not back to the login directory
-        {"..", QStringLiteral("/"), "top.txt"}, // "/" stays "/"
-        {"pub", QStringLiteral("/pub"), "readme.txt"},
+        {"incoming", nullptr, QStringLiteral("pub/incoming"), "deep"},
+        {"..", nullptr, QStringLiteral("pub"), "readme.txt"},
+        {"..", nullptr, QStringLiteral("/"), "top.txt"}, // not back to the login directory
+        {"..", nullptr, QStringLiteral("/"), "top.txt"}, // "/" stays "/"
+        {"pub", nullptr, QStringLiteral("/pub"), "readme.txt"},
         // Home empties the field and lists the login directory; the next
         // folder entered gets the full path.
-        {{}, QString(), "top.txt"},
-        {"pub", QStringLiteral("/pub"), "readme.txt"},
-        {"incoming", QStringLiteral("/pub/incoming"), "deep"},
+        {{}, "m_btnHome", QString(), "top.txt"},
+        {{}, "m_btnRefresh", QString(), "top.txt"},
+        {"pub", nullptr, QStringLiteral("/pub"), "readme.txt"},
+        {{}, "m_btnRefresh", QStringLiteral("/pub"), "readme.txt"},
+        {"incoming", nullptr, QStringLiteral("/pub/incoming"), "deep"},
     };
     for (const Step& step : steps) {
+        QWidget* pUsed = &list;
         if (step.m_strEntry.isEmpty()) {
-            View(dlg).m_btnHome->click();
-            QCOMPARE(DirectoryField(dlg), QString());
+            pUsed = fx.Control<QPushButton>(step.m_pszButton);
+            pUsed->setFocus();
+            QTRY_VERIFY(pUsed->hasFocus());
+            QTest::keyClick(pUsed, Qt::Key_Space);
+            if (pUsed == View(dlg).m_btnHome)
+                QCOMPARE(DirectoryField(dlg), QString());
         } else {
             QVERIFY2(DoubleClick(list, step.m_strEntry), step.m_strEntry.constData());
         }
         QVERIFY(fx.WaitIdle());
         QCOMPARE(DirectoryField(dlg), step.m_strField);
         QVERIFY2(Row(list, step.m_strShows) >= 0, step.m_strShows.constData());
+        QTRY_VERIFY2(pUsed->hasFocus(), qPrintable(pUsed->objectName()));
     }
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "deep"}));
+
+    // A control the user moves to while the listing runs keeps the focus.
+    View(dlg).m_btnRefresh->setFocus();
+    QTRY_VERIFY(View(dlg).m_btnRefresh->hasFocus());
+    QTest::keyClick(View(dlg).m_btnRefresh, Qt::Key_Space);
+    QVERIFY(dlg.IsSlotBusy());
+    View(dlg).m_editDownloadPath->setFocus();
+    QVERIFY(fx.WaitIdle());
+    QVERIFY(View(dlg).m_btnRefresh->isEnabled());
+    QTRY_VERIFY(View(dlg).m_editDownloadPath->hasFocus());
 
     // A folder the server will not enter: the path is kept, the list fails.
     QVERIFY(QDir(server.RootPath()).rmdir(QStringLiteral("pub/incoming/deep")));

@@ -21,6 +21,7 @@ class TestUpload : public WindowTest {
 private slots:
     void OneFileLandsInTheSiteDirectory();
     void ExistingAndEmptyRemoteFolders();
+    void RefusedFileIsReportedAndTheRestGoesOn_data();
     void RefusedFileIsReportedAndTheRestGoesOn();
     void LostConnectionEndsTheUploadWithOneMessage();
     void WrongPasswordUploadsNothing();
@@ -82,13 +83,31 @@ void TestUpload::ExistingAndEmptyRemoteFolders()
     QCOMPARE(m_fixture.m_host.PromptCount(), 2);
 }
 
+void TestUpload::RefusedFileIsReportedAndTheRestGoesOn_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("remoteB"); // A/b.txt on the server before and after
+
+    QTest::newRow("refused") << QStringLiteral("--refuse-stor") << QByteArray();
+    // Written over a longer file that the server does not cut to the new
+    // size: the transfer looks whole, and only SIZE shows the difference.
+    QTest::newRow("stored over a longer file")
+        << QStringLiteral("--store-no-truncate") << QByteArray("a longer file that was there before");
+}
+
 void TestUpload::RefusedFileIsReportedAndTheRestGoesOn()
 {
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, remoteB);
     FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--refuse-stor"), QStringLiteral("b.txt")}));
+    QVERIFY(server.Start({fault, QStringLiteral("b.txt")}));
+    if (!remoteB.isEmpty())
+        QVERIFY(WriteFile(Path(server, "A/b.txt"), remoteB));
     QTemporaryDir local;
     for (const char* pszName : {"A/a.txt", "A/b.txt", "A/c.txt"})
         QVERIFY(WriteFile(Path(local, pszName), pszName));
+    if (!remoteB.isEmpty())
+        remoteB.replace(0, 7, "A/b.txt");
 
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
     m_fixture.m_host.ExpectMessage(kTransferFailed);
@@ -98,7 +117,10 @@ void TestUpload::RefusedFileIsReportedAndTheRestGoesOn()
     QCOMPARE(prompts.size(), 2);
     QCOMPARE(prompts[0].m_strCaption, QStringLiteral("FTP Error"));
     QCOMPARE(prompts[0].m_icon, MsgIcon::Hand);
-    QCOMPARE(Tree(Path(server, "A")), Files({{"a.txt", "A/a.txt"}, {"c.txt", "A/c.txt"}}));
+    QMap<QString, QByteArray> expected = Files({{"a.txt", "A/a.txt"}, {"c.txt", "A/c.txt"}});
+    if (!remoteB.isEmpty())
+        expected.insert(QStringLiteral("b.txt"), remoteB);
+    QCOMPARE(Tree(Path(server, "A")), expected);
 }
 
 void TestUpload::LostConnectionEndsTheUploadWithOneMessage()

@@ -1,0 +1,81 @@
+#include "transfer/PartFile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace PartFile {
+namespace {
+
+const QByteArray kSuffix = QByteArrayLiteral("tarnlow-part");
+
+bool IsUtf8Continuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+} // namespace
+
+QByteArray PartName(const QByteArray& name, int nAttempt, int nNameMax)
+{
+    const QByteArray strNumber = nAttempt > 1 ? QByteArray::number(nAttempt) + '.' : QByteArray();
+    // "." NAME "." [N "."] "tarnlow-part"
+    const qsizetype nFixed = 2 + strNumber.size() + kSuffix.size();
+    QByteArray strName = name;
+    if (strName.size() + nFixed > nNameMax) {
+        qsizetype nKeep = std::max<qsizetype>(nNameMax - nFixed, 0);
+        // Cut before a whole character, so a UTF-8 name stays readable.
+        for (int nBack = 0; nBack < 3 && nKeep > 0 && IsUtf8Continuation(strName.at(nKeep)); ++nBack)
+            --nKeep;
+        strName.truncate(nKeep);
+    }
+    return '.' + strName + '.' + strNumber + kSuffix;
+}
+
+bool Exists(const QString& strPath)
+{
+    struct stat st { };
+    // Anything but a clear "not there" counts as taken.
+    return ::lstat(QFile::encodeName(strPath).constData(), &st) == 0 || errno != ENOENT;
+}
+
+QString FreePath(const QString& strFolder, const QByteArray& name)
+{
+    const long nLimit = ::pathconf(QFile::encodeName(strFolder).constData(), _PC_NAME_MAX);
+    const int nNameMax = nLimit > 0 && nLimit < INT_MAX ? int(nLimit) : NAME_MAX;
+    const QDir folder(strFolder);
+    for (int nAttempt = 1; nAttempt <= kMaxAttempts; ++nAttempt) {
+        const QString strPath = folder.filePath(QFile::decodeName(PartName(name, nAttempt, nNameMax)));
+        if (!Exists(strPath))
+            return strPath;
+    }
+    return {};
+}
+
+bool Place(const QString& strPartPath, const QString& strFinalPath, Method method)
+{
+    const QByteArray strPart = QFile::encodeName(strPartPath);
+    const QByteArray strFinal = QFile::encodeName(strFinalPath);
+    if (method == Method::RenameNoReplace) {
+        if (::renameat2(AT_FDCWD, strPart.constData(), AT_FDCWD, strFinal.constData(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+            ::unlink(strPart.constData());
+            return false;
+        }
+    }
+    // Without the no-replace rename, a hard link does the same: it fails
+    // rather than replace. Once linked, the part name goes.
+    const bool bLinked = ::link(strPart.constData(), strFinal.constData()) == 0;
+    ::unlink(strPart.constData());
+    return bLinked;
+}
+
+} // namespace PartFile
