@@ -106,7 +106,7 @@ public:
                 m_state.m_nHalfMs = m_clock.elapsed();
         });
     }
-    void ShowFailure(const QString& strText) override
+    void ShowFailure(const QString& strText, const QString&) override
     {
         m_gate.Call([&] {
             ++m_state.m_nFailures;

@@ -59,6 +59,7 @@ public:
     FtpTicket BeginPutFile(const QString& strLocalPath, const QByteArray& strRemoteName) override;
     FtpTicket BeginGetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists) override;
     bool FinishFile(FtpTicket nTicket) override;
+    void SettleTransfers() override { SettleEarlierUploads(m_nNextTicket); }
     bool ReadDirectory(std::vector<FtpEntry>& entries, const QByteArray& strDirectory) override;
     using FtpConnection::ReadDirectory;
     bool IsUsable() const override;

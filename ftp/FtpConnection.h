@@ -64,6 +64,11 @@ public:
     /// Transfers are finished in the order they began.
     virtual bool FinishFile(FtpTicket nTicket) = 0;
 
+    /// Reads the replies that must be in before any further command goes to
+    /// this server: an upload's final reply, on a server that reads commands
+    /// while a file comes in. Nothing on a server that takes them at once.
+    virtual void SettleTransfers() = 0;
+
     /// BeginPutFile() and its verdict.
     bool PutFile(const QString& strLocalPath, const QByteArray& strRemoteName)
     {
