@@ -293,7 +293,12 @@ ours() {
     local wrap=() env=() site=("$FTP_HOST" "$BENCH_USER" "$PASSWORD")
     [ "$1" != app ] || site=()
     if [ $PROFILE = 1 ]; then
-        wrap=(perf record -q -e task-clock -g -o "$WORK/profiles/$SCENARIO.data")
+        # SCHED=1: the scheduler's events instead of processor time, to see where the threads waited.
+        if [ "${SCHED:-0}" = 1 ]; then
+            wrap=(perf record -q -e sched:sched_switch -e sched:sched_wakeup -g -o "$WORK/profiles/$SCENARIO.sched")
+        else
+            wrap=(perf record -q -e task-clock -g -o "$WORK/profiles/$SCENARIO.data")
+        fi
         if [ "$1" = app ] || [ "$1" = fetch-window ]; then
             rm -f "$WORK/perf.ctl" "$WORK/perf.ack"
             mkfifo "$WORK/perf.ctl" "$WORK/perf.ack"
@@ -306,7 +311,15 @@ ours() {
     FIGURES=$(env XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=$QPA "${env[@]}" \
         TARNLOW_BENCH_T0="$EPOCHREALTIME" timeout "$LIMIT" "${wrap[@]}" "$DRIVER" "$1" "${site[@]}" "${@:2}" \
         2>"$WORK/driver.log") || { cat "$WORK/driver.log" >&2; fail "tarnlow_bench $1 failed: $FIGURES"; }
-    [ $PROFILE = 0 ] || figure "${PROFILE_KEY:-ms}" >"$WORK/profiles/$SCENARIO.ms"
+    [ $PROFILE = 0 ] || [ "${SCHED:-0}" = 1 ] || figure "${PROFILE_KEY:-ms}" >"$WORK/profiles/$SCENARIO.ms"
+}
+# With --profile, a window scenario runs once more with the scheduler's events
+# recorded over its timed part: how long each thread ran, waited for a
+# processor, and slept, by what it slept in (bench/sched_waits.py).
+sched_waits() {
+    SCHED=1 ours "$@"
+    perf sched timehist -i "$WORK/profiles/$SCENARIO.sched" -g 2>/dev/null \
+        | /usr/bin/python3 "$ROOT/bench/sched_waits.py" "$(figure pid)" >"$WORK/profiles/$SCENARIO.waits"
 }
 figure() { tr ' ' '\n' <<<"$FIGURES" | awk -F= -v k="$1" '$1 == k { print $2 }'; }
 # lftp with a script of commands; its own settings files are not read.
@@ -551,23 +564,32 @@ run_wan_tiny_peer() {
 }
 
 # --- the real window on the benchmark's X server --------------------------------
+# Processor time the X server has used so far, in clock ticks: what our painting costs it.
+xvfb_ticks() { awk '{ print $14 + $15 }' "/proc/$XVFB_PID/stat"; }
 # record_window SCENARIO: where the window's thread and the transfer's worker
 # spent the timed part.
 record_window() {
     record "$1-hops" tarnlow "$(figure ui_hops_ms)"
     record "$1-hop-count" tarnlow "$(figure ui_hops)"
     record "$1-paint" tarnlow "$(figure ui_paint_ms)"
+    record "$1-paint-count" tarnlow "$(figure ui_paint)"
+    record "$1-xvfb" tarnlow "$(awk -v a="$XVFB_TICKS" -v b="$(xvfb_ticks)" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.0f", (b - a) * 1000 / hz }')"
     record "$1-main" tarnlow "$(figure main_cpu_ms)"
     record "$1-worker" tarnlow "$(figure worker_cpu_ms)"
 }
 run_window_fetch() {
     settle_time_waits 10000
     fresh_local
+    XVFB_TICKS=$(xvfb_ticks)
     QPA=xcb ours fetch-window many1000 "$WORK/out" "$WORK/data/all1000.txt"
     record window-fetch tarnlow "$(files_per_s 1000 "$(figure ms)")"
     record_window window-fetch
     check_selected window-fetch "$WORK/data/all1000.txt" many1000
+    [ $PROFILE = 0 ] || { fresh_local; QPA=xcb sched_waits fetch-window many1000 "$WORK/out" "$WORK/data/all1000.txt"; }
 }
+# lftp, and as reference lines our core without the window (the same walk and
+# listing, its reports carried to an idle main thread), and with --profile the
+# core once more with its reports kept on the worker (no hops at all).
 run_window_fetch_peer() {
     settle_time_waits 10000
     fresh_local
@@ -575,15 +597,30 @@ run_window_fetch_peer() {
     { echo "cd many1000"; echo "lcd $WORK/out"; echo "mget $(tr '\n' ' ' <"$WORK/data/all1000.txt")"; } | peer_lftp >/dev/null
     record window-fetch lftp "$(files_per_s 1000 $(($(now_ms) - t0)))"
     check_selected "lftp window-fetch" "$WORK/data/all1000.txt" many1000
+    core_reference window-fetch 1000 download many1000 "$WORK/out" "$WORK/data/all1000.txt"
+    check_selected "core window-fetch" "$WORK/data/all1000.txt" many1000
+}
+# core_reference SCENARIO FILES MODE ARGS...: the driver's core run beside a window scenario.
+core_reference() {
+    local name=$1 files=$2 variant
+    for variant in core core-direct; do
+        [ $variant = core ] || [ $PROFILE = 1 ] || continue
+        settle_time_waits 10000
+        [ "$3" = download ] && fresh_local || fresh_remote wtree
+        PROFILE=0 TARNLOW_BENCH_REPORTS=${variant#core-} ours "${@:3}"
+        record "$name" $variant "$(files_per_s "$files" "$(figure ms)")"
+    done
 }
 run_window_tree() {
     settle_time_waits 10000
     fresh_remote wtree
     ours site wtree
+    XVFB_TICKS=$(xvfb_ticks)
     QPA=xcb PROFILE_KEY=window_ms ours app "$WORK/data/tree2000"
     record window-tree tarnlow "$(files_per_s 2000 "$(figure window_ms)")"
     record_window window-tree
     diff -rq "$WORK/data/tree2000" "$HOME_DIR/wtree/tree2000" >/dev/null || fail "window-tree: copies differ"
+    [ $PROFILE = 0 ] || { settle_time_waits 10000; fresh_remote wtree; QPA=xcb sched_waits app "$WORK/data/tree2000"; }
 }
 run_window_tree_peer() {
     settle_time_waits 10000
@@ -592,6 +629,8 @@ run_window_tree_peer() {
     peer_lftp <<<"mirror -R $WORK/data/tree2000 wtree/tree2000" >/dev/null
     record window-tree lftp "$(files_per_s 2000 $(($(now_ms) - t0)))"
     diff -rq "$WORK/data/tree2000" "$HOME_DIR/wtree/tree2000" >/dev/null || fail "lftp window-tree: copies differ"
+    core_reference window-tree 2000 upload wtree "$WORK/data/tree2000"
+    diff -rq "$WORK/data/tree2000" "$HOME_DIR/wtree/tree2000" >/dev/null || fail "core window-tree: copies differ"
 }
 run_window_tiny() {
     fresh_remote up
@@ -686,7 +725,10 @@ row() {
     [ -s "$file" ] || return 0
     read -r med lo hi <<<"$(stats "$file")"
     local tool=$2
-    case $tool in curl) tool=$CURL_VERSION ;; lftp) tool=$LFTP_VERSION ;; lftp4) tool="$LFTP_VERSION x4" ;; esac
+    case $tool in
+    curl) tool=$CURL_VERSION ;; lftp) tool=$LFTP_VERSION ;; lftp4) tool="$LFTP_VERSION x4" ;;
+    core) tool="tarnlow core" ;; core-direct) tool="core, no hops" ;;
+    esac
     printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4" "$(tr '\n' ' ' <"$file")"
 }
 row fixed tarnlow "tiny file (fixed cost)" ms
@@ -717,16 +759,20 @@ for tool in tarnlow lftp; do row wan-fetch $tool "wan: fetch 100 of 1,000" files
 for tool in tarnlow lftp; do row wan-fetch-rt $tool "wan: fetch, round trips" /file; done
 for tool in tarnlow curl; do row wan-tiny $tool "wan: tiny file, start to end" ms; done
 for tool in tarnlow curl; do row wan-tiny-rt $tool "wan: tiny, round trips" /run; done
-for tool in tarnlow lftp; do row window-fetch $tool "window: fetch 1,000" files/s; done
+for tool in tarnlow lftp core core-direct; do row window-fetch $tool "window: fetch 1,000" files/s; done
 row window-fetch-hop-count tarnlow "window-fetch: hops" count
 row window-fetch-hops tarnlow "window-fetch: thread, hops" ms
+row window-fetch-paint-count tarnlow "window-fetch: paints" count
 row window-fetch-paint tarnlow "window-fetch: painting" ms
+row window-fetch-xvfb tarnlow "window-fetch: X server, run" ms
 row window-fetch-main tarnlow "window-fetch: thread cpu" ms
 row window-fetch-worker tarnlow "window-fetch: worker cpu" ms
-for tool in tarnlow lftp; do row window-tree $tool "window: tree 2,000 x 4 KiB" files/s; done
+for tool in tarnlow lftp core core-direct; do row window-tree $tool "window: tree 2,000 x 4 KiB" files/s; done
 row window-tree-hop-count tarnlow "window-tree: hops" count
 row window-tree-hops tarnlow "window-tree: thread, hops" ms
+row window-tree-paint-count tarnlow "window-tree: paints" count
 row window-tree-paint tarnlow "window-tree: painting" ms
+row window-tree-xvfb tarnlow "window-tree: X server, run" ms
 row window-tree-main tarnlow "window-tree: thread cpu" ms
 row window-tree-worker tarnlow "window-tree: worker cpu" ms
 row window-tiny tarnlow "window: tiny, start to dialog" ms
@@ -764,6 +810,10 @@ if [ $PROFILE = 1 ]; then
                 printf "  processor time %.0f ms, start-up included", $NF / 1e6
                 if (wall != "") printf "; the operation took %s ms", wall
                 print "" }'
+        if [ -s "$WORK/profiles/$name.waits" ]; then
+            echo "  where its threads spent the timed part, from a second run (ms):"
+            cat "$WORK/profiles/$name.waits"
+        fi
     done
     if [ -s "$WORK/profiles/window-tiny.steps" ]; then
         echo

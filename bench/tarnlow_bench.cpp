@@ -728,8 +728,8 @@ int RunFetchWindow(BenchApplication& app, const QStringList& args)
     const qint64 nClickUs = RealUs();
     pButton->click();
     const bool bDone = WaitUntil([&] { return bReleased; }, kWindowLimitMs);
-    std::printf("ms=%.1f items=%d dialogs=%d messages=%d %s %s peak_mib=%.1f\n", SpanMs(nClickUs, host.m_nDoneUs),
-        nSelected, host.m_nDialogs, host.m_nMessages, qPrintable(app.Figures()),
+    std::printf("ms=%.1f items=%d pid=%d dialogs=%d messages=%d %s %s peak_mib=%.1f\n", SpanMs(nClickUs, host.m_nDoneUs),
+        nSelected, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(app.Figures()),
         qPrintable(ThreadFigures(before, after)), PeakRssMiB());
     return bDone && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
 }
@@ -834,10 +834,10 @@ int RunApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint6
     const int nExit = theApp.InitInstance(args.mid(2));
     app.removeEventFilter(&phases);
     std::printf("process_ms=%.1f window_ms=%.1f at_main_ms=%.1f at_app_ms=%.1f at_window_ms=%.1f%s at_dialog_ms=%.1f "
-                "t0_us=%lld dialogs=%d messages=%d %s %s peak_mib=%.1f\n",
+                "t0_us=%lld pid=%d dialogs=%d messages=%d %s %s peak_mib=%.1f\n",
         SpanMs(nStartUs, host.m_nDoneUs), SpanMs(nWindowUs, host.m_nDoneUs), SpanMs(nStartUs, nMainUs),
         SpanMs(nStartUs, nAppUs), SpanMs(nStartUs, nWindowUs), qPrintable(phases.Figures(nStartUs)),
-        SpanMs(nStartUs, host.m_nDoneUs), nStartUs, host.m_nDialogs, host.m_nMessages, qPrintable(app.Figures()),
+        SpanMs(nStartUs, host.m_nDoneUs), nStartUs, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(app.Figures()),
         qPrintable(ThreadFigures(before, after)), PeakRssMiB());
     return nExit == 0 && host.m_nDoneUs > 0 && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
 }
