@@ -308,9 +308,12 @@ ours() {
         wrap+=(--)
     fi
     [ "$QPA" = offscreen ] || env+=(DISPLAY=":$DISPLAY_NUMBER")
-    FIGURES=$(env XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=$QPA "${env[@]}" \
-        TARNLOW_BENCH_T0="$EPOCHREALTIME" timeout "$LIMIT" "${wrap[@]}" "$DRIVER" "$1" "${site[@]}" "${@:2}" \
-        2>"$WORK/driver.log") || { cat "$WORK/driver.log" >&2; fail "tarnlow_bench $1 failed: $FIGURES"; }
+    # The start stamp is taken as late as the shell can: after it only timeout's
+    # own start and its start of the driver (a few ms on a quiet machine).
+    FIGURES=$(
+        export XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=$QPA "${env[@]}"
+        TARNLOW_BENCH_T0=$EPOCHREALTIME exec timeout "$LIMIT" "${wrap[@]}" "$DRIVER" "$1" "${site[@]}" "${@:2}" 2>"$WORK/driver.log"
+    ) || { cat "$WORK/driver.log" >&2; fail "tarnlow_bench $1 failed: $FIGURES"; }
     [ $PROFILE = 0 ] || [ "${SCHED:-0}" = 1 ] || figure "${PROFILE_KEY:-ms}" >"$WORK/profiles/$SCENARIO.ms"
 }
 # With --profile, a window scenario runs once more with the scheduler's events
@@ -588,8 +591,8 @@ run_window_fetch() {
     [ $PROFILE = 0 ] || { fresh_local; QPA=xcb sched_waits fetch-window many1000 "$WORK/out" "$WORK/data/all1000.txt"; }
 }
 # lftp, and as reference lines our core without the window (the same walk and
-# listing, its reports carried to an idle main thread), and with --profile the
-# core once more with its reports kept on the worker (no hops at all).
+# listing, its reports carried to an idle main thread), and the core once more
+# with its reports kept on the worker (no hops at all).
 run_window_fetch_peer() {
     settle_time_waits 10000
     fresh_local
@@ -604,7 +607,6 @@ run_window_fetch_peer() {
 core_reference() {
     local name=$1 files=$2 variant
     for variant in core core-direct; do
-        [ $variant = core ] || [ $PROFILE = 1 ] || continue
         settle_time_waits 10000
         [ "$3" = download ] && fresh_local || fresh_remote wtree
         PROFILE=0 TARNLOW_BENCH_REPORTS=${variant#core-} ours "${@:3}"
@@ -687,6 +689,7 @@ scenario() {
     echo
 }
 
+LOAD_START=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "Running $RUNS run(s) of each scenario ($BIG_RUNS of the $BIG_MIB MiB transfers, $DROP_RUNS of the drop," \
     "$WAN_RUNS of the wan ones through a proxy adding $DELAY_MS ms each way) against vsftpd on $HOST (active mode)"
 scenario fixed run_fixed run_fixed_peer
@@ -718,7 +721,8 @@ CURL_VERSION="curl $(curl --version | awk 'NR == 1 { print $2 }')"
 LFTP_VERSION="lftp $(lftp --version | awk 'NR == 1 { print $4 }')"
 echo
 echo "vsftpd $(dpkg-query -W -f='${Version}' vsftpd), $CURL_VERSION, $LFTP_VERSION, kernel $(uname -r)," \
-    "$(nproc) x $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo); work folder on $base"
+    "$(nproc) x $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo); work folder on $base;" \
+    "load average $LOAD_START at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
 printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' scenario tool median min max unit "every run, in order"
 row() {
     local file=$WORK/results/$1.$2
