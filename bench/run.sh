@@ -587,6 +587,9 @@ run_window_fetch() {
     QPA=xcb ours fetch-window many1000 "$WORK/out" "$WORK/data/all1000.txt"
     record window-fetch tarnlow "$(files_per_s 1000 "$(figure ms)")"
     record_window window-fetch
+    for step in name relist listed; do
+        record "window-fetch-$step" tarnlow "$(figure at_${step}_ms)"
+    done
     check_selected window-fetch "$WORK/data/all1000.txt" many1000
     [ $PROFILE = 0 ] || { fresh_local; QPA=xcb sched_waits fetch-window many1000 "$WORK/out" "$WORK/data/all1000.txt"; }
 }
@@ -771,6 +774,9 @@ row window-fetch-paint tarnlow "window-fetch: painting" ms
 row window-fetch-xvfb tarnlow "window-fetch: X server, run" ms
 row window-fetch-main tarnlow "window-fetch: thread cpu" ms
 row window-fetch-worker tarnlow "window-fetch: worker cpu" ms
+row window-fetch-name tarnlow "window-fetch: first file" ms
+row window-fetch-relist tarnlow "window-fetch: relisting" ms
+row window-fetch-listed tarnlow "window-fetch: list filled" ms
 for tool in tarnlow lftp core core-direct; do row window-tree $tool "window: tree 2,000 x 4 KiB" files/s; done
 row window-tree-hop-count tarnlow "window-tree: hops" count
 row window-tree-hops tarnlow "window-tree: thread, hops" ms

@@ -44,10 +44,13 @@ def main():
         if main_pid and pid != main_pid:
             continue
         t = threads.setdefault(tid, {"name": name, "run": 0.0, "delay": 0.0, "asleep": collections.Counter()})
-        # This line's wait is the sleep that began where the thread's previous line stopped.
-        t["asleep"][last_kind.get(tid, "other")] += float(wait)
-        t["delay"] += float(delay)
-        t["run"] += float(run)
+        # A thread's first line comes from a stretch that began before the
+        # recording did, so only where it went to sleep is known.
+        if tid in last_kind:
+            # This line's wait is the sleep that began where the previous line stopped.
+            t["asleep"][last_kind[tid]] += float(wait)
+            t["delay"] += float(delay)
+            t["run"] += float(run)
         last_kind[tid] = kind(chain)
     for tid, t in threads.items():
         role = "main" if tid == main_pid else t["name"]

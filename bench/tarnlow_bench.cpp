@@ -667,73 +667,6 @@ int RunSite(const QStringList& args)
     return 0;
 }
 
-/// The user's download: the window starts and lists the site's folder, the
-/// names are selected in its list, and the Download button is clicked. Timed
-/// from the click to the completion dialog (which comes after the window has
-/// listed the folder again).
-int RunFetchWindow(BenchApplication& app, const QStringList& args)
-{
-    if (args.size() != 8) {
-        std::fprintf(stderr, "usage: see the head of bench/tarnlow_bench.cpp\n");
-        return 2;
-    }
-    QFile namesFile(args[7]);
-    if (!namesFile.open(QIODevice::ReadOnly) || !StoreSite(args)) {
-        std::fprintf(stderr, "tarnlow_bench: cannot read %s or write the settings\n", qPrintable(args[7]));
-        return 2;
-    }
-    QSet<QString> names;
-    for (const QByteArray& strLine : namesFile.readAll().split('\n')) {
-        if (!strLine.isEmpty())
-            names.insert(QString::fromUtf8(strLine));
-    }
-
-    BenchDialogHost host;
-    TarnlowDlg dlg(host);
-    dlg.OnInitDialog(); // with a valid site, the window lists its folder at once
-    dlg.show();
-    auto* pList = dlg.findChild<QListWidget*>(QStringLiteral("m_remoteList"));
-    auto* pButton = dlg.findChild<QPushButton*>(QStringLiteral("m_btnDownload"));
-    auto* pPath = dlg.findChild<QLineEdit*>(QStringLiteral("m_editDownloadPath"));
-    const bool bListed = WaitUntil(
-        [&] {
-            const int nLast = pList->count() - 1;
-            return !dlg.IsSlotBusy() && nLast >= int(names.size())
-                && pList->visualRect(pList->model()->index(nLast, 0)).isValid();
-        },
-        kWindowLimitMs);
-    pPath->setText(args[6]);
-    int nSelected = 0;
-    for (int nRow = 0; nRow < pList->count(); ++nRow) {
-        const bool bWanted = names.contains(pList->item(nRow)->text());
-        pList->item(nRow)->setSelected(bWanted);
-        nSelected += bWanted;
-    }
-    if (!bListed || nSelected != int(names.size())) {
-        std::fprintf(stderr, "tarnlow_bench: the list shows %d of the %d names\n", nSelected, int(names.size()));
-        return 1;
-    }
-
-    bool bReleased = false;
-    QObject::connect(&dlg, &TarnlowDlg::SlotReleased, &dlg, [&] { bReleased = host.m_nDoneUs > 0; });
-    std::map<int, ThreadTimes> after;
-    host.m_onDone = [&](QDialog&) {
-        app.Measure(false);
-        after = ThreadSnapshot();
-        PerfControl("disable");
-    };
-    PerfControl("enable");
-    const std::map<int, ThreadTimes> before = ThreadSnapshot();
-    app.Measure(true);
-    const qint64 nClickUs = RealUs();
-    pButton->click();
-    const bool bDone = WaitUntil([&] { return bReleased; }, kWindowLimitMs);
-    std::printf("ms=%.1f items=%d pid=%d dialogs=%d messages=%d %s %s peak_mib=%.1f\n", SpanMs(nClickUs, host.m_nDoneUs),
-        nSelected, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(app.Figures()),
-        qPrintable(ThreadFigures(before, after)), PeakRssMiB());
-    return bDone && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
-}
-
 /// Stamps what a user of the started program sees happen, on the real-time
 /// clock: the window mapped and painted, the first name in work, the first
 /// item done, the list emptied for the listing after the transfer, and filled.
@@ -749,6 +682,12 @@ public:
         else if (m_pDlg && type == QEvent::Paint && !m_nPaintedUs && pWatched == m_pDlg)
             m_nPaintedUs = RealUs();
         return false;
+    }
+
+    /// Forgets what was stamped so far: the next of each counts.
+    void Reset()
+    {
+        m_nNameUs = m_nStepUs = m_nRelistUs = m_nListedUs = 0;
     }
 
     QString Figures(qint64 nStartUs) const
@@ -796,6 +735,77 @@ private:
     qint64 m_nRelistUs = 0;
     qint64 m_nListedUs = 0;
 };
+
+/// The user's download: the window starts and lists the site's folder, the
+/// names are selected in its list, and the Download button is clicked. Timed
+/// from the click to the completion dialog (which comes after the window has
+/// listed the folder again).
+int RunFetchWindow(BenchApplication& app, const QStringList& args)
+{
+    if (args.size() != 8) {
+        std::fprintf(stderr, "usage: see the head of bench/tarnlow_bench.cpp\n");
+        return 2;
+    }
+    QFile namesFile(args[7]);
+    if (!namesFile.open(QIODevice::ReadOnly) || !StoreSite(args)) {
+        std::fprintf(stderr, "tarnlow_bench: cannot read %s or write the settings\n", qPrintable(args[7]));
+        return 2;
+    }
+    QSet<QString> names;
+    for (const QByteArray& strLine : namesFile.readAll().split('\n')) {
+        if (!strLine.isEmpty())
+            names.insert(QString::fromUtf8(strLine));
+    }
+
+    BenchDialogHost host;
+    PhaseWatch phases;
+    app.installEventFilter(&phases);
+    TarnlowDlg dlg(host);
+    dlg.OnInitDialog(); // with a valid site, the window lists its folder at once
+    dlg.show();
+    auto* pList = dlg.findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+    auto* pButton = dlg.findChild<QPushButton*>(QStringLiteral("m_btnDownload"));
+    auto* pPath = dlg.findChild<QLineEdit*>(QStringLiteral("m_editDownloadPath"));
+    const bool bListed = WaitUntil(
+        [&] {
+            const int nLast = pList->count() - 1;
+            return !dlg.IsSlotBusy() && nLast >= int(names.size())
+                && pList->visualRect(pList->model()->index(nLast, 0)).isValid();
+        },
+        kWindowLimitMs);
+    pPath->setText(args[6]);
+    int nSelected = 0;
+    for (int nRow = 0; nRow < pList->count(); ++nRow) {
+        const bool bWanted = names.contains(pList->item(nRow)->text());
+        pList->item(nRow)->setSelected(bWanted);
+        nSelected += bWanted;
+    }
+    if (!bListed || nSelected != int(names.size())) {
+        std::fprintf(stderr, "tarnlow_bench: the list shows %d of the %d names\n", nSelected, int(names.size()));
+        return 1;
+    }
+
+    bool bReleased = false;
+    QObject::connect(&dlg, &TarnlowDlg::SlotReleased, &dlg, [&] { bReleased = host.m_nDoneUs > 0; });
+    std::map<int, ThreadTimes> after;
+    host.m_onDone = [&](QDialog&) {
+        app.Measure(false);
+        after = ThreadSnapshot();
+        PerfControl("disable");
+    };
+    PerfControl("enable");
+    const std::map<int, ThreadTimes> before = ThreadSnapshot();
+    app.Measure(true);
+    phases.Reset();
+    const qint64 nClickUs = RealUs();
+    pButton->click();
+    const bool bDone = WaitUntil([&] { return bReleased; }, kWindowLimitMs);
+    app.removeEventFilter(&phases);
+    std::printf("ms=%.1f items=%d pid=%d dialogs=%d messages=%d%s %s %s peak_mib=%.1f\n", SpanMs(nClickUs, host.m_nDoneUs),
+        nSelected, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(phases.Figures(nClickUs)),
+        qPrintable(app.Figures()), qPrintable(ThreadFigures(before, after)), PeakRssMiB());
+    return bDone && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
+}
 
 /// The program as a user starts it with PATH... on its command line: TarnlowApp
 /// runs the window, which uploads the paths to the stored site and lists it
