@@ -4,28 +4,39 @@
 # driver (bench/tarnlow_bench.cpp), starts vsftpd on 127.66.0.1 for a user of its
 # own, creates the data, runs every scenario several times with the tools taking
 # turns run by run, stops the server, and prints a table (median, min, max) and
-# a summary line. See docs/performance.md for what each scenario does.
+# a summary line. The wan scenarios put every tool behind a latency proxy of
+# the benchmark's own (bench/latency_proxy.py) and count round trips from its
+# log; the xvfb scenarios run the real window on an X server (Xvfb). See
+# docs/performance.md for what each scenario does.
 #
-# Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--profile] [--keep]
+# Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--delay-ms MS] [--profile] [--keep]
 #   --runs N   runs of each scenario and tool (default 6; 16 for the 1 GiB
 #              transfers, which are quick and the noisiest; 3 for the long drop,
-#              which has no peer); an even number lets each tool go first
-#              equally often
+#              which has no peer; 2 for the wan scenarios, which are slow); an
+#              even number lets each tool go first equally often
 #   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of 30,000
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
+#              wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny,
+#              or a group: wan (the three wan-*), xvfb (the three window-*)
+#   --delay-ms the proxy's delay each way in the wan scenarios (default 20: a
+#              round trip of 40 ms)
 #   --profile  one run of each scenario, our side under `perf record -g`; prints
 #              where its processor time went (our threads and the kernel on
-#              their behalf), and how much of the run that time was
+#              their behalf), and how much of the run that time was; the tiny
+#              file through the window is run once more through the proxy with
+#              no delay, to time its steps and list its commands
 #   --keep     leave the work folder in place (its path is printed)
 # Needs root (a user for the server, ports 20 and 21); re-runs itself with sudo.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ARGS=("$@")
-SCENARIOS="fixed upload download tree fetch-many listing drop-30k window"
+SCENARIOS="fixed upload download tree fetch-many listing drop-30k window wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny"
 RUNS=6
 BIG_RUNS=16
 DROP_RUNS=3
+WAN_RUNS=2
+DELAY_MS=20
 BIG_MIB=1024
 DROP_FILES=30000
 ONLY=
@@ -33,23 +44,29 @@ KEEP=0
 PROFILE=0
 while [ $# -gt 0 ]; do
     case "$1" in
-    --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; DROP_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
-    --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; BIG_MIB=256; DROP_FILES=6000; shift ;;
+    --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; DROP_RUNS=${2:-}; WAN_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
+    --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; BIG_MIB=256; DROP_FILES=6000; shift ;;
     --only) ONLY=",${2:-},"; shift $(($# > 1 ? 2 : 1)) ;;
-    --profile) PROFILE=1; RUNS=1; BIG_RUNS=1; DROP_RUNS=1; shift ;;
+    --delay-ms) DELAY_MS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
+    --profile) PROFILE=1; RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; shift ;;
     --keep) KEEP=1; shift ;;
     *) sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
     esac
 done
 [[ "$RUNS" =~ ^[1-9][0-9]?$ ]] || { echo "--runs takes a number from 1 to 99" >&2; exit 2; }
+[[ "$DELAY_MS" =~ ^[0-9]{1,4}$ ]] || { echo "--delay-ms takes a number of milliseconds from 0 to 9999" >&2; exit 2; }
+ONLY=${ONLY//,wan,/,wan-tree,wan-fetch,wan-tiny,}
+ONLY=${ONLY//,xvfb,/,window-fetch,window-tree,window-tiny,}
 for name in ${ONLY//,/ }; do
-    [[ " $SCENARIOS " == *" $name "* ]] || { echo "--only takes names from: $SCENARIOS" >&2; exit 2; }
+    [[ " $SCENARIOS wan xvfb " == *" $name "* ]] || { echo "--only takes names from: $SCENARIOS, or wan, xvfb" >&2; exit 2; }
 done
 if [ "$(id -u)" -ne 0 ]; then
     exec sudo "$0" "${ARGS[@]}"
 fi
 
 HOST=127.66.0.1 # a loopback address of its own: the tests use 127.1/16 and 127.2/16, the demo server 127.0.0.21
+PROXY_HOST=127.66.0.2 # the latency proxy in front of it
+FTP_HOST=$HOST # where the tools connect: the server, or the proxy in the wan scenarios
 BENCH_USER=tarnbench
 BUILD=${BENCH_BUILD:-$ROOT/build-bench}
 wanted() { [ -z "$ONLY" ] || [[ "$ONLY" == *",$1,"* ]]; }
@@ -57,7 +74,7 @@ wanted() { [ -z "$ONLY" ] || [[ "$ONLY" == *",$1,"* ]]; }
 # --- what the benchmark needs, from Debian ---------------------------------
 "$ROOT/scripts/install-deps.sh"
 missing=()
-wanted_packages="vsftpd curl lftp python3 iproute2"
+wanted_packages="vsftpd curl lftp python3 iproute2 xvfb"
 [ $PROFILE = 0 ] || wanted_packages+=" linux-perf"
 for p in $wanted_packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -104,12 +121,15 @@ fi
 WORK=$(mktemp -d "$base/tarnlow-bench.XXXXXX")
 chmod 755 "$WORK"
 SERVER_PID=
+PROXY_PID=
+XVFB_PID=
 USER_MADE=0
 cleanup() {
-    if [ -n "$SERVER_PID" ]; then
-        kill "$SERVER_PID" 2>/dev/null || true
-        wait "$SERVER_PID" 2>/dev/null || true
-    fi
+    for pid in "$PROXY_PID" "$XVFB_PID" "$SERVER_PID"; do
+        [ -n "$pid" ] || continue
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     [ $USER_MADE = 0 ] || userdel "$BENCH_USER" 2>/dev/null || true
     if [ $KEEP = 1 ]; then echo "work folder kept: $WORK"; else rm -rf "$WORK"; fi
 }
@@ -155,7 +175,7 @@ EOF
 echo "Creating the data in $WORK"
 head -c "$((BIG_MIB * 1024 * 1024))" /dev/urandom >"$WORK/data/big.bin"
 head -c 1 /dev/urandom >"$WORK/data/tiny.bin"
-mkdir -p "$HOME_DIR"/{up,down,tree,many,drop,window}
+mkdir -p "$HOME_DIR"/{up,down,tree,many,drop,window,many1000}
 cp "$WORK/data/big.bin" "$HOME_DIR/down/big.bin"
 python3 - "$WORK" "$DROP_FILES" <<'PYEOF'
 import os, sys
@@ -184,6 +204,21 @@ for i in range(10000):
         selected.append(name + '.dat')
 with open(os.path.join(data, 'selected.txt'), 'w') as f:
     f.write('\n'.join(selected) + '\n')
+# For the far server and the window: 200 files of 4 KiB in 4 folders, dropped
+# as one folder, and a folder of 1,000 files of 4 KiB on the server, all of
+# which the window fetches, 100 of which are fetched from far.
+for d in range(4):
+    folder = os.path.join(data, 'tree200', 'folder-%d' % d)
+    os.makedirs(folder)
+    for n in range(50):
+        write(os.path.join(folder, 'file-%02d.dat' % n), 4096, 'tree200 %d %d' % (d, n))
+names = ['file-%04d.dat' % i for i in range(1000)]
+for name in names:
+    write(os.path.join(home, 'many1000', name), 4096, 'many1000 ' + name)
+with open(os.path.join(data, 'all1000.txt'), 'w') as f:
+    f.write('\n'.join(names) + '\n')
+with open(os.path.join(data, 'sel100.txt'), 'w') as f:
+    f.write('\n'.join(names[5::10]) + '\n')
 # The big drop: small files, 1,000 to a folder.
 for n in range(drop_files):
     folder = os.path.join(data, 'drop', 'part-%02d' % (n // 1000))
@@ -202,8 +237,23 @@ for _ in $(seq 100); do
 done
 ss -Hltn "( sport = :21 )" | grep -q "$HOST:21" || { echo "vsftpd does not listen on $HOST:21" >&2; exit 1; }
 
+# An X server of the benchmark's own for the real window (the wan tiny file
+# and the window-* scenarios); it picks a free display number itself.
+DISPLAY_NUMBER=
+if wanted wan-tiny || wanted window-fetch || wanted window-tree || wanted window-tiny; then
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$WORK/display" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || { echo "Xvfb did not start:" >&2; cat "$WORK/xvfb.log" >&2; exit 1; }
+        sleep 0.1
+    done
+    DISPLAY_NUMBER=$(tr -dc 0-9 <"$WORK/display")
+    [ -n "$DISPLAY_NUMBER" ] || { echo "Xvfb gave no display number" >&2; exit 1; }
+fi
+
 # --- running the tools ----------------------------------------------------------
-URL="ftp://$BENCH_USER:$PASSWORD@$HOST"
+url() { echo "ftp://$BENCH_USER:$PASSWORD@$FTP_HOST"; }
 # Each figure goes to $WORK/results/SCENARIO.TOOL, one value a line.
 mkdir -p "$WORK/results" "$WORK/profiles"
 RECORDING=1 # 0 during a warm-up run, whose figures are not kept
@@ -234,25 +284,55 @@ fresh_remote() {
 }
 fresh_local() { rm -rf "$WORK/out"; mkdir -p "$WORK/out"; }
 
-# ours ARGS...: the driver, with its figures as "key=value" words in $FIGURES.
-# With --profile it runs under perf, one record per scenario ($SCENARIO).
+# ours MODE ARGS...: the driver, with its figures as "key=value" words in
+# $FIGURES; MODE app takes no site (see `ours site`). With --profile it runs
+# under perf, one record per scenario ($SCENARIO); the window's scenarios turn
+# the profiler on for their timed part only.
+QPA=offscreen # the window's platform: xcb on the benchmark's Xvfb for the window-* scenarios
 ours() {
-    local wrap=()
-    [ $PROFILE = 0 ] || wrap=(perf record -q -e task-clock -g -o "$WORK/profiles/$SCENARIO.data" --)
-    FIGURES=$(XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=offscreen \
-        timeout "$LIMIT" "${wrap[@]}" "$DRIVER" "$1" "$HOST" "$BENCH_USER" "$PASSWORD" "${@:2}" 2>"$WORK/driver.log") \
-        || { cat "$WORK/driver.log" >&2; fail "tarnlow_bench $1 failed: $FIGURES"; }
-    [ $PROFILE = 0 ] || figure ms >"$WORK/profiles/$SCENARIO.ms"
+    local wrap=() env=() site=("$FTP_HOST" "$BENCH_USER" "$PASSWORD")
+    [ "$1" != app ] || site=()
+    if [ $PROFILE = 1 ]; then
+        # SCHED=1: the scheduler's events instead of processor time, to see where the threads waited.
+        if [ "${SCHED:-0}" = 1 ]; then
+            wrap=(perf record -q -e sched:sched_switch -e sched:sched_wakeup -g -o "$WORK/profiles/$SCENARIO.sched")
+        else
+            wrap=(perf record -q -e task-clock -g -o "$WORK/profiles/$SCENARIO.data")
+        fi
+        if [ "$1" = app ] || [ "$1" = fetch-window ]; then
+            rm -f "$WORK/perf.ctl" "$WORK/perf.ack"
+            mkfifo "$WORK/perf.ctl" "$WORK/perf.ack"
+            wrap+=(-D -1 --control "fifo:$WORK/perf.ctl,$WORK/perf.ack")
+            env=(TARNLOW_BENCH_PERF_CTL="$WORK/perf.ctl,$WORK/perf.ack")
+        fi
+        wrap+=(--)
+    fi
+    [ "$QPA" = offscreen ] || env+=(DISPLAY=":$DISPLAY_NUMBER")
+    # The start stamp is taken as late as the shell can: after it only timeout's
+    # own start and its start of the driver (a few ms on a quiet machine).
+    FIGURES=$(
+        export XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=$QPA "${env[@]}"
+        TARNLOW_BENCH_T0=$EPOCHREALTIME exec timeout "$LIMIT" "${wrap[@]}" "$DRIVER" "$1" "${site[@]}" "${@:2}" 2>"$WORK/driver.log"
+    ) || { cat "$WORK/driver.log" >&2; fail "tarnlow_bench $1 failed: $FIGURES"; }
+    [ $PROFILE = 0 ] || [ "${SCHED:-0}" = 1 ] || figure "${PROFILE_KEY:-ms}" >"$WORK/profiles/$SCENARIO.ms"
+}
+# With --profile, a window scenario runs once more with the scheduler's events
+# recorded over its timed part: how long each thread ran, waited for a
+# processor, and slept, by what it slept in (bench/sched_waits.py).
+sched_waits() {
+    SCHED=1 ours "$@"
+    perf sched timehist -i "$WORK/profiles/$SCENARIO.sched" -g 2>/dev/null \
+        | /usr/bin/python3 "$ROOT/bench/sched_waits.py" "$(figure pid)" >"$WORK/profiles/$SCENARIO.waits"
 }
 figure() { tr ' ' '\n' <<<"$FIGURES" | awk -F= -v k="$1" '$1 == k { print $2 }'; }
 # lftp with a script of commands; its own settings files are not read.
 peer_lftp() {
     {
         echo "set ftp:passive-mode off"
-        echo "set net:connection-limit 1"
+        echo "set net:connection-limit ${LFTP_CONNECTIONS:-1}"
         echo "set cmd:fail-exit yes"
         echo "set net:max-retries 2"
-        echo "open -u $BENCH_USER,$PASSWORD $HOST"
+        echo "open -u $BENCH_USER,$PASSWORD $FTP_HOST"
         cat
     } >"$WORK/lftp.script"
     HOME="$WORK/peer-home" timeout "$LIMIT" lftp -f "$WORK/lftp.script"
@@ -271,7 +351,7 @@ run_fixed() {
 run_fixed_peer() {
     fresh_remote up
     t0=$(now_ms)
-    timeout "$LIMIT" curl -q -sS -P - -T "$WORK/data/tiny.bin" "$URL/up/tiny.bin"
+    timeout "$LIMIT" curl -q -sS -P - -T "$WORK/data/tiny.bin" "$(url)/up/tiny.bin"
     record fixed curl $(($(now_ms) - t0))
 }
 run_upload() {
@@ -284,7 +364,7 @@ run_upload() {
 run_upload_peer() {
     fresh_remote up
     t0=$(now_ms)
-    timeout "$LIMIT" curl -q -sS -P - -T "$WORK/data/big.bin" "$URL/up/big.bin"
+    timeout "$LIMIT" curl -q -sS -P - -T "$WORK/data/big.bin" "$(url)/up/big.bin"
     record upload curl "$(mb_per_s $BIG_BYTES $(($(now_ms) - t0)))"
     cmp -s "$WORK/data/big.bin" "$HOME_DIR/up/big.bin" || fail "curl upload: copy differs"
 }
@@ -299,7 +379,7 @@ run_download() {
 run_download_peer() {
     fresh_local
     t0=$(now_ms)
-    timeout "$LIMIT" curl -q -sS -P - "$URL/down/big.bin" -o "$WORK/out/big.bin"
+    timeout "$LIMIT" curl -q -sS -P - "$(url)/down/big.bin" -o "$WORK/out/big.bin"
     record download curl "$(mb_per_s $BIG_BYTES $(($(now_ms) - t0)))"
     cmp -s "$WORK/data/big.bin" "$WORK/out/big.bin" || fail "curl download: copy differs"
 }
@@ -318,10 +398,13 @@ run_tree_peer() {
     record tree lftp "$(files_per_s 2000 $(($(now_ms) - t0)))"
     diff -rq "$WORK/data/tree2000" "$HOME_DIR/tree/tree2000" >/dev/null || fail "lftp tree: copies differ"
 }
+# check_selected WHAT [NAMES_FILE SERVER_FOLDER]: the download folder holds
+# exactly the named files (by default the 1,000 of fetch-many), each byte for byte.
 check_selected() {
-    [ "$(find "$WORK/out" -type f | wc -l)" = 1000 ] || fail "$1: not 1,000 files"
-    [ "$(cd "$WORK/out" && xargs cat <"$WORK/data/selected.txt" | md5sum)" = \
-        "$(cd "$HOME_DIR/many" && xargs cat <"$WORK/data/selected.txt" | md5sum)" ] || fail "$1: copies differ"
+    local names=${2:-$WORK/data/selected.txt} folder=$HOME_DIR/${3:-many}
+    [ "$(find "$WORK/out" -type f | wc -l)" = "$(wc -l <"$names")" ] || fail "$1: not $(wc -l <"$names") files"
+    [ "$(cd "$WORK/out" && xargs cat <"$names" | md5sum)" = \
+        "$(cd "$folder" && xargs cat <"$names" | md5sum)" ] || fail "$1: copies differ"
 }
 run_fetch_many() {
     settle_time_waits 10000
@@ -385,12 +468,206 @@ run_window() {
     diff -rq "$WORK/data/tree2000" "$HOME_DIR/window/tree2000" >/dev/null || fail "window tree: copies differ"
 }
 
+# --- a far server: every tool through the latency proxy ---------------------------
+PROXY=$ROOT/bench/latency_proxy.py
+mkdir -p "$WORK/rt"
+# start_proxy LOG [DELAY_MS]: the proxy on $PROXY_HOST:21 in front of vsftpd,
+# logging every control line to LOG. One proxy per run, so each log holds one
+# tool's run.
+start_proxy() {
+    /usr/bin/python3 "$PROXY" serve --listen "$PROXY_HOST:21" --server "$HOST:21" --delay-ms "${2:-$DELAY_MS}" \
+        --log "$1" --lifetime-s "$LIMIT" 2>>"$WORK/proxy.err" &
+    PROXY_PID=$!
+    for _ in $(seq 100); do
+        ss -Hltn "( sport = :21 )" | grep -q "$PROXY_HOST:21" && return 0
+        kill -0 "$PROXY_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    cat "$WORK/proxy.err" >&2
+    fail "the latency proxy does not listen on $PROXY_HOST:21"
+}
+stop_proxy() {
+    kill "$PROXY_PID" 2>/dev/null || true
+    wait "$PROXY_PID" 2>/dev/null || true
+    PROXY_PID=
+}
+# round_trips SCENARIO TOOL FILES: the round trips per file in the last proxy
+# log (its commands, connection by connection, are kept in $WORK/rt).
+round_trips() {
+    local out=$WORK/rt/$1.$2
+    /usr/bin/python3 "$PROXY" count "$WORK/proxy.log" --files "$3" --commands >"$out"
+    record "$1-rt" "$2" "$(head -1 "$out" | tr ' ' '\n' | awk -F= '$1 == "rt_per_file" { print $2 }')"
+}
+far() { FTP_HOST=$PROXY_HOST "$@"; }
+
+run_wan_tree() {
+    fresh_remote wtree
+    start_proxy "$WORK/proxy.log"
+    far ours upload wtree "$WORK/data/tree200"
+    stop_proxy
+    record wan-tree tarnlow "$(files_per_s 200 "$(figure ms)")"
+    round_trips wan-tree tarnlow 200
+    diff -rq "$WORK/data/tree200" "$HOME_DIR/wtree/tree200" >/dev/null || fail "wan-tree: copies differ"
+}
+# lftp with one connection, then with four as a reference line.
+run_wan_tree_peer() {
+    local tool connections
+    for tool in lftp lftp4; do
+        connections=1
+        [ $tool = lftp ] || connections=4
+        fresh_remote wtree
+        start_proxy "$WORK/proxy.log"
+        t0=$(now_ms)
+        LFTP_CONNECTIONS=$connections far peer_lftp <<<"mirror -R --parallel=$connections $WORK/data/tree200 wtree/tree200" >/dev/null
+        record wan-tree $tool "$(files_per_s 200 $(($(now_ms) - t0)))"
+        stop_proxy
+        round_trips wan-tree $tool 200
+        diff -rq "$WORK/data/tree200" "$HOME_DIR/wtree/tree200" >/dev/null || fail "$tool wan-tree: copies differ"
+    done
+}
+run_wan_fetch() {
+    fresh_local
+    start_proxy "$WORK/proxy.log"
+    far ours download many1000 "$WORK/out" "$WORK/data/sel100.txt"
+    stop_proxy
+    record wan-fetch tarnlow "$(files_per_s 100 "$(figure ms)")"
+    round_trips wan-fetch tarnlow 100
+    check_selected wan-fetch "$WORK/data/sel100.txt" many1000
+}
+run_wan_fetch_peer() {
+    fresh_local
+    start_proxy "$WORK/proxy.log"
+    t0=$(now_ms)
+    { echo "cd many1000"; echo "lcd $WORK/out"; echo "mget $(tr '\n' ' ' <"$WORK/data/sel100.txt")"; } | far peer_lftp >/dev/null
+    record wan-fetch lftp "$(files_per_s 100 $(($(now_ms) - t0)))"
+    stop_proxy
+    round_trips wan-fetch lftp 100
+    check_selected "lftp wan-fetch" "$WORK/data/sel100.txt" many1000
+}
+# The program itself, started with the file on its command line, to its completion dialog.
+run_wan_tiny() {
+    fresh_remote up
+    far ours site up
+    start_proxy "$WORK/proxy.log"
+    QPA=xcb PROFILE_KEY=process_ms far ours app "$WORK/data/tiny.bin"
+    stop_proxy
+    record wan-tiny tarnlow "$(figure process_ms)"
+    round_trips wan-tiny tarnlow 1
+    cmp -s "$WORK/data/tiny.bin" "$HOME_DIR/up/tiny.bin" || fail "wan-tiny: copy differs"
+}
+run_wan_tiny_peer() {
+    fresh_remote up
+    start_proxy "$WORK/proxy.log"
+    t0=$(now_ms)
+    timeout "$LIMIT" curl -q -sS -P - -T "$WORK/data/tiny.bin" "$(far url)/up/tiny.bin"
+    record wan-tiny curl $(($(now_ms) - t0))
+    stop_proxy
+    round_trips wan-tiny curl 1
+    cmp -s "$WORK/data/tiny.bin" "$HOME_DIR/up/tiny.bin" || fail "curl wan-tiny: copy differs"
+}
+
+# --- the real window on the benchmark's X server --------------------------------
+# Processor time the X server has used so far, in clock ticks: what our painting costs it.
+xvfb_ticks() { awk '{ print $14 + $15 }' "/proc/$XVFB_PID/stat"; }
+# record_window SCENARIO: where the window's thread and the transfer's worker
+# spent the timed part.
+record_window() {
+    record "$1-hops" tarnlow "$(figure ui_hops_ms)"
+    record "$1-hop-count" tarnlow "$(figure ui_hops)"
+    record "$1-paint" tarnlow "$(figure ui_paint_ms)"
+    record "$1-paint-count" tarnlow "$(figure ui_paint)"
+    record "$1-xvfb" tarnlow "$(awk -v a="$XVFB_TICKS" -v b="$(xvfb_ticks)" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.0f", (b - a) * 1000 / hz }')"
+    record "$1-main" tarnlow "$(figure main_cpu_ms)"
+    record "$1-worker" tarnlow "$(figure worker_cpu_ms)"
+}
+run_window_fetch() {
+    settle_time_waits 10000
+    fresh_local
+    XVFB_TICKS=$(xvfb_ticks)
+    QPA=xcb ours fetch-window many1000 "$WORK/out" "$WORK/data/all1000.txt"
+    record window-fetch tarnlow "$(files_per_s 1000 "$(figure ms)")"
+    record_window window-fetch
+    for step in name relist listed; do
+        record "window-fetch-$step" tarnlow "$(figure at_${step}_ms)"
+    done
+    check_selected window-fetch "$WORK/data/all1000.txt" many1000
+    [ $PROFILE = 0 ] || { fresh_local; QPA=xcb sched_waits fetch-window many1000 "$WORK/out" "$WORK/data/all1000.txt"; }
+}
+# lftp, and as reference lines our core without the window (the same walk and
+# listing, its reports carried to an idle main thread), and the core once more
+# with its reports kept on the worker (no hops at all).
+run_window_fetch_peer() {
+    settle_time_waits 10000
+    fresh_local
+    t0=$(now_ms)
+    { echo "cd many1000"; echo "lcd $WORK/out"; echo "mget $(tr '\n' ' ' <"$WORK/data/all1000.txt")"; } | peer_lftp >/dev/null
+    record window-fetch lftp "$(files_per_s 1000 $(($(now_ms) - t0)))"
+    check_selected "lftp window-fetch" "$WORK/data/all1000.txt" many1000
+    core_reference window-fetch 1000 download many1000 "$WORK/out" "$WORK/data/all1000.txt"
+    check_selected "core window-fetch" "$WORK/data/all1000.txt" many1000
+}
+# core_reference SCENARIO FILES MODE ARGS...: the driver's core run beside a window scenario.
+core_reference() {
+    local name=$1 files=$2 variant
+    for variant in core core-direct; do
+        settle_time_waits 10000
+        [ "$3" = download ] && fresh_local || fresh_remote wtree
+        PROFILE=0 TARNLOW_BENCH_REPORTS=${variant#core-} ours "${@:3}"
+        record "$name" $variant "$(files_per_s "$files" "$(figure ms)")"
+    done
+}
+run_window_tree() {
+    settle_time_waits 10000
+    fresh_remote wtree
+    ours site wtree
+    XVFB_TICKS=$(xvfb_ticks)
+    QPA=xcb PROFILE_KEY=window_ms ours app "$WORK/data/tree2000"
+    record window-tree tarnlow "$(files_per_s 2000 "$(figure window_ms)")"
+    record_window window-tree
+    diff -rq "$WORK/data/tree2000" "$HOME_DIR/wtree/tree2000" >/dev/null || fail "window-tree: copies differ"
+    [ $PROFILE = 0 ] || { settle_time_waits 10000; fresh_remote wtree; QPA=xcb sched_waits app "$WORK/data/tree2000"; }
+}
+run_window_tree_peer() {
+    settle_time_waits 10000
+    fresh_remote wtree
+    t0=$(now_ms)
+    peer_lftp <<<"mirror -R $WORK/data/tree2000 wtree/tree2000" >/dev/null
+    record window-tree lftp "$(files_per_s 2000 $(($(now_ms) - t0)))"
+    diff -rq "$WORK/data/tree2000" "$HOME_DIR/wtree/tree2000" >/dev/null || fail "lftp window-tree: copies differ"
+    core_reference window-tree 2000 upload wtree "$WORK/data/tree2000"
+    diff -rq "$WORK/data/tree2000" "$HOME_DIR/wtree/tree2000" >/dev/null || fail "core window-tree: copies differ"
+}
+run_window_tiny() {
+    fresh_remote up
+    ours site up
+    QPA=xcb PROFILE_KEY=process_ms ours app "$WORK/data/tiny.bin"
+    record window-tiny tarnlow "$(figure process_ms)"
+    for step in main app window shown step relist listed; do
+        record "window-tiny-$step" tarnlow "$(figure at_${step}_ms)"
+    done
+    cmp -s "$WORK/data/tiny.bin" "$HOME_DIR/up/tiny.bin" || fail "window-tiny: copy differs"
+    [ $PROFILE = 0 ] || tiny_steps
+}
+# With --profile: the tiny file once more, through the proxy with no delay and
+# without perf, its steps and every control line on one clock from the
+# process's start.
+tiny_steps() {
+    fresh_remote up
+    far ours site up
+    start_proxy "$WORK/proxy.log" 0
+    QPA=xcb PROFILE=0 far ours app "$WORK/data/tiny.bin"
+    stop_proxy
+    {
+        tr ' ' '\n' <<<"$FIGURES" | awk -F= '/^at_/ { sub(/^at_/, "", $1); sub(/_ms$/, "", $1); printf "%8.1f  window: %s\n", $2, $1 }'
+        awk -F'\t' -v t0="$(figure t0_us)" '{ printf "%8.1f  %s %s %s\n", $1 - t0 / 1000, $2, $3, $4 }' "$WORK/proxy.log"
+    } | sort -g >"$WORK/profiles/window-tiny.steps"
+}
 # Each scenario's runs, the tools taking turns (and going first in turn).
 scenario() {
     local name=$1 ours_fn=$2 peer_fn=${3:-} runs=$RUNS
     wanted "$name" || return 0
     SCENARIO=$name
-    case $name in upload | download) runs=$BIG_RUNS ;; drop-30k) runs=$DROP_RUNS ;; esac
+    case $name in upload | download) runs=$BIG_RUNS ;; drop-30k) runs=$DROP_RUNS ;; wan-*) runs=$WAN_RUNS ;; esac
     printf '%-11s' "$name"
     # The first gigabyte written into fresh memory of this virtual machine runs
     # at a third of the speed of later ones, whichever tool writes it: each
@@ -415,7 +692,9 @@ scenario() {
     echo
 }
 
-echo "Running $RUNS run(s) of each scenario ($BIG_RUNS of the $BIG_MIB MiB transfers, $DROP_RUNS of the drop) against vsftpd on $HOST (active mode)"
+LOAD_START=$(cut -d' ' -f1-3 /proc/loadavg)
+echo "Running $RUNS run(s) of each scenario ($BIG_RUNS of the $BIG_MIB MiB transfers, $DROP_RUNS of the drop," \
+    "$WAN_RUNS of the wan ones through a proxy adding $DELAY_MS ms each way) against vsftpd on $HOST (active mode)"
 scenario fixed run_fixed run_fixed_peer
 scenario upload run_upload run_upload_peer
 scenario download run_download run_download_peer
@@ -423,6 +702,12 @@ scenario tree run_tree run_tree_peer
 scenario fetch-many run_fetch_many run_fetch_many_peer
 scenario listing run_listing run_listing_peer
 scenario window run_window
+scenario wan-tree run_wan_tree run_wan_tree_peer
+scenario wan-fetch run_wan_fetch run_wan_fetch_peer
+scenario wan-tiny run_wan_tiny run_wan_tiny_peer
+scenario window-fetch run_window_fetch run_window_fetch_peer
+scenario window-tree run_window_tree run_window_tree_peer
+scenario window-tiny run_window_tiny
 scenario drop-30k run_drop
 
 # --- the table and the summary ---------------------------------------------------
@@ -439,15 +724,19 @@ CURL_VERSION="curl $(curl --version | awk 'NR == 1 { print $2 }')"
 LFTP_VERSION="lftp $(lftp --version | awk 'NR == 1 { print $4 }')"
 echo
 echo "vsftpd $(dpkg-query -W -f='${Version}' vsftpd), $CURL_VERSION, $LFTP_VERSION, kernel $(uname -r)," \
-    "$(nproc) x $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo); work folder on $base"
-printf '%-26s %-14s %10s %10s %10s  %-8s %s\n' scenario tool median min max unit "every run, in order"
+    "$(nproc) x $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo); work folder on $base;" \
+    "load average $LOAD_START at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' scenario tool median min max unit "every run, in order"
 row() {
     local file=$WORK/results/$1.$2
     [ -s "$file" ] || return 0
     read -r med lo hi <<<"$(stats "$file")"
     local tool=$2
-    case $tool in curl) tool=$CURL_VERSION ;; lftp) tool=$LFTP_VERSION ;; esac
-    printf '%-26s %-14s %10s %10s %10s  %-8s %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4" "$(tr '\n' ' ' <"$file")"
+    case $tool in
+    curl) tool=$CURL_VERSION ;; lftp) tool=$LFTP_VERSION ;; lftp4) tool="$LFTP_VERSION x4" ;;
+    core) tool="tarnlow core" ;; core-direct) tool="core, no hops" ;;
+    esac
+    printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4" "$(tr '\n' ' ' <"$file")"
 }
 row fixed tarnlow "tiny file (fixed cost)" ms
 row fixed curl "tiny file (fixed cost)" ms
@@ -471,6 +760,39 @@ row busy tarnlow "window thread busy" ms
 row window-steal tarnlow "window: host's steal" ms
 row window-idle tarnlow "window: RSS idle" MiB
 row window-peak tarnlow "window: RSS peak, $BIG_MIB MiB" MiB
+for tool in tarnlow lftp lftp4; do row wan-tree $tool "wan: tree 200 x 4 KiB" files/s; done
+for tool in tarnlow lftp lftp4; do row wan-tree-rt $tool "wan: tree, round trips" /file; done
+for tool in tarnlow lftp; do row wan-fetch $tool "wan: fetch 100 of 1,000" files/s; done
+for tool in tarnlow lftp; do row wan-fetch-rt $tool "wan: fetch, round trips" /file; done
+for tool in tarnlow curl; do row wan-tiny $tool "wan: tiny file, start to end" ms; done
+for tool in tarnlow curl; do row wan-tiny-rt $tool "wan: tiny, round trips" /run; done
+for tool in tarnlow lftp core core-direct; do row window-fetch $tool "window: fetch 1,000" files/s; done
+row window-fetch-hop-count tarnlow "window-fetch: hops" count
+row window-fetch-hops tarnlow "window-fetch: thread, hops" ms
+row window-fetch-paint-count tarnlow "window-fetch: paints" count
+row window-fetch-paint tarnlow "window-fetch: painting" ms
+row window-fetch-xvfb tarnlow "window-fetch: X server, run" ms
+row window-fetch-main tarnlow "window-fetch: thread cpu" ms
+row window-fetch-worker tarnlow "window-fetch: worker cpu" ms
+row window-fetch-name tarnlow "window-fetch: first file" ms
+row window-fetch-relist tarnlow "window-fetch: relisting" ms
+row window-fetch-listed tarnlow "window-fetch: list filled" ms
+for tool in tarnlow lftp core core-direct; do row window-tree $tool "window: tree 2,000 x 4 KiB" files/s; done
+row window-tree-hop-count tarnlow "window-tree: hops" count
+row window-tree-hops tarnlow "window-tree: thread, hops" ms
+row window-tree-paint-count tarnlow "window-tree: paints" count
+row window-tree-paint tarnlow "window-tree: painting" ms
+row window-tree-xvfb tarnlow "window-tree: X server, run" ms
+row window-tree-main tarnlow "window-tree: thread cpu" ms
+row window-tree-worker tarnlow "window-tree: worker cpu" ms
+row window-tiny tarnlow "window: tiny, start to dialog" ms
+row window-tiny-main tarnlow "window-tiny: main()" ms
+row window-tiny-app tarnlow "window-tiny: QApplication" ms
+row window-tiny-window tarnlow "window-tiny: window built" ms
+row window-tiny-shown tarnlow "window-tiny: window shown" ms
+row window-tiny-step tarnlow "window-tiny: file sent" ms
+row window-tiny-relist tarnlow "window-tiny: relisting" ms
+row window-tiny-listed tarnlow "window-tiny: list filled" ms
 row drop-30k tarnlow "drop $DROP_FILES files" files/s
 row drop-first tarnlow "drop: first half" files/s
 row drop-second tarnlow "drop: second half" files/s
@@ -498,6 +820,24 @@ if [ $PROFILE = 1 ]; then
                 printf "  processor time %.0f ms, start-up included", $NF / 1e6
                 if (wall != "") printf "; the operation took %s ms", wall
                 print "" }'
+        if [ -s "$WORK/profiles/$name.waits" ]; then
+            echo "  where its threads spent the timed part, from a second run (ms):"
+            cat "$WORK/profiles/$name.waits"
+        fi
+    done
+    if [ -s "$WORK/profiles/window-tiny.steps" ]; then
+        echo
+        echo "steps: window-tiny, ms from the process's start (through the proxy with no delay; > the client's line, < the server's)"
+        cat "$WORK/profiles/window-tiny.steps"
+    fi
+fi
+if [ -n "$(ls "$WORK/rt" 2>/dev/null)" ]; then
+    echo
+    echo "round trips through the proxy, last run of each (| starts a round trip: the client had waited for a reply)"
+    for f in "$WORK"/rt/*; do
+        case $f in */wan-tiny.*) cat_lines=99 ;; *) cat_lines=2 ;; esac
+        echo "$(basename "$f"):"
+        head -"$cat_lines" "$f" | sed 's/^/  /' | cut -c1-400
     done
 fi
 echo
@@ -507,4 +847,10 @@ echo "bench: upload $(ratio "$(median upload.tarnlow)" "$(median upload.curl)") 
     "fetch-many $(ratio "$(median fetch-many.tarnlow)" "$(median fetch-many.lftp)") lftp," \
     "listing $(ratio "$(median listing.tarnlow)" "$(median listing.lftp)") lftp," \
     "drop-30k $(median drop-ratio.tarnlow || echo n/a)," \
-    "peak ${peak:-n/a} MiB, stall ${stall:-n/a} ms, busy ${busy:-n/a} ms, fixed $(median fixed.tarnlow || echo n/a) ms"
+    "peak ${peak:-n/a} MiB, stall ${stall:-n/a} ms, busy ${busy:-n/a} ms, fixed $(median fixed.tarnlow || echo n/a) ms," \
+    "wan-tree $(ratio "$(median wan-tree.tarnlow)" "$(median wan-tree.lftp)") lftp," \
+    "wan-fetch $(ratio "$(median wan-fetch.tarnlow)" "$(median wan-fetch.lftp)") lftp," \
+    "wan-tiny $(ratio "$(median wan-tiny.tarnlow)" "$(median wan-tiny.curl)") curl," \
+    "window-fetch $(ratio "$(median window-fetch.tarnlow)" "$(median window-fetch.lftp)") lftp," \
+    "window-tree $(ratio "$(median window-tree.tarnlow)" "$(median window-tree.lftp)") lftp," \
+    "window-tiny $(median window-tiny.tarnlow || echo n/a) ms"

@@ -3,41 +3,70 @@
 // operation, every report carried to a main thread by the window's own
 // WorkerGate (a blocking queued call), then a second connection that lists the
 // site again. The listing, and the stalls of the window's thread, go through
-// the real window under the offscreen platform.
+// the real window under the offscreen platform. The window's own scenarios
+// (fetch-window, app) run the real window on whatever platform the caller
+// chose (the benchmark uses Xvfb) and stop their clocks when the window runs
+// its completion dialog.
 //
 // Usage:
 //   tarnlow_bench upload   HOST USER PASSWORD DIRECTORY LOCAL_PATH...
 //   tarnlow_bench download HOST USER PASSWORD DIRECTORY LOCAL_FOLDER NAMES_FILE
 //   tarnlow_bench list     HOST USER PASSWORD DIRECTORY
 //   tarnlow_bench window   HOST USER PASSWORD WORK_DIRECTORY LIST_DIRECTORY BIG_FILE TREE_FOLDER LOCAL_FOLDER
+//   tarnlow_bench site     HOST USER PASSWORD DIRECTORY
+//   tarnlow_bench fetch-window HOST USER PASSWORD DIRECTORY LOCAL_FOLDER NAMES_FILE
+//   tarnlow_bench app      PATH...
+//
+// site stores the bench's site as the first profile of the settings file, as
+// the user would have left it; app is then the program itself started with
+// PATH... on its command line (TarnlowApp), timed from the process's start
+// (TARNLOW_BENCH_T0, the caller's $EPOCHREALTIME just before starting it) to
+// the completion dialog. With TARNLOW_BENCH_REPORTS=direct the upload and
+// download modes record progress on the worker without a hop to the main
+// thread, which shows what the hops cost. With TARNLOW_BENCH_PERF_CTL=CTL,ACK
+// (the FIFOs of `perf record --control`) the window's scenarios turn the
+// profiler on for the timed part only.
 //
 // Each prints one line of figures ("key=value ...") and exits with 0 only when
 // the operation completed without a single failure.
 
 #include "app/DialogHost.h"
 #include "app/PutThread.h"
+#include "app/TarnlowApp.h"
 #include "app/TarnlowDlg.h"
+#include "app/TransferDoneDlg.h"
 #include "app/WorkerGate.h"
 #include "ftp/InternetSession.h"
 #include "remote/RemoteListing.h"
 #include "remote/SiteConnection.h"
+#include "sites/SettingsFile.h"
+#include "sites/SettingsStore.h"
 #include "transfer/Download.h"
 #include "transfer/TransferReport.h"
 #include "transfer/Upload.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSet>
+#include <QThread>
+#include <QWindow>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -82,7 +111,9 @@ struct ProgressState {
 };
 
 /// A TransferReport whose every call hops to the main thread through the
-/// window's WorkerGate and waits there, as the window's TransferView does.
+/// window's WorkerGate and waits there, as the window's TransferView does. With
+/// direct reports (TARNLOW_BENCH_REPORTS=direct) it records them on the worker
+/// instead, under a lock: the same walk without a single hop.
 class GateReport : public TransferReport {
 public:
     GateReport(WorkerGate& gate, ProgressState& state, const QElapsedTimer& clock, int nTotal)
@@ -90,16 +121,17 @@ public:
         , m_state(state)
         , m_clock(clock)
         , m_nTotal(nTotal)
+        , m_bDirect(qgetenv("TARNLOW_BENCH_REPORTS") == "direct")
     {
     }
 
     void ShowTransferName(const QString& strName) override
     {
-        m_gate.Call([&] { m_state.m_strName = strName; });
+        Report([&] { m_state.m_strName = strName; });
     }
     void StepProgress() override
     {
-        m_gate.Call([&] {
+        Report([&] {
             ++m_state.m_nDone;
             m_state.m_strPercent = PutThread::PercentText(m_state.m_nDone, m_nTotal);
             if (m_state.m_nDone == m_nTotal / 2)
@@ -108,7 +140,7 @@ public:
     }
     void ShowFailure(const QString& strText, const QString&) override
     {
-        m_gate.Call([&] {
+        Report([&] {
             ++m_state.m_nFailures;
             std::fprintf(stderr, "tarnlow_bench: %s (at %s)\n", qPrintable(strText), qPrintable(m_state.m_strName));
         });
@@ -116,10 +148,22 @@ public:
     bool IsCancelled() const override { return false; }
 
 private:
+    void Report(const std::function<void()>& fn)
+    {
+        if (m_bDirect) {
+            std::lock_guard lock(m_mutex);
+            fn();
+        } else {
+            m_gate.Call(fn);
+        }
+    }
+
     WorkerGate& m_gate;
     ProgressState& m_state;
     const QElapsedTimer& m_clock;
     const int m_nTotal;
+    const bool m_bDirect;
+    std::mutex m_mutex;
 };
 
 /// One transfer as the window's worker runs it: connect and enter the site's
@@ -211,7 +255,176 @@ int RunTransfer(const QStringList& args)
     return bComplete && state.m_nFailures == 0 && state.m_nDone == nTotal ? 0 : 1;
 }
 
-/// Answers every prompt at once; a message box is a failure of the run.
+/// Microseconds of the real-time clock: stamps that line up with the caller's
+/// start stamp and with the latency proxy's log.
+qint64 RealUs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+/// The caller's stamp taken just before it started this process
+/// (TARNLOW_BENCH_T0, seconds with a fraction, as bash's $EPOCHREALTIME), or 0.
+qint64 ProcessStartUs()
+{
+    const QByteArray strStamp = qgetenv("TARNLOW_BENCH_T0");
+    const qsizetype nDot = strStamp.indexOf('.');
+    bool bOk = false;
+    const qint64 nSeconds = strStamp.left(nDot < 0 ? strStamp.size() : nDot).toLongLong(&bOk);
+    if (!bOk)
+        return 0;
+    const QByteArray strFraction = nDot < 0 ? QByteArray() : (strStamp.mid(nDot + 1) + "000000").left(6);
+    return nSeconds * 1000000 + strFraction.toLongLong();
+}
+
+/// Time in milliseconds from @p nFromUs to @p nToUs, or -1 when either is missing.
+double SpanMs(qint64 nFromUs, qint64 nToUs)
+{
+    return nFromUs > 0 && nToUs > 0 ? double(nToUs - nFromUs) / 1000.0 : -1.0;
+}
+
+/// Processor time and time spent waiting for a processor of each thread of
+/// this process (/proc/self/task/TID/schedstat), by thread id.
+struct ThreadTimes {
+    qint64 m_nRunNs = 0;
+    qint64 m_nQueueNs = 0;
+    QByteArray m_strName;
+};
+std::map<int, ThreadTimes> ThreadSnapshot()
+{
+    std::map<int, ThreadTimes> threads;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& strTid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(tasks.filePath(strTid + QStringLiteral("/schedstat")));
+        QFile comm(tasks.filePath(strTid + QStringLiteral("/comm")));
+        if (!stat.open(QIODevice::ReadOnly) || !comm.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
+        if (fields.size() < 2)
+            continue;
+        threads[strTid.toInt()] = ThreadTimes {fields[0].toLongLong(), fields[1].toLongLong(), comm.readAll().trimmed()};
+    }
+    return threads;
+}
+
+/// The threads' times between two snapshots: the main thread, the threads that
+/// started in between under the process's own name (the window's workers), and
+/// the rest (Qt's and the window's helper threads), as figures.
+QString ThreadFigures(const std::map<int, ThreadTimes>& before, const std::map<int, ThreadTimes>& after)
+{
+    const int nMain = int(getpid());
+    const QByteArray strMainName = after.count(nMain) ? after.at(nMain).m_strName : QByteArray();
+    double dMainRun = 0, dMainQueue = 0, dWorkerRun = 0, dWorkerQueue = 0, dOtherRun = 0;
+    for (const auto& [nTid, times] : after) {
+        const auto it = before.find(nTid);
+        const double dRun = double(times.m_nRunNs - (it != before.end() ? it->second.m_nRunNs : 0)) / 1e6;
+        const double dQueue = double(times.m_nQueueNs - (it != before.end() ? it->second.m_nQueueNs : 0)) / 1e6;
+        if (nTid == nMain) {
+            dMainRun = dRun;
+            dMainQueue = dQueue;
+        } else if (it == before.end() && times.m_strName == strMainName) {
+            dWorkerRun += dRun;
+            dWorkerQueue += dQueue;
+        } else {
+            dOtherRun += dRun;
+        }
+    }
+    return QStringLiteral("main_cpu_ms=%1 main_runq_ms=%2 worker_cpu_ms=%3 worker_runq_ms=%4 other_cpu_ms=%5")
+        .arg(dMainRun, 0, 'f', 1)
+        .arg(dMainQueue, 0, 'f', 1)
+        .arg(dWorkerRun, 0, 'f', 1)
+        .arg(dWorkerQueue, 0, 'f', 1)
+        .arg(dOtherRun, 0, 'f', 1);
+}
+
+/// Turns `perf record --control` on or off when the caller asked for it
+/// (TARNLOW_BENCH_PERF_CTL=CONTROL_FIFO,ACK_FIFO), so a profile holds only the
+/// timed part of a window's scenario.
+void PerfControl(const char* pszCommand)
+{
+    const QList<QByteArray> fifos = qgetenv("TARNLOW_BENCH_PERF_CTL").split(',');
+    if (fifos.size() != 2)
+        return;
+    QFile control(QString::fromLocal8Bit(fifos[0]));
+    QFile ack(QString::fromLocal8Bit(fifos[1]));
+    if (!control.open(QIODevice::WriteOnly) || !ack.open(QIODevice::ReadOnly))
+        return;
+    control.write(pszCommand);
+    control.write("\n");
+    control.flush();
+    ack.readLine(16);
+}
+
+/// The window's thread, event by event: how long it spent on each kind of
+/// event while measuring (events nested in another count with the outer one).
+class BenchApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    void Measure(bool bOn)
+    {
+        if (bOn)
+            m_spent = {};
+        m_bMeasuring.store(bOn);
+    }
+
+    bool notify(QObject* pReceiver, QEvent* pEvent) override
+    {
+        if (!m_bMeasuring.load(std::memory_order_relaxed) || QThread::currentThread() != thread() || m_nDepth > 0)
+            return QApplication::notify(pReceiver, pEvent);
+        const qint64 nStartNs = m_clock.nsecsElapsed();
+        const QEvent::Type type = pEvent->type();
+        ++m_nDepth;
+        const bool bResult = QApplication::notify(pReceiver, pEvent);
+        --m_nDepth;
+        Spent& spent = type == QEvent::MetaCall ? m_spent.m_hops
+            : type == QEvent::UpdateRequest || type == QEvent::Paint || type == QEvent::UpdateLater
+                || type == QEvent::Expose
+            ? m_spent.m_paint
+            : type == QEvent::Timer ? m_spent.m_timers
+                                    : m_spent.m_other;
+        spent.m_nNs += m_clock.nsecsElapsed() - nStartNs;
+        ++spent.m_nCount;
+        return bResult;
+    }
+
+    /// The figures of the last measurement.
+    QString Figures() const
+    {
+        const auto one = [](const char* pszName, const Spent& spent) {
+            return QStringLiteral("ui_%1=%2 ui_%1_ms=%3 ")
+                .arg(QLatin1String(pszName))
+                .arg(spent.m_nCount)
+                .arg(double(spent.m_nNs) / 1e6, 0, 'f', 1);
+        };
+        return one("hops", m_spent.m_hops) + one("paint", m_spent.m_paint) + one("timers", m_spent.m_timers)
+            + one("other", m_spent.m_other);
+    }
+
+private:
+    struct Spent {
+        qint64 m_nNs = 0;
+        int m_nCount = 0;
+    };
+    struct {
+        Spent m_hops; // queued calls: the workers' hops to the window's thread
+        Spent m_paint; // painting and showing what was painted
+        Spent m_timers; // the animation, the list's batched layout
+        Spent m_other; // input, window-system and every other event
+    } m_spent;
+    std::atomic<bool> m_bMeasuring {false};
+    int m_nDepth = 0;
+    QElapsedTimer m_clock {[] {
+        QElapsedTimer clock;
+        clock.start();
+        return clock;
+    }()};
+};
+
+/// Answers every prompt at once; a message box is a failure of the run. The
+/// completion dialog is stamped the moment the window runs it, and ended at
+/// once.
 class BenchDialogHost : public DialogHost {
 public:
     MsgAnswer MessageBox(
@@ -221,16 +434,23 @@ public:
         std::fprintf(stderr, "tarnlow_bench: message: %s: %s\n", qPrintable(strCaption), qPrintable(strText));
         return MsgAnswer::Ok;
     }
-    int DoModal(QDialog&) override
+    int DoModal(QDialog& dialog) override
     {
         ++m_nDialogs;
+        if (qobject_cast<TransferDoneDlg*>(&dialog)) {
+            m_nDoneUs = RealUs();
+            if (m_onDone)
+                m_onDone(dialog);
+        }
         return 1;
     }
     QString BrowseForFolder(QWidget*, const QString&) override { return {}; }
     bool OpenUrl(const QUrl&) override { return false; }
 
     int m_nMessages = 0;
-    int m_nDialogs = 0; // completion dialogs shown
+    int m_nDialogs = 0; // modal dialogs run
+    qint64 m_nDoneUs = 0; // when the last completion dialog was run
+    std::function<void(QDialog&)> m_onDone; // called at that moment, on the window's thread
 };
 
 /// The real window with the bench's site on its first tab, and a 1 ms timer on
@@ -394,24 +614,277 @@ int RunWindow(const QStringList& args)
     return bOk && rig.m_host.m_nMessages == 0 ? 0 : 1;
 }
 
+constexpr int kWindowLimitMs = 120 * 1000;
+
+/// Serves the window's thread until @p done holds or @p nLimitMs have passed;
+/// false on the time-out. Looks every few milliseconds, so waiting costs the
+/// thread next to nothing.
+bool WaitUntil(const std::function<bool()>& done, int nLimitMs)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(nLimitMs, &loop, [&loop] { loop.exit(1); });
+    poll.start();
+    return loop.exec() == 0;
+}
+
+/// Stores the bench's site (HOST USER PASSWORD DIRECTORY in @p args from index
+/// 2) as the first profile of the settings file, keeping the other four.
+bool StoreSite(const QStringList& args)
+{
+    std::array<SiteProfile, 5> profiles;
+    std::array<SiteProfile*, 5> toLoad;
+    std::array<const SiteProfile*, 5> toSave;
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        toLoad[i] = &profiles[i];
+        toSave[i] = &profiles[i];
+    }
+    const QString strDir = TarnlowDlg::SettingsDirectory();
+    SettingsStore store;
+    if (!QDir().mkpath(strDir))
+        return false;
+    store.Load(QDir(strDir).filePath(SettingsFile::FileName()), toLoad);
+    profiles[0] = SiteProfile {args[2].toUtf8(), args[3].toUtf8(), args[4].toUtf8(), args[5].toUtf8()};
+    return store.Save(toSave);
+}
+
+int RunSite(const QStringList& args)
+{
+    if (args.size() != 6) {
+        std::fprintf(stderr, "usage: see the head of bench/tarnlow_bench.cpp\n");
+        return 2;
+    }
+    if (!StoreSite(args)) {
+        std::fprintf(stderr, "tarnlow_bench: the settings file could not be written\n");
+        return 1;
+    }
+    return 0;
+}
+
+/// Stamps what a user of the started program sees happen, on the real-time
+/// clock: the window mapped and painted, the first name in work, the first
+/// item done, the list emptied for the listing after the transfer, and filled.
+class PhaseWatch : public QObject {
+public:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        const QEvent::Type type = pEvent->type();
+        if (!m_pDlg && type == QEvent::Show && pWatched->objectName() == QLatin1String("TarnlowDlg"))
+            Hook(static_cast<QWidget*>(pWatched));
+        else if (m_pDlg && type == QEvent::Expose && !m_nShownUs && pWatched == static_cast<QObject*>(m_pDlg->windowHandle()))
+            m_nShownUs = RealUs();
+        else if (m_pDlg && type == QEvent::Paint && !m_nPaintedUs && pWatched == m_pDlg)
+            m_nPaintedUs = RealUs();
+        return false;
+    }
+
+    /// Forgets what was stamped so far: the next of each counts.
+    void Reset()
+    {
+        m_nNameUs = m_nStepUs = m_nRelistUs = m_nListedUs = 0;
+    }
+
+    QString Figures(qint64 nStartUs) const
+    {
+        QString strFigures;
+        const std::pair<const char*, qint64> stamps[] = {{"shown", m_nShownUs}, {"painted", m_nPaintedUs},
+            {"name", m_nNameUs}, {"step", m_nStepUs}, {"relist", m_nRelistUs}, {"listed", m_nListedUs}};
+        for (const auto& [pszName, nUs] : stamps)
+            strFigures += QStringLiteral(" at_%1_ms=%2").arg(QLatin1String(pszName)).arg(SpanMs(nStartUs, nUs), 0, 'f', 1);
+        return strFigures;
+    }
+
+private:
+    void Hook(QWidget* pDlg)
+    {
+        m_pDlg = pDlg;
+        const auto once = [](qint64& nUs) {
+            if (!nUs)
+                nUs = RealUs();
+        };
+        auto* pName = pDlg->findChild<QLineEdit*>(QStringLiteral("m_editTransferName"));
+        auto* pBar = pDlg->findChild<QProgressBar*>(QStringLiteral("m_progress"));
+        auto* pList = pDlg->findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+        if (pName)
+            connect(pName, &QLineEdit::textChanged, this, [=, this](const QString& str) {
+                if (!str.isEmpty())
+                    once(m_nNameUs);
+            });
+        if (pBar)
+            connect(pBar, &QProgressBar::valueChanged, this, [=, this](int n) {
+                if (n > 0)
+                    once(m_nStepUs);
+            });
+        if (pList) {
+            connect(pList->model(), &QAbstractItemModel::modelReset, this, [=, this] { once(m_nRelistUs); });
+            connect(pList->model(), &QAbstractItemModel::rowsInserted, this, [=, this] { once(m_nListedUs); });
+        }
+    }
+
+    QWidget* m_pDlg = nullptr;
+    qint64 m_nShownUs = 0;
+    qint64 m_nPaintedUs = 0;
+    qint64 m_nNameUs = 0;
+    qint64 m_nStepUs = 0;
+    qint64 m_nRelistUs = 0;
+    qint64 m_nListedUs = 0;
+};
+
+/// The user's download: the window starts and lists the site's folder, the
+/// names are selected in its list, and the Download button is clicked. Timed
+/// from the click to the completion dialog (which comes after the window has
+/// listed the folder again).
+int RunFetchWindow(BenchApplication& app, const QStringList& args)
+{
+    if (args.size() != 8) {
+        std::fprintf(stderr, "usage: see the head of bench/tarnlow_bench.cpp\n");
+        return 2;
+    }
+    QFile namesFile(args[7]);
+    if (!namesFile.open(QIODevice::ReadOnly) || !StoreSite(args)) {
+        std::fprintf(stderr, "tarnlow_bench: cannot read %s or write the settings\n", qPrintable(args[7]));
+        return 2;
+    }
+    QSet<QString> names;
+    for (const QByteArray& strLine : namesFile.readAll().split('\n')) {
+        if (!strLine.isEmpty())
+            names.insert(QString::fromUtf8(strLine));
+    }
+
+    BenchDialogHost host;
+    PhaseWatch phases;
+    app.installEventFilter(&phases);
+    TarnlowDlg dlg(host);
+    dlg.OnInitDialog(); // with a valid site, the window lists its folder at once
+    dlg.show();
+    auto* pList = dlg.findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+    auto* pButton = dlg.findChild<QPushButton*>(QStringLiteral("m_btnDownload"));
+    auto* pPath = dlg.findChild<QLineEdit*>(QStringLiteral("m_editDownloadPath"));
+    const bool bListed = WaitUntil(
+        [&] {
+            const int nLast = pList->count() - 1;
+            return !dlg.IsSlotBusy() && nLast >= int(names.size())
+                && pList->visualRect(pList->model()->index(nLast, 0)).isValid();
+        },
+        kWindowLimitMs);
+    pPath->setText(args[6]);
+    int nSelected = 0;
+    for (int nRow = 0; nRow < pList->count(); ++nRow) {
+        const bool bWanted = names.contains(pList->item(nRow)->text());
+        pList->item(nRow)->setSelected(bWanted);
+        nSelected += bWanted;
+    }
+    if (!bListed || nSelected != int(names.size())) {
+        std::fprintf(stderr, "tarnlow_bench: the list shows %d of the %d names\n", nSelected, int(names.size()));
+        return 1;
+    }
+
+    bool bReleased = false;
+    QObject::connect(&dlg, &TarnlowDlg::SlotReleased, &dlg, [&] { bReleased = host.m_nDoneUs > 0; });
+    std::map<int, ThreadTimes> after;
+    host.m_onDone = [&](QDialog&) {
+        app.Measure(false);
+        after = ThreadSnapshot();
+        PerfControl("disable");
+    };
+    PerfControl("enable");
+    const std::map<int, ThreadTimes> before = ThreadSnapshot();
+    app.Measure(true);
+    phases.Reset();
+    const qint64 nClickUs = RealUs();
+    pButton->click();
+    const bool bDone = WaitUntil([&] { return bReleased; }, kWindowLimitMs);
+    app.removeEventFilter(&phases);
+    std::printf("ms=%.1f items=%d pid=%d dialogs=%d messages=%d%s %s %s peak_mib=%.1f\n", SpanMs(nClickUs, host.m_nDoneUs),
+        nSelected, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(phases.Figures(nClickUs)),
+        qPrintable(app.Figures()), qPrintable(ThreadFigures(before, after)), PeakRssMiB());
+    return bDone && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
+}
+
+/// The program as a user starts it with PATH... on its command line: TarnlowApp
+/// runs the window, which uploads the paths to the stored site and lists it
+/// again. Timed from the process's start (and from the window's) to the
+/// completion dialog; the window is closed once its worker is done.
+int RunApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint64 nAppUs)
+{
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: see the head of bench/tarnlow_bench.cpp\n");
+        return 2;
+    }
+    const qint64 nStartUs = ProcessStartUs();
+    BenchDialogHost host;
+    PhaseWatch phases;
+    app.installEventFilter(&phases);
+    std::map<int, ThreadTimes> after;
+    host.m_onDone = [&](QDialog& done) {
+        app.Measure(false);
+        after = ThreadSnapshot();
+        PerfControl("disable");
+        if (auto* pDlg = qobject_cast<TarnlowDlg*>(done.parentWidget()))
+            QObject::connect(pDlg, &TarnlowDlg::SlotReleased, pDlg, [pDlg] { pDlg->reject(); }, Qt::QueuedConnection);
+    };
+    // A run that never reaches its dialog (a failure was shown) ends here.
+    QTimer::singleShot(kWindowLimitMs, &app, [] {
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            if (auto* pDlg = qobject_cast<TarnlowDlg*>(pWidget))
+                pDlg->reject();
+        }
+    });
+    TarnlowApp theApp(host);
+    PerfControl("enable");
+    const std::map<int, ThreadTimes> before = ThreadSnapshot();
+    app.Measure(true);
+    const qint64 nWindowUs = RealUs();
+    const int nExit = theApp.InitInstance(args.mid(2));
+    app.removeEventFilter(&phases);
+    std::printf("process_ms=%.1f window_ms=%.1f at_main_ms=%.1f at_app_ms=%.1f at_window_ms=%.1f%s at_dialog_ms=%.1f "
+                "t0_us=%lld pid=%d dialogs=%d messages=%d %s %s peak_mib=%.1f\n",
+        SpanMs(nStartUs, host.m_nDoneUs), SpanMs(nWindowUs, host.m_nDoneUs), SpanMs(nStartUs, nMainUs),
+        SpanMs(nStartUs, nAppUs), SpanMs(nStartUs, nWindowUs), qPrintable(phases.Figures(nStartUs)),
+        SpanMs(nStartUs, host.m_nDoneUs), nStartUs, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(app.Figures()),
+        qPrintable(ThreadFigures(before, after)), PeakRssMiB());
+    return nExit == 0 && host.m_nDoneUs > 0 && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    const qint64 nMainUs = RealUs();
     const QString strMode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (strMode == QLatin1String("upload") || strMode == QLatin1String("download")) {
         QCoreApplication app(argc, argv);
         return RunTransfer(QCoreApplication::arguments());
     }
-    if (strMode == QLatin1String("list") || strMode == QLatin1String("window")) {
+    if (strMode == QLatin1String("site")) {
+        QCoreApplication app(argc, argv);
+        return RunSite(QCoreApplication::arguments());
+    }
+    const bool bWindowMode = strMode == QLatin1String("fetch-window") || strMode == QLatin1String("app");
+    if (strMode == QLatin1String("list") || strMode == QLatin1String("window") || bWindowMode) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
+        // As the program's own main() makes it.
+        BenchApplication app(argc, argv);
         QApplication::setOrganizationName(QStringLiteral("Halvorn"));
         QApplication::setApplicationName(QStringLiteral("Tarnlow"));
+        QApplication::setApplicationVersion(QStringLiteral("1.02"));
+        const qint64 nAppUs = RealUs();
         const QStringList args = QApplication::arguments();
+        if (strMode == QLatin1String("app"))
+            return RunApp(app, args, nMainUs, nAppUs);
+        if (strMode == QLatin1String("fetch-window"))
+            return RunFetchWindow(app, args);
         return strMode == QLatin1String("list") ? RunList(args) : RunWindow(args);
     }
-    std::fprintf(stderr, "usage: tarnlow_bench upload|download|list|window ... (see bench/tarnlow_bench.cpp)\n");
+    std::fprintf(stderr,
+        "usage: tarnlow_bench upload|download|list|window|site|fetch-window|app ... (see bench/tarnlow_bench.cpp)\n");
     return 2;
 }
