@@ -4,9 +4,21 @@
 
 #include <QProgressBar>
 
+namespace {
+
+/// The least time between two showings of a running transfer's progress.
+constexpr int kShowEveryMs = 40;
+
+} // namespace
+
 PutThread::PutThread(QObject* pParent)
     : QThread(pParent)
 {
+    m_showTimer.setSingleShot(true);
+    connect(&m_showTimer, &QTimer::timeout, this, [this] {
+        if (m_pShowFor)
+            ShowLatest(m_pShowFor);
+    });
 }
 
 PutThread::~PutThread()
@@ -21,6 +33,7 @@ void PutThread::run()
 
 void PutThread::Stop()
 {
+    m_showTimer.stop();
     if (isRunning()) {
         quit();
         wait();
@@ -39,27 +52,88 @@ QString PutThread::PercentText(int nDone, int nTotal)
 
 void PutThread::ShowTransferName(TarnlowDlg* pDlg, const QString& strName)
 {
-    pDlg->RunOnUi([&] {
-        pDlg->m_strTransferName = strName;
-        pDlg->UpdateFieldsFromData();
-    });
+    {
+        std::lock_guard lock(m_mutex);
+        m_strName = strName;
+    }
+    ShowSoon(pDlg);
 }
 
 void PutThread::StepProgress(TarnlowDlg* pDlg, int nTotal)
 {
-    pDlg->RunOnUi([&] {
-        QProgressBar* pBar = pDlg->m_progress;
-        pBar->setValue(std::min(pBar->value() + 1, pBar->maximum()));
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_nDone;
+        m_nTotal = nTotal;
+    }
+    ShowSoon(pDlg);
+}
+
+void PutThread::ResetCount()
+{
+    std::lock_guard lock(m_mutex);
+    m_nDone = 0;
+}
+
+void PutThread::ShowSoon(TarnlowDlg* pDlg)
+{
+    if (pDlg->Gate().IsUiThread()) {
+        ShowLatest(pDlg);
+        return;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        if (std::exchange(m_bQueued, true))
+            return; // the call on its way shows this too
+    }
+    // Queued, not waited for; dropped with the window if it goes first.
+    QMetaObject::invokeMethod(pDlg, [this, pDlg] { ScheduleShow(pDlg); }, Qt::QueuedConnection);
+}
+
+void PutThread::ScheduleShow(TarnlowDlg* pDlg)
+{
+    m_pShowFor = pDlg;
+    if (m_showTimer.isActive())
+        return;
+    const qint64 nSince = m_sinceShown.isValid() ? m_sinceShown.elapsed() : kShowEveryMs;
+    if (nSince >= kShowEveryMs)
+        ShowLatest(pDlg);
+    else
+        m_showTimer.start(int(kShowEveryMs - nSince));
+}
+
+void PutThread::ShowLatest(TarnlowDlg* pDlg)
+{
+    QString strName;
+    int nDone = 0;
+    int nTotal = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_bQueued = false;
+        strName = m_strName;
+        nDone = m_nDone;
+        nTotal = m_nTotal;
+    }
+    m_showTimer.stop();
+    m_sinceShown.start();
+    QProgressBar* pBar = pDlg->m_progress;
+    pDlg->m_strTransferName = strName;
+    if (nDone > 0) {
+        pBar->setValue(std::min(nDone, pBar->maximum()));
         pDlg->m_strPercent = PercentText(pBar->value(), nTotal);
-        pDlg->UpdateFieldsFromData();
-    });
+    }
+    pDlg->UpdateFieldsFromData();
 }
 
 void PutThread::ClearProgress(TarnlowDlg* pDlg)
 {
-    pDlg->RunOnUi([&] {
-        pDlg->m_progress->setValue(0);
-        pDlg->m_strPercent = QStringLiteral("0%");
-        pDlg->UpdateFieldsFromData();
-    });
+    {
+        std::lock_guard lock(m_mutex);
+        m_nDone = 0;
+        m_bQueued = false;
+    }
+    m_showTimer.stop();
+    pDlg->m_progress->setValue(0);
+    pDlg->m_strPercent = QStringLiteral("0%");
+    pDlg->UpdateFieldsFromData();
 }

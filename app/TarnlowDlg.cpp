@@ -330,13 +330,22 @@ void TarnlowDlg::OnHelp()
     m_pHelpWindow->Present();
 }
 
-void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete)
+void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete, const std::function<void()>& relist)
 {
-    RunOnUi([&] { m_bIdle = idle; });
-    // A complete transfer lists the site again, over a connection of its own.
+    RunOnUi([&] {
+        m_bIdle = idle;
+        // The worker's last reports may not be shown yet.
+        if (idle)
+            m_pPutThread->ShowLatest(this);
+    });
+    // A complete transfer lists the site again.
     const bool bDone = idle && bConnected && bComplete;
-    if (bDone)
-        ShowRemoteDirectory(ActiveSite());
+    if (bDone) {
+        if (relist)
+            relist();
+        else
+            ShowRemoteDirectory(ActiveSite());
+    }
     RunOnUi([&] {
         m_bAcceptDrops = idle;
         m_pActivePane->SetFieldsReadOnly(!idle);
@@ -437,6 +446,8 @@ void TarnlowDlg::RestoreFocusAfterWork()
 void TarnlowDlg::ResetProgress(int nTotalFiles)
 {
     m_nTotalFiles = nTotalFiles;
+    if (m_pPutThread)
+        m_pPutThread->ResetCount();
     // A range of 0..0 would turn the bar into a busy indicator; an empty transfer
     // keeps an empty bar instead.
     m_progress->setRange(0, std::max(m_nTotalFiles, 1));

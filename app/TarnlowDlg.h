@@ -63,9 +63,11 @@ public:
     /// Switches between busy (false) and idle (true) around a transfer; called on
     /// the transfer's worker. @p bConnected says the transfer reached the server:
     /// the remote list follows the busy state then. Going idle after a transfer
-    /// that reached the server and is @p bComplete lists the site again and shows
-    /// the completion dialog.
-    void SetIdle(bool idle, bool bConnected = false, bool bComplete = true);
+    /// that reached the server and is @p bComplete lists the site again (with
+    /// @p relist when given, else over a new connection to the active site) and
+    /// shows the completion dialog.
+    void SetIdle(
+        bool idle, bool bConnected = false, bool bComplete = true, const std::function<void()>& relist = {});
     /// False while a transfer runs. Window's thread.
     bool IsIdle() const { return m_bIdle; }
 
@@ -203,7 +205,9 @@ private:
     /// cannot be shown. With @p strLink, enters that link first: a link to a
     /// folder becomes the site's directory and is listed; a link to anything
     /// else changes nothing, as a double-click on a file does. Runs on a worker.
-    void ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink = {});
+    /// With @p pOpen, a transfer's connection to @p site: it lists the site
+    /// again when it still works, and is closed in any case.
+    void ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink = {}, SiteConnection* pOpen = nullptr);
     /// Fills the list with @p entries, the directory of @p site. Runs on a worker.
     void FillRemoteList(const std::vector<FtpEntry>& entries, const SiteProfile& site);
     /// Empties the remote list: nothing is listed, so nothing can be fetched or

@@ -54,7 +54,8 @@ bool TarnlowDlg::ConnectToSite(SiteConnection& link, SiteProfile& site, bool bSh
     if (outcome != SiteConnection::Outcome::DirectoryRefused)
         RunOnUi([this] { ClearRemoteList(); });
     if (bShowErrors)
-        MessageBox(SiteConnection::FailureText(outcome), QStringLiteral("FTP Error"), MsgIcon::Hand);
+        MessageBox(SiteConnection::FailureText(outcome), QStringLiteral("FTP Error"), MsgIcon::Hand, MsgButtons::Ok,
+            link.FailureCause());
     return false;
 }
 
@@ -81,7 +82,7 @@ void TarnlowDlg::ListingThreadProc(SiteProfile site, QByteArray strLink)
     ShowRemoteDirectory(std::move(site), strLink);
 }
 
-void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink)
+void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink, SiteConnection* pOpen)
 {
     const auto enableListControls = [this](bool bEnable) {
         for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_remoteList, m_btnRefresh, m_btnHome})
@@ -94,8 +95,23 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
             ClearRemoteList();
     });
 
-    SiteConnection link;
-    if (ConnectToSite(link, site, false) && !strLink.isEmpty()) {
+    // A transfer's connection that still works lists its site again, back in
+    // the site's directory by the name the server gave it, without a second
+    // login. Otherwise it goes before a new one is opened: a server that
+    // allows one connection per user would refuse the second.
+    SiteConnection own;
+    QByteArray strEnter;
+    const bool bReuse = pOpen && pOpen->IsConnected() && pOpen->Connection().IsUsable()
+        && !pOpen->SiteDirectory().isEmpty();
+    if (pOpen && !bReuse)
+        pOpen->Close();
+    SiteConnection& link = bReuse ? *pOpen : own;
+    if (bReuse)
+        strEnter = link.SiteDirectory();
+    const bool bConnected = bReuse || ConnectToSite(link, site, false);
+    QString strCause = bConnected ? QString() : link.FailureCause();
+
+    if (bConnected && !strLink.isEmpty()) {
         if (!link.Connection().SetCurrentDirectory(strLink) && link.Connection().IsUsable()) {
             // Not a folder: nothing happens, as for a double-click on a file.
             link.Close();
@@ -115,21 +131,27 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     // The whole directory is read first, so the connection is closed before the
     // list is filled.
     RemoteListing listing;
-    if (link.IsConnected() && link.Connection().IsUsable() && listing.ListRemoteDirectory(link.Connection())) {
-        link.Close();
-        FillRemoteList(listing.Entries(), site);
-        RunOnUi([&] {
-            enableListControls(true);
-            SetWaitCursor(false);
-        });
-        return;
+    if (bConnected && link.Connection().IsUsable()) {
+        if (listing.ListRemoteDirectory(link.Connection(), strEnter)) {
+            link.Close();
+            FillRemoteList(listing.Entries(), site);
+            RunOnUi([&] {
+                enableListControls(true);
+                SetWaitCursor(false);
+            });
+            return;
+        }
     }
+    if (bConnected)
+        strCause = link.Connection().LastFailureCause();
+    link.Close();
 
     RunOnUi([this] {
         ClearRemoteList();
         SetWaitCursor(false);
     });
-    MessageBox(QStringLiteral("Can't display the remote directory"), QStringLiteral("Error"), MsgIcon::Exclamation);
+    MessageBox(QStringLiteral("Can't display the remote directory"), QStringLiteral("Error"), MsgIcon::Exclamation,
+        MsgButtons::Ok, strCause);
     RunOnUi([this] {
         for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_btnRefresh, m_btnHome})
             pControl->setEnabled(true);
@@ -261,7 +283,8 @@ void TarnlowDlg::OnDeleteFiles()
                 ++nRemoved;
             });
             if (result != RemoteDelete::Result::Deleted)
-                MessageBox(RemoteDelete::FailureText(result), QStringLiteral("Error"), MsgIcon::Exclamation);
+                MessageBox(RemoteDelete::FailureText(result), QStringLiteral("Error"), MsgIcon::Exclamation,
+                    MsgButtons::Ok, link.Connection().LastFailureCause());
             link.Close();
         }
     }

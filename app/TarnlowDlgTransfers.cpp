@@ -9,11 +9,13 @@
 #include "transfer/TransferReport.h"
 #include "transfer/Upload.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
 
 /// What a transfer reports, shown in the window's progress strip and message
-/// boxes; every call waits until the window's thread has shown it.
+/// boxes. The name in work and the count are handed over without waiting (the
+/// window shows the latest at its own pace); a failure waits for the user.
 class TarnlowDlg::TransferView : public TransferReport {
 public:
     TransferView(TarnlowDlg& dlg, int nTotalFiles)
@@ -22,17 +24,13 @@ public:
     {
     }
 
-    void ShowTransferName(const QString& strName) override
+    void ShowTransferName(const QString& strName) override { m_dlg.m_pPutThread->ShowTransferName(&m_dlg, strName); }
+    void StepProgress() override { m_dlg.m_pPutThread->StepProgress(&m_dlg, m_nTotalFiles); }
+    void ShowFailure(const QString& strText, const QString& strCause) override
     {
-        m_dlg.RunOnUi([&] { m_dlg.m_pPutThread->ShowTransferName(&m_dlg, strName); });
-    }
-    void StepProgress() override
-    {
-        m_dlg.RunOnUi([&] { m_dlg.m_pPutThread->StepProgress(&m_dlg, m_nTotalFiles); });
-    }
-    void ShowFailure(const QString& strText) override
-    {
-        m_dlg.MessageBox(strText, QStringLiteral("FTP Error"), MsgIcon::Hand);
+        // The strip shows where the transfer stands before the box asks.
+        m_dlg.RunOnUi([this] { m_dlg.m_pPutThread->ShowLatest(&m_dlg); });
+        m_dlg.MessageBox(strText, QStringLiteral("FTP Error"), MsgIcon::Hand, MsgButtons::Ok, strCause);
     }
     bool IsCancelled() const override { return m_dlg.m_gate.IsClosed(); }
 
@@ -95,10 +93,9 @@ void TarnlowDlg::UploadThreadProc(TransferJob job)
         bComplete = !upload.ConnectionLost();
     }
     StopTransferAnimation();
-    // Closed before the re-listing connects: a server that allows one connection
-    // per user would refuse the second.
+    // The transfer's own connection lists the site again when it still works.
+    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, {}, &link); });
     link.Close();
-    SetIdle(true, bConnected, bComplete);
 }
 
 void TarnlowDlg::OnBrowse()
@@ -118,9 +115,14 @@ void TarnlowDlg::OnDownload()
     UpdateDataFromFields();
     // The files are created inside this folder, so it must be one (a path with
     // a trailing separator is the folder itself).
-    if (m_strDownloadPath.isEmpty() || !QFileInfo(m_strDownloadPath).isDir()) {
+    const QFileInfo folder(m_strDownloadPath);
+    if (m_strDownloadPath.isEmpty() || !folder.isDir()) {
+        const QString strPath = QDir::toNativeSeparators(m_strDownloadPath);
+        const QString strWhy = m_strDownloadPath.isEmpty() ? QStringLiteral("No download folder is given.")
+            : folder.exists()                              ? QStringLiteral("%1 is not a folder.").arg(strPath)
+                                                           : QStringLiteral("%1 does not exist.").arg(strPath);
         MessageBox(QStringLiteral("Invalid directory for download, please reselect"), QStringLiteral("ERROR"),
-            MsgIcon::Exclamation);
+            MsgIcon::Exclamation, MsgButtons::Ok, strWhy);
         return;
     }
 
@@ -166,8 +168,7 @@ void TarnlowDlg::DownloadThreadProc(TransferJob job)
         bComplete = download.AllFetched();
     }
     StopTransferAnimation();
-    // Closed before the re-listing connects: a server that allows one connection
-    // per user would refuse the second.
+    // The transfer's own connection lists the site again when it still works.
+    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, {}, &link); });
     link.Close();
-    SetIdle(true, bConnected, bComplete);
 }

@@ -110,10 +110,11 @@ struct ProgressState {
     qint64 m_nHalfMs = -1; // when the first half of the items was done
 };
 
-/// A TransferReport whose every call hops to the main thread through the
-/// window's WorkerGate and waits there, as the window's TransferView does. With
-/// direct reports (TARNLOW_BENCH_REPORTS=direct) it records them on the worker
-/// instead, under a lock: the same walk without a single hop.
+/// A TransferReport that reports as the window's TransferView does: the name in
+/// work and each step are handed over under a lock without waiting, and a
+/// failure hops to the main thread through the window's WorkerGate and waits
+/// there. With direct reports (TARNLOW_BENCH_REPORTS=direct) a failure too is
+/// recorded on the worker: the same walk without a single hop.
 class GateReport : public TransferReport {
 public:
     GateReport(WorkerGate& gate, ProgressState& state, const QElapsedTimer& clock, int nTotal)
@@ -127,34 +128,38 @@ public:
 
     void ShowTransferName(const QString& strName) override
     {
-        Report([&] { m_state.m_strName = strName; });
+        Report(false, [&] { m_state.m_strName = strName; });
     }
     void StepProgress() override
     {
-        Report([&] {
+        Report(false, [&] {
             ++m_state.m_nDone;
             m_state.m_strPercent = PutThread::PercentText(m_state.m_nDone, m_nTotal);
             if (m_state.m_nDone == m_nTotal / 2)
                 m_state.m_nHalfMs = m_clock.elapsed();
         });
     }
-    void ShowFailure(const QString& strText) override
+    void ShowFailure(const QString& strText, const QString& strCause) override
     {
-        Report([&] {
+        Report(true, [&] {
             ++m_state.m_nFailures;
-            std::fprintf(stderr, "tarnlow_bench: %s (at %s)\n", qPrintable(strText), qPrintable(m_state.m_strName));
+            std::fprintf(stderr, "tarnlow_bench: %s (at %s): %s\n", qPrintable(strText), qPrintable(m_state.m_strName),
+                qPrintable(strCause));
         });
     }
     bool IsCancelled() const override { return false; }
 
 private:
-    void Report(const std::function<void()>& fn)
+    void Report(bool bWait, const std::function<void()>& fn)
     {
-        if (m_bDirect) {
+        if (m_bDirect || !bWait) {
             std::lock_guard lock(m_mutex);
             fn();
         } else {
-            m_gate.Call(fn);
+            m_gate.Call([&] {
+                std::lock_guard lock(m_mutex);
+                fn();
+            });
         }
     }
 
@@ -167,7 +172,7 @@ private:
 };
 
 /// One transfer as the window's worker runs it: connect and enter the site's
-/// directory, the walk, close, and list the site again over a new connection.
+/// directory, the walk, list the site again over the same connection, close.
 int RunTransfer(const QStringList& args)
 {
     const bool bUpload = args[1] == QLatin1String("upload");
@@ -220,19 +225,22 @@ int RunTransfer(const QStringList& args)
         } else {
             std::fprintf(stderr, "tarnlow_bench: %s\n", qPrintable(SiteConnection::FailureText(outcome)));
         }
-        link.Close();
         nWalkEndMs = clock.elapsed();
         if (bComplete) {
+            // Listed again as the window does: over the transfer's own
+            // connection while it works, back in the site's directory.
+            RemoteListing listing;
+            bool bListed = link.IsConnected() && link.Connection().IsUsable() && !link.SiteDirectory().isEmpty()
+                && listing.ListRemoteDirectory(link.Connection(), link.SiteDirectory());
+            link.Close();
             SiteConnection relist;
-            if (relist.Open(session, site) == SiteConnection::Outcome::Connected) {
-                RemoteListing listing;
-                listing.ListRemoteDirectory(relist.Connection());
-                relist.Close();
-                gate.Call([&] { nListed = listing.Entries().size(); });
-            } else {
-                bComplete = false;
-            }
+            if (!bListed && relist.Open(session, site) == SiteConnection::Outcome::Connected)
+                bListed = listing.ListRemoteDirectory(relist.Connection());
+            relist.Close();
+            bComplete = bListed;
+            gate.Call([&] { nListed = listing.Entries().size(); });
         }
+        link.Close();
         gate.Call([&] { QCoreApplication::quit(); });
     });
     QTimer::singleShot(kOperationLimitMs, [] { QCoreApplication::exit(3); });

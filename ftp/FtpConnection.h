@@ -3,10 +3,14 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 struct FtpEntry;
+
+/// Identifies a file transfer begun on a connection, until its verdict is taken.
+using FtpTicket = std::uint64_t;
 
 /// One logged-in FTP control connection with its own current remote directory.
 ///
@@ -14,6 +18,11 @@ struct FtpEntry;
 /// called from any thread at any time and makes every pending and later
 /// operation fail promptly. Names and paths are raw bytes, sent unchanged; one
 /// holding CR, LF or NUL is refused before anything is sent.
+///
+/// Commands may travel to the server before the replies to earlier ones have
+/// come back (on a server that takes them so); every reply is still matched to
+/// its own command, in order, and no operation returns a result before the
+/// replies it depends on have been read.
 class FtpConnection {
 public:
     virtual ~FtpConnection() = default;
@@ -23,24 +32,59 @@ public:
     /// PWD. Fills @p strDirectory with the server's path (RFC 959 quoting undone);
     /// empty when the server reports none.
     virtual bool GetCurrentDirectory(QByteArray& strDirectory) = 0;
+    /// CWD into @p strDirectory, then PWD, in one exchange; with @p bCreate an MKD
+    /// goes first, whose answer does not matter (an existing folder is simply
+    /// entered). True when the server entered the directory; @p strNow is then
+    /// the server's own name for it (empty when it gives none), else empty.
+    virtual bool EnterDirectory(const QByteArray& strDirectory, QByteArray& strNow, bool bCreate = false) = 0;
     virtual bool CreateDirectory(const QByteArray& strName) = 0; ///< MKD
     virtual bool RemoveDirectory(const QByteArray& strName) = 0; ///< RMD
     virtual bool Remove(const QByteArray& strName) = 0; ///< DELE
 
-    /// Stores the local file under @p strRemoteName in the current directory, in
-    /// binary. True only when every byte of the file arrived (see the checks in
-    /// the implementation).
-    virtual bool PutFile(const QString& strLocalPath, const QByteArray& strRemoteName) = 0;
+    /**
+     * Starts storing the local file under @p strRemoteName in the current
+     * directory, in binary, and returns once its bytes have been sent (or the
+     * attempt failed). The server's verdict comes from FinishFile(), which a
+     * later call may have read meanwhile; until then the next file may already
+     * be on its way. Nothing is sent for a local file that cannot be read.
+     */
+    virtual FtpTicket BeginPutFile(const QString& strLocalPath, const QByteArray& strRemoteName) = 0;
+    /**
+     * Starts fetching @p strRemoteName into @p strLocalPath in binary and returns
+     * once its bytes have arrived (or the attempt failed); FinishFile() gives
+     * the verdict. With @p bFailIfExists the local file is created exclusively
+     * and an existing one is never touched. A fetch that fails removes the local
+     * file it created.
+     */
+    virtual FtpTicket BeginGetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists)
+        = 0;
+    /// The verdict of a begun transfer, reading the replies it still needs:
+    /// true only when the server confirmed it and every byte count agrees (the
+    /// local size, the bytes moved, and the server's SIZE or announced size).
+    /// Transfers are finished in the order they began.
+    virtual bool FinishFile(FtpTicket nTicket) = 0;
 
-    /// Fetches @p strRemoteName into @p strLocalPath in binary. With @p bFailIfExists
-    /// the local file is created exclusively and an existing one is never touched.
-    /// A failed fetch removes the local file it created.
-    virtual bool GetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists) = 0;
+    /// Reads the replies that must be in before any further command goes to
+    /// this server: an upload's final reply, on a server that reads commands
+    /// while a file comes in. Nothing on a server that takes them at once.
+    virtual void SettleTransfers() = 0;
+
+    /// BeginPutFile() and its verdict.
+    bool PutFile(const QString& strLocalPath, const QByteArray& strRemoteName)
+    {
+        return FinishFile(BeginPutFile(strLocalPath, strRemoteName));
+    }
+    /// BeginGetFile() and its verdict.
+    bool GetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists)
+    {
+        return FinishFile(BeginGetFile(strRemoteName, strLocalPath, bFailIfExists));
+    }
 
     /// Lists the current directory (MLSD where the server offers it, LIST
-    /// otherwise); lines that do not parse are skipped. False when the listing
-    /// could not be read.
-    virtual bool ReadDirectory(std::vector<FtpEntry>& entries) = 0;
+    /// otherwise); lines that do not parse are skipped. With @p strDirectory,
+    /// enters that directory first, in the same exchange, and fails when the
+    /// server will not enter it. False when the listing could not be read.
+    virtual bool ReadDirectory(std::vector<FtpEntry>& entries, const QByteArray& strDirectory = {}) = 0;
 
     /// False once the control connection is lost: closed by the server, a
     /// reply that did not come in time, a 421, a hostile reply, an abort, or
@@ -51,6 +95,11 @@ public:
     /// server may refuse a command and close the connection right after its
     /// reply. False when the connection is lost; any answer counts as alive.
     virtual bool ConfirmUsable() = 0;
+
+    /// Why the last operation that failed did, in words for the user: the
+    /// server's reply ("550 Permission denied."), the system's error ("No space
+    /// left on device") or the wait that ran out. Empty when none has failed.
+    virtual QString LastFailureCause() const = 0;
 
     /// Sends QUIT (without waiting long) and closes the connection.
     virtual void Close() = 0;

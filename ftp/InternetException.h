@@ -23,7 +23,7 @@ public:
     const char* what() const noexcept override;
 
     unsigned m_dwError;
-    QString m_strDetail; // for diagnostics only; never shown as the user's message
+    QString m_strDetail; // why, in words for the user: the server's reply or the system's error
 
 private:
     QByteArray m_what;

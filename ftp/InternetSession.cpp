@@ -16,7 +16,7 @@ std::vector<SocketAddress> Resolve(QByteArray strHost, unsigned short nPort)
     if (strHost.startsWith('[') && strHost.endsWith(']'))
         strHost = strHost.mid(1, strHost.size() - 2);
     if (strHost.isEmpty())
-        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QStringLiteral("empty host name"));
+        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QStringLiteral("The address is empty."));
     addrinfo hints {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -36,7 +36,7 @@ std::vector<SocketAddress> Resolve(QByteArray strHost, unsigned short nPort)
     }
     freeaddrinfo(pResult);
     if (addresses.empty())
-        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QStringLiteral("no address"));
+        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QStringLiteral("The name has no address."));
     return addresses;
 }
 
@@ -53,27 +53,52 @@ std::shared_ptr<FtpConnection> InternetSession::GetFtpConnection(
     {
         std::lock_guard lock(m_mutex);
         if (m_bClosed)
-            throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("session closed"));
+            throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("The operation was stopped."));
         timeouts = m_timeouts;
     }
     if (!FtpCommandWriter::IsSafe(server) || !FtpCommandWriter::IsSafe(username) || !FtpCommandWriter::IsSafe(password))
-        throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("CR, LF or NUL in an argument"));
+        throw InternetException(
+            FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("The address, username or password holds a line break or a NUL character."));
     if (passive)
-        throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("only active mode is available"));
+        throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("Only active mode is available."));
 
     const std::vector<SocketAddress> addresses = Resolve(server, port == 0 ? 21 : port);
 
-    auto connection = std::make_shared<FtpClientConnection>(timeouts);
-    {
-        // Registered before connecting, so that Close() can abort the login too.
-        std::lock_guard lock(m_mutex);
-        if (m_bClosed)
-            throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("session closed"));
-        std::erase_if(m_connections, [](const std::weak_ptr<FtpConnection>& p) { return p.expired(); });
-        m_connections.push_back(connection);
+    auto pipelining
+        = NeedsLockStep(server) ? FtpClientConnection::Pipelining::Off : FtpClientConnection::Pipelining::On;
+    for (;;) {
+        auto connection = std::make_shared<FtpClientConnection>(timeouts, pipelining);
+        // A connection that finds out later tells every later one of the session.
+        connection->SetPipeliningFailedHandler([pLockStep = m_pLockStep, server] {
+            std::lock_guard lock(pLockStep->m_mutex);
+            pLockStep->m_servers.insert(server);
+        });
+        {
+            // Registered before connecting, so that Close() can abort the login too.
+            std::lock_guard lock(m_mutex);
+            if (m_bClosed)
+                throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("The operation was stopped."));
+            std::erase_if(m_connections, [](const std::weak_ptr<FtpConnection>& p) { return p.expired(); });
+            m_connections.push_back(connection);
+        }
+        try {
+            connection->Open(addresses, username, password);
+            return connection;
+        } catch (const InternetException& e) {
+            // A server that closed on the commands sent ahead, or answered them
+            // out of step, is asked again one command at a time.
+            if (pipelining == FtpClientConnection::Pipelining::Off || !connection->PipeliningFailed()
+                || e.m_dwError == FTP_ERROR_INCORRECT_PASSWORD || e.m_dwError == FTP_ERROR_ABORTED)
+                throw;
+            pipelining = FtpClientConnection::Pipelining::Off;
+        }
     }
-    connection->Open(addresses, username, password);
-    return connection;
+}
+
+bool InternetSession::NeedsLockStep(const QByteArray& server) const
+{
+    std::lock_guard lock(m_pLockStep->m_mutex);
+    return m_pLockStep->m_servers.contains(server);
 }
 
 void InternetSession::Close()

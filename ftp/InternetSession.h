@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 class FtpConnection;
@@ -28,8 +29,13 @@ public:
      * Connects to @p server on @p port (0 means 21), reads the greeting and logs in.
      * Blocking; call it on a worker thread. Transfers on the connection use active
      * mode (only active mode is built; @p passive must be false).
+     *
+     * Commands are sent ahead of earlier replies, unless a connection to this
+     * server showed that it mishandles that: from then on, for the session's
+     * life, its connections send one command at a time. A login that failed that
+     * way is tried again at once, one command at a time.
      * @throws InternetException with FTP_ERROR_NAME_NOT_RESOLVED, FTP_ERROR_INCORRECT_PASSWORD,
-     *         or another code for every other failure.
+     *         or another code for every other failure; its detail says why, for the user.
      */
     std::shared_ptr<FtpConnection> GetFtpConnection(const QByteArray& server, const QByteArray& username,
         const QByteArray& password, unsigned short port = 0, bool passive = false);
@@ -45,9 +51,20 @@ public:
     void SetTimeouts(const FtpTimeouts& timeouts);
     FtpTimeouts Timeouts() const;
 
+    /// True once @p server is known to need one command at a time.
+    bool NeedsLockStep(const QByteArray& server) const;
+
 private:
+    /// The servers that mishandled commands sent ahead, shared with the
+    /// connections that may find out later.
+    struct LockStepServers {
+        std::mutex m_mutex;
+        std::set<QByteArray> m_servers;
+    };
+
     mutable std::mutex m_mutex;
     FtpTimeouts m_timeouts;
     bool m_bClosed = false;
     std::vector<std::weak_ptr<FtpConnection>> m_connections;
+    std::shared_ptr<LockStepServers> m_pLockStep = std::make_shared<LockStepServers>();
 };

@@ -161,6 +161,12 @@ SocketResult Socket::Wait(short nEvents, int nTimeoutMs) const
     return PollWithAbort(&fd, 1, m_abort, nTimeoutMs);
 }
 
+SocketResult Socket::Failed()
+{
+    m_nErrno = errno;
+    return SocketResult::Error;
+}
+
 SocketResult Socket::Connect(const SocketAddress& address, int nTimeoutMs)
 {
     Close();
@@ -168,17 +174,21 @@ SocketResult Socket::Connect(const SocketAddress& address, int nTimeoutMs)
         return SocketResult::Aborted;
     m_fd = ::socket(address.Family(), SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (m_fd < 0)
-        return SocketResult::Error;
+        return Failed();
     if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address.m_storage), address.m_nLength) != 0) {
         if (errno != EINPROGRESS)
-            return SocketResult::Error;
+            return Failed();
         const SocketResult result = Wait(POLLOUT, nTimeoutMs);
         if (result != SocketResult::Ok)
             return result;
         int nError = 0;
         socklen_t nLength = sizeof nError;
-        if (getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &nError, &nLength) != 0 || nError != 0)
-            return SocketResult::Error;
+        if (getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &nError, &nLength) != 0)
+            return Failed();
+        if (nError != 0) {
+            errno = nError;
+            return Failed();
+        }
     }
     const int nOne = 1;
     setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &nOne, sizeof nOne);
@@ -220,7 +230,7 @@ SocketResult Socket::Accept(Socket& accepted, SocketAddress& peer, int nTimeoutM
     const int fd
         = ::accept4(m_fd, reinterpret_cast<sockaddr*>(&peer.m_storage), &peer.m_nLength, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0)
-        return SocketResult::Error;
+        return Failed();
     accepted.Close();
     accepted.m_fd = fd;
     return SocketResult::Ok;
@@ -245,7 +255,7 @@ SocketResult Socket::Receive(char* pBuffer, std::size_t nSize, std::size_t& nRea
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return SocketResult::Error;
+            return Failed();
         const SocketResult result = Wait(POLLIN, deadline.RemainingMs());
         if (result != SocketResult::Ok)
             return result;
@@ -274,7 +284,7 @@ SocketResult Socket::SendAll(
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return Done(SocketResult::Error);
+            return Done(Failed());
         if (!pWatch) {
             const SocketResult result = Wait(POLLOUT, nTimeoutMs);
             if (result != SocketResult::Ok)

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <poll.h>
 #include <sys/socket.h>
 
 /// A wake-up shared by every socket of one connection. Once raised it stays
@@ -81,6 +82,8 @@ public:
     /// for one connection, with SO_REUSEADDR, so that a port holding only
     /// TIME_WAIT entries counts as free. False with errno set when it could not.
     bool Listen(const SocketAddress& local, std::uint16_t nPort);
+    /// True when a read (or, on a listener, an accept) would not wait now.
+    bool IsReadableNow() const { return IsOpen() && Wait(POLLIN, 0) == SocketResult::Ok; }
     /// Waits for one incoming connection and hands it to @p accepted.
     SocketResult Accept(Socket& accepted, SocketAddress& peer, int nTimeoutMs);
 
@@ -108,6 +111,9 @@ public:
     SocketAddress LocalAddress() const;
     SocketAddress PeerAddress() const;
 
+    /// The system's error number behind the last Error result (0 when there was none).
+    int LastErrno() const { return m_nErrno; }
+
     /// Sends FIN after the data written so far.
     void ShutdownWrite();
     void Close();
@@ -116,6 +122,10 @@ private:
     /// Waits for @p nEvents on the socket. Ok, Timeout or Aborted.
     SocketResult Wait(short nEvents, int nTimeoutMs) const;
 
+    /// Error, with the current errno kept for LastErrno().
+    SocketResult Failed();
+
     const AbortSignal& m_abort;
     int m_fd = -1;
+    int m_nErrno = 0;
 };

@@ -1,11 +1,13 @@
 #include "remote/RemoteListing.h"
 
-bool RemoteListing::ListRemoteDirectory(FtpConnection& connection)
+bool RemoteListing::ListRemoteDirectory(FtpConnection& connection, const QByteArray& strDirectory)
 {
     m_entries.clear();
     std::vector<FtpEntry> entries;
-    if (!connection.ReadDirectory(entries)) {
-        if (!connection.IsUsable())
+    if (!connection.ReadDirectory(entries, strDirectory)) {
+        // Entering the directory and reading it travel together: when either
+        // failed with a directory given, nothing is known of it.
+        if (!connection.IsUsable() || !strDirectory.isEmpty())
             return false;
         entries.clear(); // refused lists like empty: ".." alone
     }

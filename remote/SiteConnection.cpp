@@ -13,9 +13,12 @@ SiteConnection::Outcome SiteConnection::Open(InternetSession& session, const Sit
 {
     Close();
     m_strHomeDir.clear();
+    m_strSiteDir.clear();
+    m_strCause.clear();
     try {
         m_pConnection = session.GetFtpConnection(site.m_strAddress, site.m_strUsername, site.m_strPassword, 0, false);
     } catch (const InternetException& e) {
+        m_strCause = e.m_strDetail;
         switch (e.m_dwError) {
         case FTP_ERROR_INCORRECT_PASSWORD: return Outcome::LoginRefused;
         case FTP_ERROR_NAME_NOT_RESOLVED: return Outcome::NameNotResolved;
@@ -23,21 +26,27 @@ SiteConnection::Outcome SiteConnection::Open(InternetSession& session, const Sit
         }
     }
     bool bEntered = true;
-    if (site.m_strDirectory.isEmpty())
+    if (site.m_strDirectory.isEmpty()) {
         m_pConnection->GetCurrentDirectory(m_strHomeDir);
-    else
-        bEntered = m_pConnection->SetCurrentDirectory(site.m_strDirectory);
+        m_strSiteDir = m_strHomeDir;
+    } else {
+        // Entered and named in one exchange: the name is the way back here.
+        bEntered = m_pConnection->EnterDirectory(site.m_strDirectory, m_strSiteDir);
+    }
     // A connection lost on the way in (closed, a time-out, a 421) is a failure
     // to connect, not a refused directory.
-    if (!m_pConnection->IsUsable()) {
-        Close();
-        return Outcome::CannotConnect;
-    }
-    if (!bEntered) {
-        Close();
-        return Outcome::DirectoryRefused;
-    }
+    if (!m_pConnection->IsUsable())
+        return Fail(Outcome::CannotConnect);
+    if (!bEntered)
+        return Fail(Outcome::DirectoryRefused);
     return Outcome::Connected;
+}
+
+SiteConnection::Outcome SiteConnection::Fail(Outcome outcome)
+{
+    m_strCause = m_pConnection->LastFailureCause();
+    Close();
+    return outcome;
 }
 
 void SiteConnection::Close()

@@ -46,11 +46,23 @@ public:
     /// The login directory recorded by the last Open() of a site without a
     /// directory; empty otherwise.
     const QByteArray& HomeDirectory() const { return m_strHomeDir; }
+    /// The site's directory as the server named it when Open() entered it (the
+    /// login directory for a site without one); empty when the server gave no
+    /// name. The connection can come back here from anywhere.
+    const QByteArray& SiteDirectory() const { return m_strSiteDir; }
+
+    /// Why the last Open() failed, for the user: the server's reply, the
+    /// system's error or the wait that ran out. Empty after a success.
+    const QString& FailureCause() const { return m_strCause; }
 
     /// The message for a failed Open(); empty for Connected.
     static QString FailureText(Outcome outcome);
 
 private:
+    Outcome Fail(Outcome outcome);
+
     std::shared_ptr<FtpConnection> m_pConnection;
     QByteArray m_strHomeDir;
+    QByteArray m_strSiteDir;
+    QString m_strCause;
 };

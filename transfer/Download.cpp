@@ -7,6 +7,7 @@
 #include "transfer/PartFile.h"
 #include "transfer/TransferReport.h"
 
+#include <QDir>
 #include <QHash>
 
 #include <vector>
@@ -41,7 +42,7 @@ void Download::DownloadNames(const QList<QByteArray>& names)
 
     for (const QByteArray& strName : names) {
         if (m_bLost || m_report.IsCancelled())
-            return;
+            break;
         // The entry of exactly this name decides whether it is a folder; a
         // longer name that begins with it (a backup copy, say) does not. A name
         // without an entry is tried as a file and reported when it fails: one
@@ -51,57 +52,119 @@ void Download::DownloadNames(const QList<QByteArray>& names)
         // passed over quietly.
         const FtpEntry* pEntry = bListed && DownloadName::CanLookUp(strName) ? byName.value(strName) : nullptr;
         const bool bDots = strName == "." || strName == ".."; // folders, listed or not
-        if (!bDots && pEntry && pEntry->m_bLink)
-            DownloadLink(strName);
-        else if (!bDots && !(pEntry && pEntry->m_bDirectory))
-            DownloadFile(strName);
+        const bool bFile = !bDots && !(pEntry && (pEntry->m_bDirectory || pEntry->m_bLink));
+        if (bFile) {
+            // Files follow each other without a wait: the next is asked for as
+            // soon as this one's bytes are in, and judged after.
+            BeginFile(strName);
+            continue;
+        }
+        FinishFetching();
+        if (m_bLost || m_report.IsCancelled())
+            break;
+        // A link that turns out to lead to a file is fetched, and counted, as one.
+        if (!bDots && pEntry && pEntry->m_bLink && DownloadLink(strName))
+            continue;
         if (m_bLost)
-            return;
+            break;
         m_report.StepProgress();
     }
-    m_report.ShowTransferName(QString());
+    // Files asked for are judged even when the walk ends early, so that their
+    // part files go with them.
+    FinishFetching();
+    if (!m_bLost && !m_report.IsCancelled())
+        m_report.ShowTransferName(QString());
 }
 
-void Download::DownloadLink(const QByteArray& strName)
+bool Download::DownloadLink(const QByteArray& strName)
 {
     // A link behaves as what it leads to: a folder is passed over like any
     // folder, anything else is fetched as a file (and reported if it fails).
     switch (RemoteLink::Resolve(m_connection, strName)) {
-    case RemoteLink::Target::Folder: break;
-    case RemoteLink::Target::NotFolder: DownloadFile(strName); break;
-    case RemoteLink::Target::Lost: GiveUp(); break; // later names would be looked for in the wrong place
+    case RemoteLink::Target::Folder: return false;
+    case RemoteLink::Target::NotFolder:
+        BeginFile(strName);
+        FinishFetching();
+        return true;
+    case RemoteLink::Target::Lost: GiveUp(); return false; // later names would be looked for in the wrong place
     }
+    return false;
 }
 
 bool Download::DownloadFile(const QByteArray& strName)
 {
-    if (m_report.IsCancelled())
-        return false; // the window is going
-    m_report.ShowTransferName(ByteText::Display(strName));
-    if (Fetch(strName))
-        return true;
-    // No re-listing and no completion dialog after a failed file.
-    m_bAllFetched = false;
-    if (m_report.IsCancelled() || Lost())
-        return false; // the window is going, or the loss is reported already
-    m_report.ShowFailure(kFetchFailed);
-    return false;
+    BeginFile(strName);
+    return FinishFetching();
 }
 
-bool Download::Fetch(const QByteArray& strName)
+void Download::BeginFile(const QByteArray& strName)
 {
-    if (!DownloadName::IsSafe(strName))
-        return false;
+    if (m_report.IsCancelled() || m_bLost)
+        return; // the window is going
+    m_report.ShowTransferName(ByteText::Display(strName));
+    Fetching fetching;
+    fetching.m_strName = strName;
+    fetching.m_strPath = DownloadName::IsSafe(strName) ? DownloadName::LocalPath(m_strFolder, strName) : QString();
     // A name taken already fails at once, before anything is fetched for nothing.
-    const QString strPath = DownloadName::LocalPath(m_strFolder, strName);
-    if (PartFile::Exists(strPath))
-        return false;
-    // Received under a part name and given its own only once it has arrived
-    // whole, its size checked: a run killed mid-file never leaves a cut-off
-    // file under the real name. A fetch that fails removes its part file.
-    const QString strPartPath = PartFile::FreePath(m_strFolder, strName);
-    return !strPartPath.isEmpty() && m_connection.GetFile(strName, strPartPath, true)
-        && PartFile::Place(strPartPath, strPath);
+    if (fetching.m_strPath.isEmpty()) {
+        fetching.m_strFailure = QStringLiteral("%1 cannot be a file name in the download folder.")
+                                    .arg(ByteText::Display(strName));
+    } else if (PartFile::Exists(fetching.m_strPath)) {
+        fetching.m_strFailure
+            = QStringLiteral("%1 exists already.").arg(QDir::toNativeSeparators(fetching.m_strPath));
+    } else {
+        // Received under a part name and given its own only once it has
+        // arrived whole, its size checked: a run killed mid-file never leaves
+        // a cut-off file under the real name. A fetch that fails removes its
+        // part file.
+        fetching.m_strPartPath = PartFile::FreePath(m_strFolder, strName);
+        if (fetching.m_strPartPath.isEmpty())
+            fetching.m_strFailure = QStringLiteral("No free name for the part file of %1 in %2.")
+                                        .arg(ByteText::Display(strName), QDir::toNativeSeparators(m_strFolder));
+        else
+            fetching.m_nTicket = m_connection.BeginGetFile(strName, fetching.m_strPartPath, true);
+    }
+    // The file before is judged now, while this one's verdict is on its way.
+    FinishFetching(true);
+    m_fetching.push_back(std::move(fetching));
+}
+
+bool Download::FinishFetching(bool bAllButLast)
+{
+    bool bAll = true;
+    while (m_fetching.size() > (bAllButLast ? 1u : 0u)) {
+        const Fetching fetching = std::move(m_fetching.front());
+        m_fetching.pop_front();
+        bool bFetched = false;
+        QString strWhy = fetching.m_strFailure;
+        if (fetching.m_nTicket != 0) {
+            bFetched = m_connection.FinishFile(fetching.m_nTicket);
+            if (!bFetched)
+                strWhy = m_connection.LastFailureCause();
+            else if (!PartFile::Place(fetching.m_strPartPath, fetching.m_strPath)) {
+                bFetched = false;
+                strWhy = QStringLiteral("%1 appeared while it was fetched; it was left as it is.")
+                             .arg(QDir::toNativeSeparators(fetching.m_strPath));
+            }
+        }
+        bAll = bAll && bFetched;
+        if (m_bLost || m_report.IsCancelled())
+            continue; // reported already, or the window is going
+        if (!bFetched && !Failed(strWhy))
+            continue;
+        m_report.StepProgress();
+    }
+    return bAll;
+}
+
+bool Download::Failed(const QString& strWhy)
+{
+    // No re-listing and no completion dialog after a failed file.
+    m_bAllFetched = false;
+    if (Lost())
+        return false; // the loss is reported already
+    m_report.ShowFailure(kFetchFailed, strWhy);
+    return true;
 }
 
 bool Download::Lost()
@@ -118,5 +181,5 @@ void Download::GiveUp()
     m_bLost = true;
     m_bAllFetched = false;
     if (!m_report.IsCancelled())
-        m_report.ShowFailure(kFetchFailed);
+        m_report.ShowFailure(kFetchFailed, m_connection.LastFailureCause());
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "ftp/FtpConnection.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
-class FtpConnection;
+#include <deque>
+
 class TransferReport;
 
 /// One download: remote files fetched by name from the current remote
@@ -37,10 +40,26 @@ public:
     bool ConnectionLost() const { return m_bLost; }
 
 private:
-    /// Receives @p strName under a part name and gives it its own; false when
-    /// it is not there whole.
-    bool Fetch(const QByteArray& strName);
-    void DownloadLink(const QByteArray& strName);
+    /// A file asked for whose verdict is not taken yet.
+    struct Fetching {
+        QByteArray m_strName;
+        QString m_strPath; // its own name in the download folder
+        QString m_strPartPath; // where it is received
+        FtpTicket m_nTicket = 0; // 0: it failed before anything was asked
+        QString m_strFailure; // why, when it failed before
+    };
+
+    /// Asks for @p strName under a part name, and judges the file before it.
+    void BeginFile(const QByteArray& strName);
+    /// Judges the files asked for, all or all but the last: each that arrived
+    /// whole gets its own name, each step of the progress is counted, and each
+    /// failure is shown. False when one was not fetched.
+    bool FinishFetching(bool bAllButLast = false);
+    /// A file was not fetched because of @p strWhy: shown, unless the connection
+    /// is gone (then that is reported, once). False in that case.
+    bool Failed(const QString& strWhy);
+    /// A link is what it leads to: true when it was fetched (and counted) as a file.
+    bool DownloadLink(const QByteArray& strName);
     /// After a failed operation: true when the connection is gone, which is
     /// then reported, once, as the transfer's failure.
     bool Lost();
@@ -52,4 +71,5 @@ private:
     QString m_strFolder;
     bool m_bAllFetched = true;
     bool m_bLost = false;
+    std::deque<Fetching> m_fetching; // asked for, oldest first
 };

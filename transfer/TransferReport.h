@@ -3,8 +3,8 @@
 #include <QString>
 
 /// What a running transfer tells whoever shows it. Every call is made on the
-/// transfer's own thread and returns once the report has been taken in: a
-/// failure returns when the user has answered it.
+/// transfer's own thread and returns once the report has been taken in (not
+/// necessarily shown yet): a failure returns when the user has answered it.
 class TransferReport {
 public:
     virtual ~TransferReport() = default;
@@ -14,8 +14,9 @@ public:
     virtual void ShowTransferName(const QString& strName) = 0;
     /// One more item done, whether it succeeded or not.
     virtual void StepProgress() = 0;
-    /// Shows @p strText as a transfer failure and waits for the user's answer.
-    virtual void ShowFailure(const QString& strText) = 0;
+    /// Shows @p strText as a transfer failure, with @p strCause (what failed and
+    /// why, for the user) below it, and waits for the user's answer.
+    virtual void ShowFailure(const QString& strText, const QString& strCause) = 0;
     /// True once the transfer must stop at once, touching nothing more (the
     /// window is going away).
     virtual bool IsCancelled() const = 0;

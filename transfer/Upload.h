@@ -1,15 +1,16 @@
 #pragma once
 
+#include "ftp/FtpConnection.h"
+#include "transfer/LocalTree.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-class FtpConnection;
+#include <optional>
+
 class TransferReport;
-namespace LocalTree {
-struct Entry;
-}
 
 /// One upload: local files and folders sent into the current remote directory
 /// of a connection, folders level by level.
@@ -49,7 +50,12 @@ private:
     /// @p strParentDir is the directory the folder is created in, empty when
     /// no name for it is known.
     bool UploadFolder(const LocalTree::Entry& folder, const QByteArray& strParentDir);
+    /// Begins sending @p item; its verdict is taken with the next step of the walk.
     void UploadFile(const LocalTree::Entry& item);
+    /// Takes the verdict of the file sent last, and reports it.
+    void FinishSent();
+    /// One item done: the progress steps, and a failure is shown with @p strWhy.
+    void Report(const LocalTree::Entry& item, bool bSent, const QString& strWhy);
     /// Changes back to @p strDirectory; false when there is no such name or the
     /// server refused it.
     bool ReturnTo(const QByteArray& strDirectory);
@@ -61,8 +67,16 @@ private:
     /// then reported, once, as the transfer's failure.
     bool Lost();
 
+    /// A file whose bytes are sent and whose verdict is not taken yet.
+    struct Sent {
+        FtpTicket m_nTicket = 0;
+        LocalTree::Entry m_item;
+    };
+
     FtpConnection& m_connection;
     TransferReport& m_report;
     QByteArray m_strSiteDirectory;
     bool m_bLost = false;
+    std::optional<Sent> m_sent;
+    QString m_strWayBackFailure; // why the last way back failed
 };

@@ -34,7 +34,7 @@ QJsonArray UpToRetr(const QByteArray& strSizeReply = "550 Unknown\r\n")
 std::shared_ptr<FtpConnection> Connect(FtpTestServer& server, InternetSession& session, const QJsonArray& script)
 {
     session.SetTimeouts(ShortFtpTimeouts(2000, 1000));
-    if (!server.StartScripted(QJsonDocument(script).toJson()))
+    if (!server.StartScripted(Script(script)))
         return {};
     return session.GetFtpConnection(server.Address().toLatin1(), "user", "pass");
 }
@@ -55,42 +55,77 @@ private slots:
 
 void TestFtpHostileServer::Logins_data()
 {
-    QTest::addColumn<QJsonArray>("script");
+    QTest::addColumn<QJsonArray>("script"); // steps, or one list of steps per connection
     QTest::addColumn<unsigned>("error"); // 0: logged in
-    const auto Row = [](const char* pszTag, const QJsonArray& script, unsigned nError) {
-        QTest::newRow(pszTag) << script << nError;
+    QTest::addColumn<bool>("lockStepAfter"); // the session then sends this server one command at a time
+    const auto Row = [](const char* pszTag, const QJsonArray& script, unsigned nError, bool bLockStep = false) {
+        QTest::newRow(pszTag) << script << nError << bLockStep;
     };
     const QJsonArray user {Send("220 Ready\r\n"), Expect("USER")};
+    const QJsonArray features {Send("211-Features:\r\n SIZE\r\n211 End\r\n")};
 
     Row("120 then 220", QJsonArray {Send("120 Soon\r\n220 Ready\r\n")} + LoginAfterGreeting(), 0);
     Row("multi-line greeting with digits",
         QJsonArray {Send("220-Welcome\r\n220x\r\n123 line\r\n220 Ready\r\n")} + LoginAfterGreeting(), 0);
-    Row("USER accepted at once", user + QJsonArray {Send("230 In\r\n"), Expect("FEAT"), Send("500 No\r\n")}, 0);
+    // The PASS sent ahead of USER's answer is refused; that does not matter.
+    const QJsonArray userAccepted {Send("230 In\r\n"), Expect("PASS"), Send("503 Already logged in\r\n")};
+    Row("USER accepted at once", user + userAccepted + QJsonArray {Expect("FEAT"), Send("500 No\r\n")}, 0);
     // FEAT is optional: without an answer, NOOP brings the login back in step.
     Row("FEAT never answered",
-        user + QJsonArray {Send("230 In\r\n"), Expect("FEAT"), Expect("NOOP"), Send("200 Ok\r\n")}, 0);
+        user + userAccepted + QJsonArray {Expect("FEAT"), Expect("NOOP"), Send("200 Ok\r\n")}, 0);
     Row("greeting 421", {Send("421 Too many users\r\n")}, FTP_ERROR_CANNOT_CONNECT);
     Row("greeting without code", {Send("Hello there\r\n")}, FTP_ERROR_PROTOCOL);
     Row("greeting with NUL", {Send(QByteArray("220 Re\0ady\r\n", 11))}, FTP_ERROR_PROTOCOL);
     Row("greeting never ends", {Send("220-Welcome\r\n"), Hang()}, FTP_ERROR_TIMEOUT);
+    // Closed with the login's commands on their way, the server is also tried
+    // one command at a time, and kept to that.
     Row("connection closed", user + QJsonArray {QJsonObject {{QStringLiteral("close"), true}}},
-        FTP_ERROR_CANNOT_CONNECT);
+        FTP_ERROR_CANNOT_CONNECT, true);
     Row("USER 530", user + QJsonArray {Send("530 No\r\n")}, FTP_ERROR_INCORRECT_PASSWORD);
     Row("PASS 501", user + QJsonArray {Send("331 Password\r\n"), Expect("PASS"), Send("501 Bad\r\n")},
         FTP_ERROR_INCORRECT_PASSWORD);
     Row("USER 421", user + QJsonArray {Send("421 Bye\r\n")}, FTP_ERROR_CANNOT_CONNECT);
+
+    // USER, PASS and FEAT go out together: this server answers only once all three are in.
+    Row("USER, PASS and FEAT sent together",
+        user + QJsonArray {ExpectAhead("PASS"), ExpectAhead("FEAT"), Send("331 Password\r\n230 In\r\n")} + features,
+        0);
+    // A server that will not take commands sent ahead is logged in to again at
+    // once, one command at a time, and the session keeps to that.
+    Row("closes on commands sent ahead",
+        QJsonArray {Send("220 Ready\r\n"), ExpectAlone("USER"), Send("331 Password\r\n"), Expect("PASS"),
+            Send("230 In\r\n"), Expect("FEAT")}
+            + features,
+        0, true);
+    Row("answers out of step",
+        QJsonArray {user + QJsonArray {Expect("PASS"), Expect("FEAT"), Send("331 Password\r\n")} + features
+                + QJsonArray {Send("230 In\r\n"), Hang()},
+            Login()},
+        0, true);
+    // FEAT answered only after the wait for it: what comes before NOOP's own
+    // reply is FEAT's, and nothing is sent until NOOP's reply is in.
+    const QJsonArray lateFeat = QJsonArray {Send("220 Ready\r\n"), Expect("USER"), Send("331 Password\r\n"),
+        Expect("PASS"), Send("230 In\r\n"), Expect("FEAT"), Expect("NOOP")};
+    Row("FEAT answered late", lateFeat + features + QJsonArray {Send("200 Ok\r\n")}, 0);
+    // An answer that cannot be FEAT's nor NOOP's leaves no way to tell which
+    // reply is whose: the connection is given up rather than read out of step
+    // (a refused CWD would otherwise read NOOP's 200 as its success).
+    Row("FEAT answered late, not as FEAT", lateFeat + QJsonArray {Send("214 Later\r\n"), Send("200 Ok\r\n")},
+        FTP_ERROR_PROTOCOL, true);
 }
 
 void TestFtpHostileServer::Logins()
 {
     QFETCH(QJsonArray, script);
     QFETCH(unsigned, error);
+    QFETCH(bool, lockStepAfter);
 
     FtpTestServer server;
-    QVERIFY(server.StartScripted(QJsonDocument(script).toJson()));
+    QVERIFY(server.StartScripted(Script(script)));
     InternetSession session;
     session.SetTimeouts(ShortFtpTimeouts(2000, 1000));
     QCOMPARE(FtpLoginError(session, server.Address().toLatin1(), "user", "pass"), error);
+    QCOMPARE(session.NeedsLockStep(server.Address().toLatin1()), lockStepAfter);
 }
 
 void TestFtpHostileServer::Replies_data()
@@ -152,6 +187,13 @@ void TestFtpHostileServer::Downloads_data()
         false);
     Row("shorter than announced", {Send("150 Opening (10 bytes)\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")},
         false);
+    // TYPE, SIZE and PORT travel together; the first PORT of a connection is
+    // answered before the transfer command follows it.
+    QTest::newRow("sent together")
+        << QJsonArray {Expect("TYPE"), ExpectAhead("SIZE"), ExpectAhead("PORT"),
+                Send("200 Binary\r\n213 5\r\n200 Port\r\n"), Expect("RETR"), Send("150 Open\r\n"),
+                DataFrom({}, "hello"), Send("226 Done\r\n")}
+        << true << true;
     QTest::newRow("shorter than SIZE") << UpToRetr("213 10\r\n")
             + QJsonArray {Send("150 Open\r\n"), DataFrom({}, "hello"), Send("226 Done\r\n")}
                                        << false << true;

@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <fcntl.h>
 #include <future>
 #include <set>
@@ -166,24 +167,33 @@ void TestFtpSession::LoginFailures_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<unsigned>("error");
+    QTest::addColumn<QString>("cause"); // what the user is told why, in part
 
-    QTest::newRow("wrong password") << QStringLiteral("wrong password") << unsigned(FTP_ERROR_INCORRECT_PASSWORD);
+    QTest::newRow("wrong password") << QStringLiteral("wrong password") << unsigned(FTP_ERROR_INCORRECT_PASSWORD)
+                                    << QStringLiteral("530 Authentication failed.");
     QTest::newRow("every login refused") << QStringLiteral("--refuse-password")
-                                         << unsigned(FTP_ERROR_INCORRECT_PASSWORD);
-    QTest::newRow("nothing listening") << QStringLiteral("nothing listening") << unsigned(FTP_ERROR_CANNOT_CONNECT);
-    QTest::newRow("silent server") << QStringLiteral("--silent") << unsigned(FTP_ERROR_TIMEOUT);
+                                         << unsigned(FTP_ERROR_INCORRECT_PASSWORD)
+                                         << QStringLiteral("530 Login refused.");
+    QTest::newRow("nothing listening") << QStringLiteral("nothing listening") << unsigned(FTP_ERROR_CANNOT_CONNECT)
+                                       << QStringLiteral("Connection refused");
+    QTest::newRow("silent server") << QStringLiteral("--silent") << unsigned(FTP_ERROR_TIMEOUT)
+                                   << QStringLiteral("The server did not greet within 1 s.");
     // A name with an empty label is refused by the resolver itself: glibc cannot
     // encode it into a DNS query, so it fails after reading /etc/hosts without
     // opening any UDP or TCP socket (checked with strace). Nothing leaves the machine.
-    QTest::newRow("unresolvable name") << QStringLiteral("no..such..host") << unsigned(FTP_ERROR_NAME_NOT_RESOLVED);
-    QTest::newRow("CR LF in password") << QStringLiteral("CRLF") << unsigned(FTP_ERROR_INVALID_ARGUMENT);
-    QTest::newRow("NUL in user") << QStringLiteral("NUL") << unsigned(FTP_ERROR_INVALID_ARGUMENT);
+    QTest::newRow("unresolvable name") << QStringLiteral("no..such..host") << unsigned(FTP_ERROR_NAME_NOT_RESOLVED)
+                                       << QString::fromLocal8Bit(gai_strerror(EAI_NONAME));
+    QTest::newRow("CR LF in password") << QStringLiteral("CRLF") << unsigned(FTP_ERROR_INVALID_ARGUMENT)
+                                       << QStringLiteral("line break");
+    QTest::newRow("NUL in user") << QStringLiteral("NUL") << unsigned(FTP_ERROR_INVALID_ARGUMENT)
+                                 << QStringLiteral("NUL");
 }
 
 void TestFtpSession::LoginFailures()
 {
     QFETCH(QString, kind);
     QFETCH(unsigned, error);
+    QFETCH(QString, cause);
 
     InternetSession session;
     session.SetTimeouts(ShortFtpTimeouts(3000, 500));
@@ -206,7 +216,9 @@ void TestFtpSession::LoginFailures()
 
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(FtpLoginError(session, strHost, strUser, strPassword), error);
+    QString strCause;
+    QCOMPARE(FtpLoginError(session, strHost, strUser, strPassword, &strCause), error);
+    QVERIFY2(strCause.contains(cause), qPrintable(strCause));
     QVERIFY(timer.elapsed() < 2500); // bounded by the short time-outs, not the defaults
 
     // The right credentials work against the same normal server.
@@ -327,6 +339,10 @@ void TestFtpSession::RoundTrip_data()
     // the server cannot answer an IPv6 EPRT on an IPv4 connection.
     QTest::newRow("IPv4-mapped IPv6 address")
         << QByteArray("mapped.bin") << EveryByteValue(1000) << QStringList() << QByteArray("::ffff:");
+    // Logged in to again, one command at a time, after the login sent ahead was cut off.
+    QTest::newRow("server that closes on commands sent ahead")
+        << QByteArray("lockstep.bin") << EveryByteValue(70000) << QStringList {QStringLiteral("--close-on-pipelining")}
+        << QByteArray();
 }
 
 void TestFtpSession::RoundTrip()

@@ -53,6 +53,8 @@ def parse_args():
                         'as a server process that fails mid-session does')
     p.add_argument('--max-cons-per-ip', type=int, default=0, metavar='N',
                    help='refuse (421) more than N connections from one address at a time')
+    p.add_argument('--close-on-pipelining', action='store_true',
+                   help='close the connection when a command arrives before the last one was answered')
     p.add_argument('--log-commands', metavar='FILE',
                    help='append every command line received (but PASS) to FILE')
     return p.parse_args()
@@ -214,6 +216,14 @@ def main():
             # Runs before the next command is read, so SIZE already sees the loss.
             if base_name(file) in store_short:
                 os.truncate(file, max(os.path.getsize(file) - 1, 0))
+
+        def found_terminator(self):
+            # What is left in the input buffer after this line is another
+            # command, sent before this one was answered.
+            if args.close_on_pipelining and self.ac_in_buffer:
+                self.close()
+                return
+            FTPHandler.found_terminator(self)
 
         def pre_process_command(self, line, cmd, arg):
             if args.log_commands and cmd != 'PASS':

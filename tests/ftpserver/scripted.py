@@ -1,10 +1,21 @@
 #!/usr/bin/python3
 """A scripted FTP server for replies no real server sends.
 
---script FILE names a JSON list of steps, run for every connection in turn:
+--script FILE names a JSON list of steps, run for every connection in turn, or
+{"connections": [steps, steps, ...]}: one list for each connection in turn, the
+last for every connection after it.
   {"send": "text"}                 send the text (code points 0-255 as bytes)
   {"send": "text", "count": N}     send it N times
   {"expect": "VERB"}               read one command line that starts with VERB
+  {"expect": "VERB", "ahead": true}
+                                   the same, and the line must have been sent
+                                   without waiting for the replies not yet sent
+                                   (it is there already, or comes within 0.3 s);
+                                   otherwise the connection is closed
+  {"expect": "VERB", "alone": true}
+                                   the same, and close the connection when more
+                                   input follows at once (within 0.3 s), as a
+                                   server that will not take commands sent ahead
   {"data_from": "ADDR", "payload": "text"}
                                    connect to the address of the last PORT from
                                    ADDR ("" for the server's own address), send
@@ -17,7 +28,9 @@ After the last step the server answers QUIT with 221 and anything else with 500.
 Prints READY once listening; exits on SIGTERM.
 """
 import argparse
+import itertools
 import json
+import select
 import signal
 import socket
 import sys
@@ -34,6 +47,14 @@ def read_line(conn, buf):
     return line.rstrip(b'\r').decode('latin-1')
 
 
+def more_input(conn, buf, seconds=0.3):
+    """True when input beyond the lines read is there, or comes within seconds."""
+    if buf[0]:
+        return True
+    ready, _, _ = select.select([conn], [], [], seconds)
+    return bool(ready)
+
+
 def port_address(arg):
     parts = [int(x) for x in arg.split(',')]
     return '.'.join(str(x) for x in parts[:4]), parts[4] * 256 + parts[5]
@@ -46,6 +67,9 @@ def serve(conn, host, steps):
         if 'send' in step:
             conn.sendall(step['send'].encode('latin-1') * step.get('count', 1))
         elif 'expect' in step:
+            if step.get('ahead') and not more_input(conn, buf):
+                sys.stderr.write('scripted: %s was not sent ahead\n' % step['expect'])
+                return
             line = read_line(conn, buf)
             if line is None:
                 return
@@ -54,6 +78,8 @@ def serve(conn, host, steps):
                 return
             if line.upper().startswith('PORT '):
                 port = port_address(line[5:])
+            if step.get('alone') and more_input(conn, buf):
+                return
         elif 'data_from' in step:
             data = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
             data.bind((step['data_from'] or host, 0))
@@ -92,7 +118,8 @@ def main():
     p.add_argument('--script', required=True)
     args = p.parse_args()
     with open(args.script, encoding='utf-8') as f:
-        steps = json.load(f)
+        script = json.load(f)
+    scripts = script['connections'] if isinstance(script, dict) else [script]
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -100,10 +127,10 @@ def main():
     server.listen(4)
     sys.stdout.write('READY\n')
     sys.stdout.flush()
-    while True:
+    for n in itertools.count():
         conn, _ = server.accept()
         try:
-            serve(conn, args.host, steps)
+            serve(conn, args.host, scripts[min(n, len(scripts) - 1)])
         except OSError:
             pass
         finally:

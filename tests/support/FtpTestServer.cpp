@@ -115,13 +115,15 @@ FtpTimeouts ShortFtpTimeouts(int nMs, int nReplyMs)
     return timeouts;
 }
 
-unsigned FtpLoginError(
-    InternetSession& session, const QByteArray& strHost, const QByteArray& strUser, const QByteArray& strPassword)
+unsigned FtpLoginError(InternetSession& session, const QByteArray& strHost, const QByteArray& strUser,
+    const QByteArray& strPassword, QString* pstrCause)
 {
     try {
         session.GetFtpConnection(strHost, strUser, strPassword)->Close();
         return 0;
     } catch (const InternetException& e) {
+        if (pstrCause)
+            *pstrCause = e.m_strDetail;
         return e.m_dwError;
     }
 }

@@ -54,6 +54,7 @@ private:
 /// Time-outs short enough for a test: @p nMs for each wait, @p nReplyMs for a reply.
 FtpTimeouts ShortFtpTimeouts(int nMs, int nReplyMs);
 
-/// The code of the InternetException that logging in throws, 0 when the login succeeds.
-unsigned FtpLoginError(
-    InternetSession& session, const QByteArray& strHost, const QByteArray& strUser, const QByteArray& strPassword);
+/// The code of the InternetException that logging in throws, 0 when the login
+/// succeeds; @p pstrCause (when given) gets its cause for the user.
+unsigned FtpLoginError(InternetSession& session, const QByteArray& strHost, const QByteArray& strUser,
+    const QByteArray& strPassword, QString* pstrCause = nullptr);

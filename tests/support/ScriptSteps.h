@@ -24,6 +24,20 @@ inline QJsonObject Expect(const char* pVerb)
     return {{QStringLiteral("expect"), QLatin1String(pVerb)}};
 }
 
+/// Expect(), and the command must have been sent without waiting for the
+/// replies the server has not sent yet.
+inline QJsonObject ExpectAhead(const char* pVerb)
+{
+    return {{QStringLiteral("expect"), QLatin1String(pVerb)}, {QStringLiteral("ahead"), true}};
+}
+
+/// Expect(), and the server closes the connection when more commands follow at
+/// once, as one that will not take commands sent ahead of their replies.
+inline QJsonObject ExpectAlone(const char* pVerb)
+{
+    return {{QStringLiteral("expect"), QLatin1String(pVerb)}, {QStringLiteral("alone"), true}};
+}
+
 /// Sends @p strBytes over and over for @p nSeconds or until the client goes away.
 inline QJsonObject Flood(const QByteArray& strBytes, int nSeconds)
 {
@@ -64,9 +78,12 @@ inline QJsonArray operator+(QJsonArray first, const QJsonArray& second)
     return first;
 }
 
-/// The script as the server reads it.
+/// The script as the server reads it: @p steps for every connection, or, when
+/// its elements are lists of steps, one list for each connection in turn.
 inline QByteArray Script(const QJsonArray& steps)
 {
+    if (!steps.isEmpty() && steps.first().isArray())
+        return QJsonDocument(QJsonObject {{QStringLiteral("connections"), steps}}).toJson();
     return QJsonDocument(steps).toJson();
 }
 

@@ -18,12 +18,17 @@ public:
         m_strShown = strName;
     }
     void StepProgress() override { ++m_nSteps; }
-    void ShowFailure(const QString& strText) override { m_failures.append(strText); }
+    void ShowFailure(const QString& strText, const QString& strCause) override
+    {
+        m_failures.append(strText);
+        m_causes.append(strCause);
+    }
     bool IsCancelled() const override { return m_bCancelled.load(); }
 
     QStringList m_names; // every change of the name in work, in order
     int m_nSteps = 0;
     QStringList m_failures; // every failure shown, in order
+    QStringList m_causes; // the cause shown below each failure
     std::atomic<bool> m_bCancelled {false};
 
 private:

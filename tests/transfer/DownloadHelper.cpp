@@ -17,7 +17,7 @@ class SilentReport : public TransferReport {
 public:
     void ShowTransferName(const QString&) override { }
     void StepProgress() override { }
-    void ShowFailure(const QString&) override { }
+    void ShowFailure(const QString&, const QString&) override { }
     bool IsCancelled() const override { return false; }
 };
 

@@ -20,6 +20,9 @@ using namespace TransferHelpers;
 
 namespace {
 
+/// Every entry of a folder, hidden ones (a download's part file) included.
+constexpr QDir::Filters kEveryEntry = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
 const QString kListFailed = QStringLiteral("Can't display the remote directory");
 const QString kSendFailed = QStringLiteral("Could not transfer file");
 const QString kFetchFailed = QStringLiteral("Could not transfer file to this location - File Exists!");
@@ -222,9 +225,10 @@ void TestFaults::FaultAtEveryStep()
             QVERIFY(view.m_remoteList->count() == 0 && !view.m_remoteList->isEnabled());
     }
 
-    // Nothing is lost: no partial local file, and an upload that did not
-    // arrive whole was reported, never completed in silence.
-    QVERIFY(QDir(server.Local("dl")).isEmpty());
+    // Nothing is lost: no partial local file (a download's part file is
+    // hidden), and an upload that did not arrive whole was reported, never
+    // completed in silence.
+    QVERIFY(QDir(server.Local("dl")).isEmpty(kEveryEntry));
     if (action == Action::DropFile)
         QVERIFY(ReadFile(Path(server.m_server, "pub/up.bin")) != Content(200 * 1024, 2));
 }
@@ -313,6 +317,8 @@ void TestFaults::QuitAtEveryStep()
     QCOMPARE(quitSignals.ReceivedSignal(), quitSignal);
     QCOMPARE(dlg.Gate().RunningWorkers(), 0);
     QVERIFY(m_fixture.SettingsFileBytes().contains(server.m_server.Address().toUtf8()));
+    // A download cut short leaves nothing behind, not even its part file.
+    QVERIFY(QDir(server.Local("dl")).isEmpty(kEveryEntry));
     m_fixture.Close();
     QCOMPARE(m_fixture.m_host.PromptCount(), 0);
 }

@@ -39,6 +39,26 @@ inline QStringList Percents(std::initializer_list<int> percents)
     return texts;
 }
 
+/// True when @p shown holds values of @p expected in their order, perhaps with
+/// some left out (the window shows a transfer's progress at its own pace, so it
+/// may pass over a step), and ends with the last @p nEnd of them: a full bar,
+/// say, then the cleared one. Every value shown must be one that belongs.
+template <class T>
+bool ShownInOrder(const QList<T>& shown, const QList<T>& expected, qsizetype nEnd = 2)
+{
+    if (shown.size() < nEnd || expected.size() < nEnd || shown.last(nEnd) != expected.last(nEnd))
+        return false;
+    qsizetype nAt = 0;
+    for (const T& value : shown) {
+        while (nAt < expected.size() && expected[nAt] != value)
+            ++nAt;
+        if (nAt == expected.size())
+            return false;
+        ++nAt;
+    }
+    return true;
+}
+
 /// A real drop of local files on the window, as a file manager sends it, and
 /// the turn of the window's event loop that handles it (unless @p bHandle is
 /// false). True when the window took it.
