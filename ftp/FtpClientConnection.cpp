@@ -9,9 +9,11 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -94,6 +96,21 @@ QString SocketCause(SocketResult result, int nErrno, const QString& strTimeout)
     default:
         return nErrno != 0 ? SystemError(nErrno) : QStringLiteral("The connection to the server failed.");
     }
+}
+
+/// Writes all @p nSize bytes to @p fd; 0, or the system's error number.
+int WriteAll(int fd, const char* pData, std::size_t nSize)
+{
+    while (nSize > 0) {
+        const ssize_t nWritten = ::write(fd, pData, nSize);
+        if (nWritten < 0 && errno == EINTR)
+            continue;
+        if (nWritten <= 0)
+            return nWritten < 0 ? errno : EIO;
+        pData += nWritten;
+        nSize -= static_cast<std::size_t>(nWritten);
+    }
+    return 0;
 }
 
 /// The size a 150 reply announces as "(1234 bytes)", or -1.
@@ -1056,8 +1073,11 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QString& s
     }
     // With bFailIfExists the file is created exclusively (no check-then-create
     // race), so the file removed on failure is always one this call created.
+    // Unbuffered: every chunk reaches the file as it arrives, so a full disk is
+    // found (and named) at once, not later by a flush.
     auto pFile = std::make_unique<QFile>(strLocalPath);
-    if (!pFile->open(QIODevice::WriteOnly | (bFailIfExists ? QIODevice::NewOnly : QIODevice::Truncate))) {
+    if (!pFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered
+            | (bFailIfExists ? QIODevice::NewOnly : QIODevice::Truncate))) {
         Refuse(bFailIfExists && QFileInfo::exists(strLocalPath)
                 ? QStringLiteral("%1 exists already.").arg(strLocalPath)
                 : QStringLiteral("%1: %2").arg(strLocalPath, pFile->errorString()));
@@ -1071,9 +1091,10 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QString& s
     transfer.m_pChannel = std::make_unique<DataChannel>(m_abort);
     DataChannel& channel = *transfer.m_pChannel;
     const auto sink = [&](const char* pData, std::size_t nSize) {
-        if (file.write(pData, static_cast<qint64>(nSize)) != static_cast<qint64>(nSize)) {
+        const int nErrno = WriteAll(file.handle(), pData, nSize);
+        if (nErrno != 0) {
             // This side failed: the server's reply to the broken transfer is not the cause.
-            Refuse(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+            Refuse(QStringLiteral("%1: %2").arg(file.fileName(), SystemError(nErrno)));
             transfer.m_bLocalCause = true;
             return false;
         }

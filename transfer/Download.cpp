@@ -125,8 +125,8 @@ void Download::BeginFile(const QByteArray& strName)
             fetching.m_nTicket = m_connection.BeginGetFile(strName, fetching.m_strPartPath, true);
     }
     // The file before is judged now, while this one's verdict is on its way.
-    FinishFetching(true);
     m_fetching.push_back(std::move(fetching));
+    FinishFetching(true);
 }
 
 bool Download::FinishFetching(bool bAllButLast)
@@ -139,8 +139,9 @@ bool Download::FinishFetching(bool bAllButLast)
         QString strWhy = fetching.m_strFailure;
         if (fetching.m_nTicket != 0) {
             bFetched = m_connection.FinishFile(fetching.m_nTicket);
+            // The part file is this side's business: the user knows the file by its name.
             if (!bFetched)
-                strWhy = m_connection.LastFailureCause();
+                strWhy = m_connection.LastFailureCause().replace(fetching.m_strPartPath, fetching.m_strPath);
             else if (!PartFile::Place(fetching.m_strPartPath, fetching.m_strPath)) {
                 bFetched = false;
                 strWhy = QStringLiteral("%1 appeared while it was fetched; it was left as it is.")

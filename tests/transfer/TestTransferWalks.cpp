@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <thread>
@@ -101,6 +102,7 @@ private slots:
     void BrokenTransferLeavesNoPartialFile();
     void KilledDownloadLeavesOnlyItsPartFile();
     void NameTakenDuringTheFetchIsNeverReplaced();
+    void FullDiskIsNamedAndLeavesNothing();
     void UnreadableDirectoryIsAFailure();
     void LostConnectionIsReportedOnce_data();
     void LostConnectionIsReportedOnce();
@@ -429,6 +431,30 @@ void TestTransferWalks::KilledDownloadLeavesOnlyItsPartFile()
     QVERIFY(report.m_failures.isEmpty());
     QVERIFY(download.AllFetched());
     QCOMPARE(Tree(local.path()), Files({{"big.bin", content}, {".big.bin.tarnlow-part", "left by the killed run"}}));
+}
+
+void TestTransferWalks::FullDiskIsNamedAndLeavesNothing()
+{
+    // No file may grow past 100 KiB, as on a disk that fills: the small file
+    // arrives, the large one is reported with the system's reason under its
+    // own name, and nothing of it is left, not even its part file.
+    Site site;
+    QVERIFY(site.m_server.Start());
+    QVERIFY(WriteFile(Path(site.m_server, "big.bin"), Content(300 * 1024, 6)));
+    QVERIFY(WriteFile(Path(site.m_server, "small.txt"), "small"));
+    QTemporaryDir local;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TARNLOW_HELPER_FILE_LIMIT"), QString::number(100 * 1024));
+    child.setProcessEnvironment(environment);
+    child.start(QStringLiteral(TARNLOW_DOWNLOAD_HELPER),
+        {site.m_server.Address(), site.m_server.User(), site.m_server.Password(), QStringLiteral("/"), local.path(),
+            QStringLiteral("small.txt"), QStringLiteral("big.bin")});
+    QVERIFY(child.waitForFinished(20000));
+    QCOMPARE(child.exitCode(), 1);
+    QCOMPARE(QString::fromLocal8Bit(child.readAllStandardOutput()),
+        kFileExists + QStringLiteral("\t%1: %2\n").arg(Path(local, "big.bin"), QString::fromLocal8Bit(strerror(EFBIG))));
+    QCOMPARE(Tree(local.path()), Files({{"small.txt", "small"}}));
 }
 
 void TestTransferWalks::NameTakenDuringTheFetchIsNeverReplaced()

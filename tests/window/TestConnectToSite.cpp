@@ -13,6 +13,8 @@
 #include <QListWidget>
 #include <QTest>
 
+#include <netdb.h>
+
 class TestConnectToSite : public WindowTest {
     Q_OBJECT
 
@@ -42,19 +44,24 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("password refused") << QStringLiteral(
-            "password") << QStringLiteral("Can't connect to FTP server - check the FTP username/password");
+        QTest::addColumn<QString>("cause"); // below the message: why
+        QTest::newRow("password refused")
+            << QStringLiteral("password") << QStringLiteral("Can't connect to FTP server - check the FTP username/password")
+            << QStringLiteral("530 Authentication failed.");
         // A name the resolver refuses by its form alone, so no query leaves the machine.
         QTest::newRow("name not resolved")
-            << QStringLiteral("name") << QStringLiteral("Can't connect to FTP server - check the FTP address");
-        QTest::newRow("nothing listening")
-            << QStringLiteral("refused") << QStringLiteral("Can't connect to the FTP server");
+            << QStringLiteral("name") << QStringLiteral("Can't connect to FTP server - check the FTP address")
+            << QString::fromLocal8Bit(gai_strerror(EAI_NONAME));
+        QTest::newRow("nothing listening") << QStringLiteral("refused")
+                                           << QStringLiteral("Can't connect to the FTP server")
+                                           << QStringLiteral("Connection refused");
     }
 
     void FailuresShowTheirMessageAndEmptyTheList()
     {
         QFETCH(QString, kind);
         QFETCH(QString, message);
+        QFETCH(QString, cause);
         FtpTestServer server;
         QString strAddress = FtpTestServer::UnusedAddress();
         if (kind == QLatin1String("password")) {
@@ -72,6 +79,7 @@ private slots:
         QVERIFY(!dlg.ConnectToSite(link, site, true));
         QVERIFY(!link.IsConnected());
         m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_strInformative, cause);
         QCOMPARE(View(dlg).m_remoteList->count(), 0);
 
         // Without messages the same failure is silent, and still empties the list.
@@ -95,6 +103,8 @@ private slots:
         QVERIFY(!dlg.ConnectToSite(link, site, true));
         QVERIFY(!link.IsConnected());
         m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
+        // The server's own refusal says why.
+        QVERIFY(m_fixture.m_host.LastPrompt().m_strInformative.startsWith(QLatin1String("550 ")));
         QCOMPARE(View(dlg).m_remoteList->count(), 1);
         QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/no/such/dir"));
     }

@@ -72,11 +72,16 @@ void TestDownload::DownloadFolderIsChosenAndChecked()
 
     // Empty, missing, or a file: the folder is refused before anything connects.
     QVERIFY(Select(*View(dlg).m_remoteList, {"a.txt"}));
-    for (const QString& strTyped : {QString(), Path(local, "missing"), Path(local, "plain.txt")}) {
+    // Below the design's text, the path and what is wrong with it.
+    const std::pair<QString, QString> typed[] = {{QString(), QStringLiteral("No download folder is given.")},
+        {Path(local, "missing"), Path(local, "missing") + QStringLiteral(" does not exist.")},
+        {Path(local, "plain.txt"), Path(local, "plain.txt") + QStringLiteral(" is not a folder.")}};
+    for (const auto& [strTyped, strCause] : typed) {
         m_fixture.m_host.ExpectMessage(kInvalidFolder);
         View(dlg).m_editDownloadPath->setText(strTyped);
         ClickDownload(dlg);
         m_fixture.VerifyLastPrompt(QStringLiteral("ERROR"), MsgIcon::Exclamation);
+        QCOMPARE(m_fixture.m_host.LastPrompt().m_strInformative, strCause);
         QVERIFY(!dlg.IsSlotBusy());
     }
     QCOMPARE(m_fixture.m_host.PendingCount(), 0);
