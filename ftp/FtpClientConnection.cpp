@@ -762,23 +762,36 @@ bool FtpClientConnection::OpenDataChannel(DataChannel& channel, const QByteArray
     return channel.m_nCommand != 0 && Flush();
 }
 
+const FtpClientConnection::Command* FtpClientConnection::NotRefused(CommandId nId)
+{
+    const Command* pCommand = Find(nId);
+    if (pCommand && pCommand->m_bDone && !pCommand->m_reply.IsSuccess()) {
+        RefusedBy(pCommand->m_reply);
+        return nullptr;
+    }
+    return pCommand;
+}
+
+char* FtpClientConnection::Chunk()
+{
+    // One buffer for the connection's life, never cleared: a walk of many
+    // small files would otherwise allocate and fill a megabyte per file.
+    if (!m_pChunk)
+        m_pChunk = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(ChunkBytes));
+    return m_pChunk.get();
+}
+
 bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
 {
     const SocketAddress serverAddress = m_control.PeerAddress();
     const Deadline deadline(m_timeouts.nAcceptMs);
     for (;;) {
         // A refused PORT or transfer command means no data connection will come.
-        if (const Command* pPort = Find(channel.m_nPort); pPort && pPort->m_bDone && !pPort->m_reply.IsSuccess()) {
-            RefusedBy(pPort->m_reply);
+        if (Find(channel.m_nPort) && !NotRefused(channel.m_nPort))
             return false;
-        }
-        const Command* pCommand = Find(channel.m_nCommand);
+        const Command* pCommand = NotRefused(channel.m_nCommand);
         if (!pCommand)
             return false;
-        if (pCommand->m_bDone && !pCommand->m_reply.IsSuccess()) {
-            RefusedBy(pCommand->m_reply);
-            return false;
-        }
         int nReady = 1;
         SocketResult result = SocketResult::Ok;
         if (!pCommand->m_bDone) {
@@ -826,21 +839,10 @@ bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
 
 bool FtpClientConnection::SendData(DataChannel& channel, QFile& file, qint64& nSent)
 {
-    // One buffer for the connection's life, never cleared: a walk of many
-    // small files would otherwise allocate and fill a megabyte per file.
-    if (!m_pChunk)
-        m_pChunk = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(ChunkBytes));
-    char* const pBuffer = m_pChunk.get();
+    char* const pBuffer = Chunk();
     // The control connection is watched until the final reply: a server that
     // refuses the transfer after opening the data connection says so there.
-    const auto refused = [&]() {
-        const Command* pCommand = Find(channel.m_nCommand);
-        if (pCommand && pCommand->m_bDone && !pCommand->m_reply.IsSuccess()) {
-            RefusedBy(pCommand->m_reply);
-            return true;
-        }
-        return !pCommand;
-    };
+    const auto refused = [&]() { return !NotRefused(channel.m_nCommand); };
     for (;;) {
         const qint64 nChunk = file.read(pBuffer, UploadChunkBytes);
         if (nChunk < 0) {
@@ -882,17 +884,11 @@ bool FtpClientConnection::SendData(DataChannel& channel, QFile& file, qint64& nS
 
 bool FtpClientConnection::ReceiveData(DataChannel& channel, const std::function<bool(const char*, std::size_t)>& sink)
 {
-    if (!m_pChunk)
-        m_pChunk = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(ChunkBytes));
-    char* const pBuffer = m_pChunk.get();
+    char* const pBuffer = Chunk();
     for (;;) {
-        const Command* pCommand = Find(channel.m_nCommand);
+        const Command* pCommand = NotRefused(channel.m_nCommand);
         if (!pCommand)
             return false;
-        if (pCommand->m_bDone && !pCommand->m_reply.IsSuccess()) {
-            RefusedBy(pCommand->m_reply);
-            return false;
-        }
         const bool bWatch = !pCommand->m_bDone;
         // A reply already read takes its turn first. Data that has arrived is
         // read at once; only when there is none yet does the wait cover both

@@ -147,6 +147,11 @@ private:
     void ParseFeatures(const FtpReply& reply);
 
     // --- data transfers, step by step
+    /// The command @p nId while it may still succeed; null once it is gone or
+    /// was refused (its reply is then the cause).
+    const Command* NotRefused(CommandId nId);
+    /// The transfers' buffer, made by the first one.
+    char* Chunk();
     /// Opens a listener and sends PORT (or EPRT) and @p strVerb, in one exchange
     /// with whatever else is queued.
     bool OpenDataChannel(DataChannel& channel, const QByteArray& strVerb, const QByteArray& strArgument);
