@@ -298,12 +298,7 @@ FtpClientConnection::CommandId FtpClientConnection::Send(
     // The server takes nothing while a file is still coming in: some answer
     // commands in the middle of an upload and cut it short, so the upload's
     // final reply comes first.
-    for (const auto& pTransfer : m_transfers) {
-        if (pTransfer->m_bUpload && !pTransfer->m_bSettled) {
-            SettleEarlierUploads(pTransfer->m_nTicket + 1);
-            break;
-        }
-    }
+    SettleEarlierUploads(m_nNextTicket);
     if (m_pipelining == Pipelining::Off && !bEvenInLockStep) {
         // One command at a time: every earlier reply first.
         while (IsUsable() && OpenCommands() > 0) {
@@ -772,6 +767,16 @@ const FtpClientConnection::Command* FtpClientConnection::NotRefused(CommandId nI
     return pCommand;
 }
 
+bool FtpClientConnection::DataFailed(SocketResult result, const Socket& socket, const QString& strTimeout)
+{
+    // An abort ends the whole connection; anything else fails this transfer only.
+    if (result == SocketResult::Aborted)
+        MarkBroken(FTP_ERROR_ABORTED, {});
+    else
+        Refuse(SocketCause(result, socket.LastErrno(), strTimeout));
+    return false;
+}
+
 char* FtpClientConnection::Chunk()
 {
     // One buffer for the connection's life, never cleared: a walk of many
@@ -817,13 +822,9 @@ bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
         SocketAddress peer;
         result = channel.m_listener.Accept(channel.m_data, peer, deadline.RemainingMs());
         if (result != SocketResult::Ok) {
-            if (result == SocketResult::Aborted)
-                MarkBroken(FTP_ERROR_ABORTED, {});
-            else
-                Refuse(SocketCause(result, channel.m_listener.LastErrno(),
-                    QStringLiteral("The server did not open the data connection within %1 s.")
-                        .arg(Seconds(m_timeouts.nAcceptMs))));
-            return false;
+            return DataFailed(result, channel.m_listener,
+                QStringLiteral("The server did not open the data connection within %1 s.")
+                    .arg(Seconds(m_timeouts.nAcceptMs)));
         }
         // Exactly one data connection, and only from the server itself.
         channel.m_listener.Close();
@@ -869,12 +870,8 @@ bool FtpClientConnection::SendData(DataChannel& channel, QFile& file, qint64& nS
                 if (!ReadAndFile(m_timeouts.nReplyMs) || refused())
                     return false;
             } else if (result != SocketResult::Ok) {
-                if (result == SocketResult::Aborted)
-                    MarkBroken(FTP_ERROR_ABORTED, {});
-                else
-                    Refuse(SocketCause(result, channel.m_data.LastErrno(),
-                        QStringLiteral("The server took no data for %1 s.").arg(Seconds(m_timeouts.nDataMs))));
-                return false;
+                return DataFailed(result, channel.m_data,
+                    QStringLiteral("The server took no data for %1 s.").arg(Seconds(m_timeouts.nDataMs)));
             }
         }
     }
@@ -912,14 +909,9 @@ bool FtpClientConnection::ReceiveData(DataChannel& channel, const std::function<
         }
         if (result == SocketResult::Closed)
             return true;
-        if (result != SocketResult::Ok) {
-            if (result == SocketResult::Aborted)
-                MarkBroken(FTP_ERROR_ABORTED, {});
-            else
-                Refuse(SocketCause(result, channel.m_data.LastErrno(),
-                    QStringLiteral("No data arrived for %1 s.").arg(Seconds(m_timeouts.nDataMs))));
-            return false;
-        }
+        if (result != SocketResult::Ok)
+            return DataFailed(
+                result, channel.m_data, QStringLiteral("No data arrived for %1 s.").arg(Seconds(m_timeouts.nDataMs)));
         if (!sink(pBuffer, nRead))
             return false;
     }

@@ -150,6 +150,9 @@ private:
     /// The command @p nId while it may still succeed; null once it is gone or
     /// was refused (its reply is then the cause).
     const Command* NotRefused(CommandId nId);
+    /// A data socket's operation failed with @p result (@p strTimeout says which
+    /// wait ran out): the cause is kept. Always false.
+    bool DataFailed(SocketResult result, const Socket& socket, const QString& strTimeout);
     /// The transfers' buffer, made by the first one.
     char* Chunk();
     /// Opens a listener and sends PORT (or EPRT) and @p strVerb, in one exchange

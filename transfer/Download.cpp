@@ -91,12 +91,6 @@ bool Download::DownloadLink(const QByteArray& strName)
     return false;
 }
 
-bool Download::DownloadFile(const QByteArray& strName)
-{
-    BeginFile(strName);
-    return FinishFetching();
-}
-
 void Download::BeginFile(const QByteArray& strName)
 {
     if (m_report.IsCancelled() || m_bLost)

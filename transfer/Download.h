@@ -30,8 +30,6 @@ public:
     /// one that is gone is reported. Every name is one step of the progress.
     /// The loop ends early only for a cancel or a lost connection.
     void DownloadNames(const QList<QByteArray>& names);
-    /// Fetches one file; a failure is reported. False when it was not fetched.
-    bool DownloadFile(const QByteArray& strName);
 
     /// False once any file was not fetched: the download is then not complete.
     bool AllFetched() const { return m_bAllFetched; }
