@@ -1137,9 +1137,9 @@ bool FtpClientConnection::FinishFile(FtpTicket nTicket)
                        .arg(transfer.m_nLocalSize));
             failed();
         }
+        // Judged by its own replies only: the connection may be lost by now over
+        // a later file, whose commands went out before this verdict was taken.
         if (transfer.m_nSize != 0 && !RemoteSizeMatches(transfer.m_nSize, transfer.m_nLocalSize) && bOk)
-            failed();
-        if (bOk && !IsUsable())
             failed();
     } else {
         std::int64_t nExpected = -1;
