@@ -5,7 +5,6 @@
 #include "ftp/InternetException.h"
 #include "ftp/ListenPorts.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -93,24 +92,8 @@ QString SocketCause(SocketResult result, int nErrno, const QString& strTimeout)
     case SocketResult::Timeout: return strTimeout;
     case SocketResult::Aborted: return QStringLiteral("The operation was stopped.");
     case SocketResult::Closed: return QStringLiteral("The server closed the connection.");
-    default:
-        return nErrno != 0 ? SystemError(nErrno) : QStringLiteral("The connection to the server failed.");
+    default: return nErrno != 0 ? SystemError(nErrno) : QStringLiteral("The connection to the server failed.");
     }
-}
-
-/// Writes all @p nSize bytes to @p fd; 0, or the system's error number.
-int WriteAll(int fd, const char* pData, std::size_t nSize)
-{
-    while (nSize > 0) {
-        const ssize_t nWritten = ::write(fd, pData, nSize);
-        if (nWritten < 0 && errno == EINTR)
-            continue;
-        if (nWritten <= 0)
-            return nWritten < 0 ? errno : EIO;
-        pData += nWritten;
-        nSize -= static_cast<std::size_t>(nWritten);
-    }
-    return 0;
 }
 
 /// The size a 150 reply announces as "(1234 bytes)", or -1.
@@ -214,7 +197,7 @@ struct FtpClientConnection::FileTransfer {
     std::unique_ptr<DataChannel> m_pChannel;
     qint64 m_nBytes = 0; // sent or received
     qint64 m_nLocalSize = -1; // an upload's local size
-    std::unique_ptr<QFile> m_pFile; // a download's local file, removed when it fails
+    std::unique_ptr<LocalFile> m_pFile; // a download's local file, removed when it fails
     CommandId m_nSize = 0; // SIZE: an upload's after its final reply, a download's before RETR
     bool m_bLocalCause = false; // failed on this side (a full disk, say), not the server's
 };
@@ -230,10 +213,8 @@ FtpClientConnection::~FtpClientConnection()
 {
     // Downloads never judged leave no partial file behind.
     for (const auto& pTransfer : m_transfers) {
-        if (pTransfer->m_pFile) {
-            pTransfer->m_pFile->close();
-            pTransfer->m_pFile->remove();
-        }
+        if (pTransfer->m_pFile)
+            pTransfer->m_pFile->Remove();
     }
 }
 
@@ -283,7 +264,8 @@ void FtpClientConnection::PipeliningFails()
 
 std::size_t FtpClientConnection::OpenCommands() const
 {
-    return std::size_t(std::count_if(m_commands.begin(), m_commands.end(), [](const Command& c) { return !c.m_bDone; }));
+    return std::size_t(
+        std::count_if(m_commands.begin(), m_commands.end(), [](const Command& c) { return !c.m_bDone; }));
 }
 
 FtpClientConnection::CommandId FtpClientConnection::Send(
@@ -324,8 +306,8 @@ bool FtpClientConnection::Flush()
         return IsUsable();
     if (!IsUsable())
         return false;
-    const SocketResult result = m_control.SendAll(
-        m_strOutput.constData(), static_cast<std::size_t>(m_strOutput.size()), m_timeouts.nReplyMs);
+    const SocketResult result
+        = m_control.SendAll(m_strOutput.constData(), static_cast<std::size_t>(m_strOutput.size()), m_timeouts.nReplyMs);
     m_strOutput.clear();
     if (result != SocketResult::Ok) {
         LostWhileAhead();
@@ -351,8 +333,8 @@ bool FtpClientConnection::ReadReply(FtpReply& reply, int nTimeoutMs, bool* pbTim
             return false;
         }
         if (result != SocketResult::Ok) {
-            const auto it = std::find_if(
-                m_commands.begin(), m_commands.end(), [](const Command& c) { return !c.m_bDone; });
+            const auto it
+                = std::find_if(m_commands.begin(), m_commands.end(), [](const Command& c) { return !c.m_bDone; });
             const QString strTimeout = it == m_commands.end()
                 ? QStringLiteral("The server did not answer within %1 s.").arg(Seconds(nTimeoutMs))
                 : QStringLiteral("The server did not answer %1 within %2 s.")
@@ -557,7 +539,8 @@ FtpReply FtpClientConnection::ReadGreeting(const std::vector<SocketAddress>& add
         for (int i = 0;; ++i) {
             if (!ReadReply(reply, m_timeouts.nReplyMs)) {
                 if (m_nLastError == FTP_ERROR_TIMEOUT)
-                    m_strFailure = QStringLiteral("The server did not greet within %1 s.").arg(Seconds(m_timeouts.nReplyMs));
+                    m_strFailure
+                        = QStringLiteral("The server did not greet within %1 s.").arg(Seconds(m_timeouts.nReplyMs));
                 throw InternetException(m_abort.IsRaised() ? FTP_ERROR_ABORTED : m_nLastError, m_strFailure);
             }
             if (reply.m_nCode != 120 || i >= MaxPreliminaryReplies)
@@ -591,7 +574,8 @@ void FtpClientConnection::ConnectToFirstAnswering(const std::vector<SocketAddres
         const int nErrno = m_control.LastErrno();
         m_control.Close();
         m_strFailure = SocketCause(result, nErrno,
-            QStringLiteral("The server did not accept the connection within %1 s.").arg(Seconds(m_timeouts.nConnectMs)));
+            QStringLiteral("The server did not accept the connection within %1 s.")
+                .arg(Seconds(m_timeouts.nConnectMs)));
         throw InternetException(ErrorOf(result), m_strFailure);
     }
 }
@@ -720,7 +704,8 @@ void FtpClientConnection::UseBinaryType()
         m_nTypeCommand = Send("TYPE", "I", true);
 }
 
-bool FtpClientConnection::OpenDataChannel(DataChannel& channel, const QByteArray& strVerb, const QByteArray& strArgument)
+bool FtpClientConnection::OpenDataChannel(
+    DataChannel& channel, const QByteArray& strVerb, const QByteArray& strArgument)
 {
     if (!IsUsable())
         return false;
@@ -838,16 +823,16 @@ bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
     }
 }
 
-bool FtpClientConnection::SendData(DataChannel& channel, QFile& file, qint64& nSent)
+bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64& nSent)
 {
     char* const pBuffer = Chunk();
     // The control connection is watched until the final reply: a server that
     // refuses the transfer after opening the data connection says so there.
     const auto refused = [&]() { return !NotRefused(channel.m_nCommand); };
     for (;;) {
-        const qint64 nChunk = file.read(pBuffer, UploadChunkBytes);
+        const qint64 nChunk = file.Read(pBuffer, UploadChunkBytes);
         if (nChunk < 0) {
-            Refuse(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+            Refuse(file.Cause());
             return false;
         }
         if (nChunk == 0)
@@ -862,8 +847,8 @@ bool FtpClientConnection::SendData(DataChannel& channel, QFile& file, qint64& nS
                 continue;
             }
             std::size_t nPart = 0;
-            const SocketResult result = channel.m_data.SendAll(pBuffer + nDone, static_cast<std::size_t>(nChunk) - nDone,
-                m_timeouts.nDataMs, bWatch ? &m_control : nullptr, &nPart);
+            const SocketResult result = channel.m_data.SendAll(pBuffer + nDone,
+                static_cast<std::size_t>(nChunk) - nDone, m_timeouts.nDataMs, bWatch ? &m_control : nullptr, &nPart);
             nDone += nPart;
             nSent += static_cast<qint64>(nPart);
             if (result == SocketResult::Interrupted) {
@@ -896,8 +881,8 @@ bool FtpClientConnection::ReceiveData(DataChannel& channel, const std::function<
             continue;
         }
         std::size_t nRead = 0;
-        SocketResult result
-            = channel.m_data.Receive(pBuffer, static_cast<std::size_t>(ChunkBytes), nRead, bWatch ? 0 : m_timeouts.nDataMs);
+        SocketResult result = channel.m_data.Receive(
+            pBuffer, static_cast<std::size_t>(ChunkBytes), nRead, bWatch ? 0 : m_timeouts.nDataMs);
         if (result == SocketResult::Timeout && bWatch) {
             int nReady = 0;
             result = Socket::WaitReady(channel.m_data, POLLIN, m_control, nReady, m_timeouts.nDataMs);
@@ -984,7 +969,7 @@ bool FtpClientConnection::RemoteSizeMatches(CommandId nSize, std::int64_t nExpec
 
 // --- files -------------------------------------------------------------------
 
-FtpTicket FtpClientConnection::BeginPutFile(const QString& strLocalPath, const QByteArray& strRemoteName)
+FtpTicket FtpClientConnection::BeginPutFile(const QByteArray& strLocalPath, const QByteArray& strRemoteName)
 {
     auto pTransfer = std::make_unique<FileTransfer>();
     pTransfer->m_nTicket = m_nNextTicket++;
@@ -1001,7 +986,7 @@ FtpTicket FtpClientConnection::BeginPutFile(const QString& strLocalPath, const Q
     return m_transfers.back()->m_nTicket;
 }
 
-bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QString& strLocalPath)
+bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QByteArray& strLocalPath)
 {
     if (!IsUsable())
         return false;
@@ -1010,16 +995,12 @@ bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QString& str
         return false;
     }
     // Open the local file first: one that cannot be read must not become an empty remote file.
-    QFile file(strLocalPath);
-    if (!QFileInfo(strLocalPath).isFile()) {
-        Refuse(QStringLiteral("%1 is not a file.").arg(strLocalPath));
+    LocalFile file;
+    if (!file.OpenForReading(strLocalPath)) {
+        Refuse(file.Cause());
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        Refuse(QStringLiteral("%1: %2").arg(strLocalPath, file.errorString()));
-        return false;
-    }
-    transfer.m_nLocalSize = file.size();
+    transfer.m_nLocalSize = file.Size();
     transfer.m_pChannel = std::make_unique<DataChannel>(m_abort);
     DataChannel& channel = *transfer.m_pChannel;
     UseBinaryType();
@@ -1032,7 +1013,7 @@ bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QString& str
 }
 
 FtpTicket FtpClientConnection::BeginGetFile(
-    const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists)
+    const QByteArray& strRemoteName, const QByteArray& strLocalPath, bool bFailIfExists)
 {
     auto pTransfer = std::make_unique<FileTransfer>();
     pTransfer->m_nTicket = m_nNextTicket++;
@@ -1051,7 +1032,7 @@ FtpTicket FtpClientConnection::BeginGetFile(
     return m_transfers.back()->m_nTicket;
 }
 
-bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QString& strLocalPath, bool bFailIfExists)
+bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QByteArray& strLocalPath, bool bFailIfExists)
 {
     if (!IsUsable())
         return false;
@@ -1063,26 +1044,23 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QString& s
     // race), so the file removed on failure is always one this call created.
     // Unbuffered: every chunk reaches the file as it arrives, so a full disk is
     // found (and named) at once, not later by a flush.
-    auto pFile = std::make_unique<QFile>(strLocalPath);
-    if (!pFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered
-            | (bFailIfExists ? QIODevice::NewOnly : QIODevice::Truncate))) {
-        Refuse(bFailIfExists && QFileInfo::exists(strLocalPath)
-                ? QStringLiteral("%1 exists already.").arg(strLocalPath)
-                : QStringLiteral("%1: %2").arg(strLocalPath, pFile->errorString()));
+    auto pFile = std::make_unique<LocalFile>();
+    if (!pFile->Create(strLocalPath, bFailIfExists)) {
+        Refuse(pFile->LastErrno() == EEXIST ? QStringLiteral("%1 exists already.").arg(LocalFile::Display(strLocalPath))
+                                            : pFile->Cause());
         return false;
     }
     transfer.m_pFile = std::move(pFile);
-    QFile& file = *transfer.m_pFile;
+    LocalFile& file = *transfer.m_pFile;
     UseBinaryType();
     if (m_bSize)
         transfer.m_nSize = Send("SIZE", transfer.m_strRemote);
     transfer.m_pChannel = std::make_unique<DataChannel>(m_abort);
     DataChannel& channel = *transfer.m_pChannel;
     const auto sink = [&](const char* pData, std::size_t nSize) {
-        const int nErrno = WriteAll(file.handle(), pData, nSize);
-        if (nErrno != 0) {
+        if (!file.WriteAll(pData, nSize)) {
             // This side failed: the server's reply to the broken transfer is not the cause.
-            Refuse(QStringLiteral("%1: %2").arg(file.fileName(), SystemError(nErrno)));
+            Refuse(file.Cause());
             transfer.m_bLocalCause = true;
             return false;
         }
@@ -1170,18 +1148,20 @@ bool FtpClientConnection::FinishFile(FtpTicket nTicket)
             Refuse(QStringLiteral("Only %1 of %2 bytes arrived.").arg(transfer.m_nBytes).arg(nExpected));
             failed();
         }
-        if (QFile* pFile = transfer.m_pFile.get()) {
-            if (bOk && (!pFile->flush() || pFile->size() != transfer.m_nBytes)) {
-                Refuse(QStringLiteral("%1: %2").arg(pFile->fileName(), pFile->errorString()));
+        if (LocalFile* pFile = transfer.m_pFile.get()) {
+            if (bOk && pFile->Size() != transfer.m_nBytes) {
+                Refuse(QStringLiteral("%1 holds %2 bytes where %3 arrived.")
+                           .arg(LocalFile::Display(pFile->Path()))
+                           .arg(pFile->Size())
+                           .arg(transfer.m_nBytes));
                 failed();
             }
-            pFile->close();
-            if (bOk && pFile->error() != QFileDevice::NoError) {
-                Refuse(QStringLiteral("%1: %2").arg(pFile->fileName(), pFile->errorString()));
+            if (!pFile->Close() && bOk) {
+                Refuse(pFile->Cause());
                 failed();
             }
             if (!bOk)
-                pFile->remove();
+                pFile->Remove();
         }
     }
     if (!bOk)
@@ -1246,8 +1226,7 @@ void FtpClientConnection::Close()
             == SocketResult::Ok) {
             const Deadline deadline(std::min(QuitWaitMs, m_timeouts.nReplyMs));
             FtpReply reply;
-            while (deadline.RemainingMs() > 0 && ReadReply(reply, deadline.RemainingMs()) && reply.m_nCode != 221) {
-            }
+            while (deadline.RemainingMs() > 0 && ReadReply(reply, deadline.RemainingMs()) && reply.m_nCode != 221) { }
         }
         m_strOutput.clear();
     }

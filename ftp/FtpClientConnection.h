@@ -4,10 +4,10 @@
 #include "ftp/FtpReplyReader.h"
 #include "ftp/InternetException.h"
 #include "ftp/InternetSession.h"
+#include "ftp/LocalFile.h"
 #include "ftp/Socket.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <cstdint>
@@ -56,8 +56,9 @@ public:
     bool CreateDirectory(const QByteArray& strName) override;
     bool RemoveDirectory(const QByteArray& strName) override;
     bool Remove(const QByteArray& strName) override;
-    FtpTicket BeginPutFile(const QString& strLocalPath, const QByteArray& strRemoteName) override;
-    FtpTicket BeginGetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists) override;
+    FtpTicket BeginPutFile(const QByteArray& strLocalPath, const QByteArray& strRemoteName) override;
+    FtpTicket BeginGetFile(
+        const QByteArray& strRemoteName, const QByteArray& strLocalPath, bool bFailIfExists) override;
     bool FinishFile(FtpTicket nTicket) override;
     void SettleTransfers() override { SettleEarlierUploads(m_nNextTicket); }
     bool ReadDirectory(std::vector<FtpEntry>& entries, const QByteArray& strDirectory) override;
@@ -110,8 +111,8 @@ private:
     /// Queues a command and writes it with the next wait (in lock-step mode
     /// only once every earlier reply is in, unless @p bEvenInLockStep). With
     /// @p bDiscard nobody waits for its reply. 0 when it could not be sent.
-    CommandId Send(const QByteArray& strVerb, const QByteArray& strArgument, bool bDiscard = false,
-        bool bEvenInLockStep = false);
+    CommandId Send(
+        const QByteArray& strVerb, const QByteArray& strArgument, bool bDiscard = false, bool bEvenInLockStep = false);
     /// Writes every queued command line to the socket.
     bool Flush();
     /// Reads one complete reply within @p nTimeoutMs, not filed to any command
@@ -162,16 +163,16 @@ private:
     /// when the command was refused first or the wait ran out.
     bool AcceptDataConnection(DataChannel& channel);
     /// Sends the local file, watching the control connection for a refusal.
-    bool SendData(DataChannel& channel, QFile& file, qint64& nSent);
+    bool SendData(DataChannel& channel, LocalFile& file, qint64& nSent);
     /// Receives until the server closes the data connection; @p sink takes each chunk.
     bool ReceiveData(DataChannel& channel, const std::function<bool(const char*, std::size_t)>& sink);
     /// The transfer command's final reply; gives the data port back when the
     /// connection ended cleanly on both sides.
     bool ReadTransferVerdict(DataChannel& channel);
     /// The work of BeginPutFile(): false when the file failed before its verdict.
-    bool StartUpload(FileTransfer& transfer, const QString& strLocalPath);
+    bool StartUpload(FileTransfer& transfer, const QByteArray& strLocalPath);
     /// The work of BeginGetFile(): false when the file failed before its verdict.
-    bool StartDownload(FileTransfer& transfer, const QString& strLocalPath, bool bFailIfExists);
+    bool StartDownload(FileTransfer& transfer, const QByteArray& strLocalPath, bool bFailIfExists);
     /// Settles every upload begun before @p nTicket that is not yet.
     void SettleEarlierUploads(FtpTicket nTicket);
     /// Readies an upload for the next command: reads its final reply first on a

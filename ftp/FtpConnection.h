@@ -47,16 +47,17 @@ public:
      * attempt failed). The server's verdict comes from FinishFile(), which a
      * later call may have read meanwhile; until then the next file may already
      * be on its way. Nothing is sent for a local file that cannot be read.
+     * @p strLocalPath is the path's bytes, given to the system as they are.
      */
-    virtual FtpTicket BeginPutFile(const QString& strLocalPath, const QByteArray& strRemoteName) = 0;
+    virtual FtpTicket BeginPutFile(const QByteArray& strLocalPath, const QByteArray& strRemoteName) = 0;
     /**
      * Starts fetching @p strRemoteName into @p strLocalPath in binary and returns
      * once its bytes have arrived (or the attempt failed); FinishFile() gives
      * the verdict. With @p bFailIfExists the local file is created exclusively
      * and an existing one is never touched. A fetch that fails removes the local
-     * file it created.
+     * file it created. @p strLocalPath is the path's bytes, as for BeginPutFile().
      */
-    virtual FtpTicket BeginGetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists)
+    virtual FtpTicket BeginGetFile(const QByteArray& strRemoteName, const QByteArray& strLocalPath, bool bFailIfExists)
         = 0;
     /// The verdict of a begun transfer, reading the replies it still needs:
     /// true only when the server confirmed it and every byte count agrees (the
@@ -70,12 +71,12 @@ public:
     virtual void SettleTransfers() = 0;
 
     /// BeginPutFile() and its verdict.
-    bool PutFile(const QString& strLocalPath, const QByteArray& strRemoteName)
+    bool PutFile(const QByteArray& strLocalPath, const QByteArray& strRemoteName)
     {
         return FinishFile(BeginPutFile(strLocalPath, strRemoteName));
     }
     /// BeginGetFile() and its verdict.
-    bool GetFile(const QByteArray& strRemoteName, const QString& strLocalPath, bool bFailIfExists)
+    bool GetFile(const QByteArray& strRemoteName, const QByteArray& strLocalPath, bool bFailIfExists)
     {
         return FinishFile(BeginGetFile(strRemoteName, strLocalPath, bFailIfExists));
     }

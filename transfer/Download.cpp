@@ -8,6 +8,7 @@
 #include "transfer/TransferReport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHash>
 
 #include <vector>
@@ -116,7 +117,7 @@ void Download::BeginFile(const QByteArray& strName)
             fetching.m_strFailure = QStringLiteral("No free name for the part file of %1 in %2.")
                                         .arg(ByteText::Display(strName), QDir::toNativeSeparators(m_strFolder));
         else
-            fetching.m_nTicket = m_connection.BeginGetFile(strName, fetching.m_strPartPath, true);
+            fetching.m_nTicket = m_connection.BeginGetFile(strName, QFile::encodeName(fetching.m_strPartPath), true);
     }
     // The file before is judged now, while this one's verdict is on its way.
     m_fetching.push_back(std::move(fetching));

@@ -201,7 +201,7 @@ void Upload::UploadFile(const LocalTree::Entry& item)
             Report(item, false, QStringLiteral("It is not a file that can be read."));
         return;
     }
-    const FtpTicket nTicket = m_connection.BeginPutFile(item.m_strPath, QFile::encodeName(item.m_strName));
+    const FtpTicket nTicket = m_connection.BeginPutFile(QFile::encodeName(item.m_strPath), QFile::encodeName(item.m_strName));
     // The file before this one is judged now, while this one's reply is on its way.
     FinishSent();
     m_sent = Sent {nTicket, item};

@@ -222,7 +222,7 @@ void TestFtpHostileServer::Downloads()
 
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(connection->GetFile("file", strLocal, true), ok);
+    QCOMPARE(connection->GetFile("file", QFile::encodeName(strLocal), true), ok);
     QVERIFY(timer.elapsed() < 5000); // at most the 2 s wait for a data connection
     QCOMPARE(QFile::exists(strLocal), ok);
     QByteArray strDirectory;

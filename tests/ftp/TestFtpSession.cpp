@@ -356,9 +356,9 @@ void TestFtpSession::RoundTrip()
     QVERIFY(ftp.Start(serverArgs, ShortTimeouts(), hostPrefix));
     QVERIFY(Write(ftp.Local("upload"), content));
 
-    QVERIFY(ftp->PutFile(ftp.Local("upload"), remoteName));
+    QVERIFY(ftp->PutFile(QFile::encodeName(ftp.Local("upload")), remoteName));
     QVERIFY(Read(ftp.Remote(remoteName)) == content);
-    QVERIFY(ftp->GetFile(remoteName, ftp.Local("download"), true));
+    QVERIFY(ftp->GetFile(remoteName, QFile::encodeName(ftp.Local("download")), true));
     QVERIFY(Read(ftp.Local("download")) == content);
 
     // The entry is listed under the very same bytes.
@@ -376,7 +376,7 @@ void TestFtpSession::UploadGivesItsPortBack()
     Client ftp;
     QVERIFY(ftp.Start({QStringLiteral("--log-commands"), ftp.Local("commands.log")}));
     QVERIFY(Write(ftp.Local("upload"), "content"));
-    QVERIFY(ftp->PutFile(ftp.Local("upload"), "up.txt"));
+    QVERIFY(ftp->PutFile(QFile::encodeName(ftp.Local("upload")), "up.txt"));
     const int nUploadPort = LastDataPort(ftp.Local("commands.log"));
     QVERIFY(nUploadPort != 0);
     std::vector<FtpEntry> entries;
@@ -402,14 +402,14 @@ void TestFtpSession::DownloadNeverOverwrites()
     const QString strExisting = ftp.Local("existing.txt");
     QVERIFY(Write(strExisting, "keep me"));
 
-    QVERIFY(!ftp->GetFile("remote.txt", strExisting, true));
+    QVERIFY(!ftp->GetFile("remote.txt", QFile::encodeName(strExisting), true));
     QCOMPARE(Read(strExisting), QByteArray("keep me"));
     // A failed download into a name that exists must not remove the file either.
-    QVERIFY(!ftp->GetFile("missing.txt", strExisting, true));
+    QVERIFY(!ftp->GetFile("missing.txt", QFile::encodeName(strExisting), true));
     QCOMPARE(Read(strExisting), QByteArray("keep me"));
 
     // Without fail-if-exists the file is replaced.
-    QVERIFY(ftp->GetFile("remote.txt", strExisting, false));
+    QVERIFY(ftp->GetFile("remote.txt", QFile::encodeName(strExisting), false));
     QCOMPARE(Read(strExisting), QByteArray("new content"));
 }
 
@@ -441,12 +441,12 @@ void TestFtpSession::FailedTransfersLeaveNothingBehind()
     if (upload) {
         QVERIFY(Write(strLocal, content));
         timer.start();
-        QVERIFY(!ftp->PutFile(strLocal, "big.bin"));
+        QVERIFY(!ftp->PutFile(QFile::encodeName(strLocal), "big.bin"));
         QVERIFY(Read(ftp.Remote("big.bin")).size() < content.size()); // absent or cut short
     } else {
         QVERIFY(Write(ftp.Remote("big.bin"), content));
         timer.start();
-        QVERIFY(!ftp->GetFile("big.bin", strLocal, true));
+        QVERIFY(!ftp->GetFile("big.bin", QFile::encodeName(strLocal), true));
         QVERIFY(!QFile::exists(strLocal));
     }
     // A refusal leaves the connection in step; other files still transfer.
@@ -455,8 +455,8 @@ void TestFtpSession::FailedTransfersLeaveNothingBehind()
         // already (this server opens it on PORT), not when the data times out.
         QVERIFY2(timer.elapsed() < ShortTimeouts().nDataMs / 2, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(Write(ftp.Local("other"), "other"));
-        QVERIFY(ftp->PutFile(ftp.Local("other"), "other.bin"));
-        QVERIFY(ftp->GetFile("other.bin", ftp.Local("other copy"), true));
+        QVERIFY(ftp->PutFile(QFile::encodeName(ftp.Local("other")), "other.bin"));
+        QVERIFY(ftp->GetFile("other.bin", QFile::encodeName(ftp.Local("other copy")), true));
         QCOMPARE(Read(ftp.Local("other copy")), QByteArray("other"));
     }
 }
@@ -466,8 +466,8 @@ void TestFtpSession::UnreadableLocalFileSendsNothing()
     Client ftp;
     QVERIFY(ftp.Start());
 
-    QVERIFY(!ftp->PutFile(ftp.Local("missing"), "missing"));
-    QVERIFY(!ftp->PutFile(ftp.local.path(), "a folder"));
+    QVERIFY(!ftp->PutFile(QFile::encodeName(ftp.Local("missing")), "missing"));
+    QVERIFY(!ftp->PutFile(QFile::encodeName(ftp.local.path()), "a folder"));
     QVERIFY(!Exists(ftp.Remote("missing")));
     QVERIFY(!Exists(ftp.Remote("a folder")));
 }
@@ -551,7 +551,7 @@ void TestFtpSession::AbortFromAnotherThread()
     std::promise<void> started;
     auto download = std::async(std::launch::async, [&] {
         started.set_value();
-        return ftp->GetFile("stalled.bin", strLocal, true);
+        return ftp->GetFile("stalled.bin", QFile::encodeName(strLocal), true);
     });
     auto login = std::async(
         std::launch::async, [&] { return FtpLoginError(ftp.session, silent.Address().toLatin1(), "u", "p"); });
@@ -586,9 +586,9 @@ void TestFtpSession::StalledTransferTimesOut()
 
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(!ftp->GetFile("stalled.bin", ftp.Local("s"), true));
+    QVERIFY(!ftp->GetFile("stalled.bin", QFile::encodeName(ftp.Local("s")), true));
     QVERIFY(!QFile::exists(ftp.Local("s")));
-    QVERIFY(!ftp->PutFile(ftp.Local("s"), "x")); // nothing to send
+    QVERIFY(!ftp->PutFile(QFile::encodeName(ftp.Local("s")), "x")); // nothing to send
     QVERIFY(timer.elapsed() < 2500);
 }
 
