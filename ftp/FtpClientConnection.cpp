@@ -23,7 +23,6 @@ constexpr qint64 ChunkBytes = 1024 * 1024;
 /// even for the server that takes it in: in steps of 1 MiB a 1 GiB upload to
 /// vsftpd on the loopback ran about a third slower (medians of 30 runs).
 constexpr qint64 UploadChunkBytes = 64 * 1024;
-constexpr int MaxPreliminaryReplies = 16;
 constexpr int QuitWaitMs = 1000;
 /// FEAT is optional: a server that has not answered it by then is taken to offer nothing.
 constexpr int FeatWaitMs = 5000;
@@ -33,8 +32,11 @@ constexpr std::size_t MaxAddressAttempts = 3;
 /// waits that double from the first.
 constexpr int BusyRetries = 3;
 constexpr int BusyFirstWaitMs = 250;
-/// A server's reply line is shown to the user up to this many characters.
-constexpr qsizetype MaxCauseChars = 300;
+/// The least time the first PORT's data connection is given to arrive after
+/// PORT's answer, on a fast network (see ProbePortBehaviour).
+constexpr int PortProbeLeastMs = 5;
+
+using Command = FtpControlChannel::Command;
 
 /// @p addresses with the families taking turns (the first address's family
 /// first), so that a family that does not answer costs one attempt, not all.
@@ -53,56 +55,30 @@ std::vector<SocketAddress> AlternateFamilies(const std::vector<SocketAddress>& a
     return ordered;
 }
 
-FtpErrorCode ErrorOf(SocketResult result)
-{
-    switch (result) {
-    case SocketResult::Timeout: return FTP_ERROR_TIMEOUT;
-    case SocketResult::Aborted: return FTP_ERROR_ABORTED;
-    default: return FTP_ERROR_CANNOT_CONNECT;
-    }
-}
-
-QString Seconds(int nMs)
-{
-    return QString::number((nMs + 999) / 1000);
-}
-
 QString SystemError(int nErrno)
 {
     return QString::fromLocal8Bit(std::strerror(nErrno));
 }
 
-/// The first line of a reply as the user may read it: its code and text,
-/// control characters dropped, shortened when very long.
-QString ReplyLine(const FtpReply& reply)
-{
-    const qsizetype nEnd = reply.m_strText.indexOf('\n');
-    QString strLine = QString::fromUtf8(nEnd < 0 ? reply.m_strText : reply.m_strText.left(nEnd));
-    strLine.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
-    if (strLine.size() > MaxCauseChars)
-        strLine = strLine.left(MaxCauseChars) + QStringLiteral("...");
-    return strLine.trimmed();
-}
-
-/// What a socket failure means to the user, for @p strWaitingFor (the wait that
-/// ran out, or the step that failed).
-QString SocketCause(SocketResult result, int nErrno, const QString& strTimeout)
-{
-    switch (result) {
-    case SocketResult::Timeout: return strTimeout;
-    case SocketResult::Aborted: return QStringLiteral("The operation was stopped.");
-    case SocketResult::Closed: return QStringLiteral("The server closed the connection.");
-    default: return nErrno != 0 ? SystemError(nErrno) : QStringLiteral("The connection to the server failed.");
-    }
-}
-
-/// The size a 150 reply announces as "(1234 bytes)", or -1.
+/// The size a 150 reply announces as "(1234 bytes)" at the end of a line (a full
+/// stop may follow), or -1. Only the end counts: vsftpd quotes the file's name
+/// before the size, and a name may hold "(3 bytes)" itself.
 std::int64_t AnnouncedSize(const FtpReply& reply)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("\\((\\d{1,18}) bytes\\)"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(QStringLiteral("\\((\\d{1,18}) bytes\\)\\.?[ \\t]*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = pattern.match(QString::fromLatin1(reply.m_strText));
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
+}
+
+/// The size a SIZE reply gives, or -1 when it gives none.
+std::int64_t SizeOf(const FtpReply& reply)
+{
+    if (reply.m_nCode != 213)
+        return -1;
+    bool bOk = false;
+    const qlonglong nSize = reply.FirstLineText().trimmed().toLongLong(&bOk);
+    return bOk && nSize >= 0 ? nSize : -1;
 }
 
 /// "PORT h1,h2,h3,h4,p1,p2" or "EPRT |2|addr|port|" argument for @p address.
@@ -140,32 +116,6 @@ bool IsValidName(const QByteArray& strName)
     return !strName.isEmpty() && FtpCommandWriter::IsSafe(strName);
 }
 
-bool IsTransferVerb(const QByteArray& strVerb)
-{
-    return strVerb == "STOR" || strVerb == "RETR" || strVerb == "LIST" || strVerb == "MLSD";
-}
-
-/// Whether @p nCode can be the final reply to @p strVerb (RFC 959, 2389, 3659).
-/// With several commands on their way, a reply that cannot be its command's
-/// shows a server that answers out of step.
-bool Fits(const QByteArray& strVerb, int nCode)
-{
-    const int nClass = nCode / 100;
-    if (nClass == 4 || nClass == 5)
-        return true;
-    if (IsTransferVerb(strVerb))
-        return nCode == 225 || nCode == 226 || nCode == 250;
-    if (strVerb == "SIZE")
-        return nCode == 213;
-    if (strVerb == "FEAT")
-        return nCode == 211;
-    if (strVerb == "USER")
-        return nCode == 230 || nCode == 202 || nCode == 331 || nCode == 332;
-    if (strVerb == "PASS")
-        return nCode == 230 || nCode == 202 || nCode == 332;
-    return nClass == 2;
-}
-
 } // namespace
 
 /// One active-mode data transfer: its listener, its connection and the two
@@ -180,10 +130,10 @@ struct FtpClientConnection::DataChannel {
     Socket m_listener;
     Socket m_data;
     SocketAddress m_local; // the listener's address: its port may be given back
-    QByteArray m_strVerb;
     CommandId m_nPort = 0;
     CommandId m_nCommand = 0;
-    std::int64_t m_nAnnounced = -1; // the size a 150 reply announced
+    int m_nFinalCode = 0; // the transfer command's final reply, once read
+    std::int64_t m_nAnnounced = -1; // the size its 150 reply announced
 };
 
 /// A file transfer begun and not yet judged.
@@ -204,9 +154,12 @@ struct FtpClientConnection::FileTransfer {
 
 FtpClientConnection::FtpClientConnection(const FtpTimeouts& timeouts, Pipelining pipelining)
     : m_timeouts(timeouts)
-    , m_pipelining(pipelining)
-    , m_control(m_abort)
+    , m_channel(m_abort, timeouts.nReplyMs, pipelining == Pipelining::On)
 {
+    // The server takes nothing while a file is still coming in: some answer
+    // commands in the middle of an upload and cut it short, so the upload's
+    // final reply comes first.
+    m_channel.SetBeforeSend([this] { SettleEarlierUploads(m_nNextTicket); });
 }
 
 FtpClientConnection::~FtpClientConnection()
@@ -223,255 +176,16 @@ void FtpClientConnection::Abort()
     m_abort.Raise();
 }
 
-bool FtpClientConnection::IsUsable() const
-{
-    return !m_bBroken && !m_abort.IsRaised() && m_control.IsOpen();
-}
-
 bool FtpClientConnection::ConfirmUsable()
 {
     FtpReply reply;
-    Execute("NOOP", {}, reply);
+    m_channel.Execute("NOOP", {}, reply);
     return IsUsable();
 }
 
-// --- the control channel -----------------------------------------------------
-
-void FtpClientConnection::MarkBroken(FtpErrorCode nError, const QString& strCause)
+void FtpClientConnection::Close()
 {
-    if (!m_bBroken)
-        m_strFailure = m_abort.IsRaised() ? QStringLiteral("The operation was stopped.") : strCause;
-    m_bBroken = true;
-    m_nLastError = m_abort.IsRaised() ? FTP_ERROR_ABORTED : nError;
-    m_control.Close();
-}
-
-void FtpClientConnection::LostWhileAhead()
-{
-    // A server that drops or mangles commands sent ahead shows it this way: the
-    // connection ends while several are still waiting for their replies.
-    if (m_pipelining == Pipelining::On && OpenCommands() > 1 && !m_abort.IsRaised())
-        PipeliningFails();
-}
-
-void FtpClientConnection::PipeliningFails()
-{
-    if (std::exchange(m_bPipeliningFailed, true))
-        return;
-    if (m_onPipeliningFailed)
-        m_onPipeliningFailed();
-}
-
-std::size_t FtpClientConnection::OpenCommands() const
-{
-    return std::size_t(
-        std::count_if(m_commands.begin(), m_commands.end(), [](const Command& c) { return !c.m_bDone; }));
-}
-
-FtpClientConnection::CommandId FtpClientConnection::Send(
-    const QByteArray& strVerb, const QByteArray& strArgument, bool bDiscard, bool bEvenInLockStep)
-{
-    QByteArray strLine;
-    if (!FtpCommandWriter::Compose(strVerb, strArgument, strLine)) {
-        m_nLastError = FTP_ERROR_INVALID_ARGUMENT;
-        Refuse(QStringLiteral("The name holds a line break or a NUL character."));
-        return 0;
-    }
-    // The server takes nothing while a file is still coming in: some answer
-    // commands in the middle of an upload and cut it short, so the upload's
-    // final reply comes first.
-    SettleEarlierUploads(m_nNextTicket);
-    if (m_pipelining == Pipelining::Off && !bEvenInLockStep) {
-        // One command at a time: every earlier reply first.
-        while (IsUsable() && OpenCommands() > 0) {
-            if (!ReadAndFile(m_timeouts.nReplyMs))
-                break;
-        }
-    }
-    if (!IsUsable())
-        return 0;
-    Command command;
-    command.m_nId = m_nNextId++;
-    command.m_strVerb = strVerb;
-    command.m_bDiscard = bDiscard;
-    command.m_bMayGoUnanswered = strVerb == "FEAT";
-    m_commands.push_back(std::move(command));
-    m_strOutput += strLine;
-    return m_commands.back().m_nId;
-}
-
-bool FtpClientConnection::Flush()
-{
-    if (m_strOutput.isEmpty())
-        return IsUsable();
-    if (!IsUsable())
-        return false;
-    const SocketResult result
-        = m_control.SendAll(m_strOutput.constData(), static_cast<std::size_t>(m_strOutput.size()), m_timeouts.nReplyMs);
-    m_strOutput.clear();
-    if (result != SocketResult::Ok) {
-        LostWhileAhead();
-        MarkBroken(ErrorOf(result),
-            SocketCause(result, m_control.LastErrno(),
-                QStringLiteral("The server took no commands for %1 s.").arg(Seconds(m_timeouts.nReplyMs))));
-        return false;
-    }
-    return true;
-}
-
-bool FtpClientConnection::ReadReply(FtpReply& reply, int nTimeoutMs, bool* pbTimedOut)
-{
-    const Deadline deadline(nTimeoutMs);
-    char buffer[4096];
-    while (!m_reader.TakeReply(reply)) {
-        if (!IsUsable())
-            return false;
-        std::size_t nRead = 0;
-        const SocketResult result = m_control.Receive(buffer, sizeof buffer, nRead, deadline.RemainingMs());
-        if (result == SocketResult::Timeout && pbTimedOut) {
-            *pbTimedOut = true; // the caller decides what a late reply means
-            return false;
-        }
-        if (result != SocketResult::Ok) {
-            const auto it
-                = std::find_if(m_commands.begin(), m_commands.end(), [](const Command& c) { return !c.m_bDone; });
-            const QString strTimeout = it == m_commands.end()
-                ? QStringLiteral("The server did not answer within %1 s.").arg(Seconds(nTimeoutMs))
-                : QStringLiteral("The server did not answer %1 within %2 s.")
-                      .arg(QString::fromLatin1(it->m_strVerb), Seconds(nTimeoutMs));
-            LostWhileAhead();
-            MarkBroken(ErrorOf(result), SocketCause(result, m_control.LastErrno(), strTimeout));
-            return false;
-        }
-        if (!m_reader.Feed(buffer, nRead)) {
-            MarkBroken(FTP_ERROR_PROTOCOL, QStringLiteral("The server's reply could not be understood."));
-            return false;
-        }
-    }
-    // 421: the server is closing the control connection; nothing more will work.
-    if (reply.m_nCode == 421)
-        MarkBroken(FTP_ERROR_CANNOT_CONNECT, ReplyLine(reply));
-    return true;
-}
-
-bool FtpClientConnection::ReadAndFile(int nTimeoutMs, bool* pbTimedOut)
-{
-    if (!Flush())
-        return false;
-    FtpReply reply;
-    if (!ReadReply(reply, nTimeoutMs, pbTimedOut)) {
-        // A 421 read above has broken the connection but still answers its command.
-        return false;
-    }
-    const bool bFiled = File(reply);
-    return bFiled && IsUsable();
-}
-
-bool FtpClientConnection::File(const FtpReply& reply)
-{
-    auto it = std::find_if(m_commands.begin(), m_commands.end(), [](const Command& c) { return !c.m_bDone; });
-    if (it == m_commands.end()) {
-        if (reply.m_nCode != 421)
-            MarkBroken(FTP_ERROR_PROTOCOL, QStringLiteral("The server sent a reply to no command."));
-        return false;
-    }
-    if (reply.IsPreliminary()) {
-        // Only a transfer opens with a preliminary reply: one for anything else,
-        // among several commands, is another command's.
-        if (!IsTransferVerb(it->m_strVerb) && OpenCommands() > 1) {
-            PipeliningFails();
-            MarkBroken(FTP_ERROR_PROTOCOL,
-                QStringLiteral("The server's reply \"%1\" does not answer %2.")
-                    .arg(ReplyLine(reply), QString::fromLatin1(it->m_strVerb)));
-            return false;
-        }
-        // A readable control connection keeps a wait from timing out, so a
-        // server sending 1xx replies without end must be cut off here.
-        if (++it->m_nPreliminary > MaxPreliminaryReplies) {
-            MarkBroken(FTP_ERROR_PROTOCOL, QStringLiteral("The server kept answering without finishing."));
-            return false;
-        }
-        if (it->m_nAnnounced < 0)
-            it->m_nAnnounced = AnnouncedSize(reply);
-        return true;
-    }
-    // Alone on its way, a command takes whatever final reply comes, as it always
-    // has; among several, a reply that cannot be its command's is out of step.
-    const bool bAlone = OpenCommands() == 1;
-    if (!bAlone && !Fits(it->m_strVerb, reply.m_nCode)) {
-        auto next = std::find_if(std::next(it), m_commands.end(), [](const Command& c) { return !c.m_bDone; });
-        // FEAT that was never answered: NOOP's own 200 is the sign, and what came
-        // before it belonged to FEAT.
-        if (it->m_bMayGoUnanswered && reply.m_nCode == 200 && next != m_commands.end() && next->m_strVerb == "NOOP") {
-            it->m_bDone = true;
-            it = next;
-        } else {
-            if (m_pipelining == Pipelining::On)
-                PipeliningFails();
-            MarkBroken(FTP_ERROR_PROTOCOL,
-                QStringLiteral("The server's reply \"%1\" does not answer %2.")
-                    .arg(ReplyLine(reply), QString::fromLatin1(it->m_strVerb)));
-            return false;
-        }
-    }
-    it->m_bDone = true;
-    it->m_reply = reply;
-    if (it->m_nId == m_nTypeCommand)
-        m_bBinary = reply.IsSuccess();
-    // Replies nobody waits for, and the answered prefix of the queue, go.
-    if (it->m_bDiscard)
-        m_commands.erase(it);
-    return true;
-}
-
-FtpClientConnection::Command* FtpClientConnection::Find(CommandId nId)
-{
-    auto it = std::find_if(m_commands.begin(), m_commands.end(), [nId](const Command& c) { return c.m_nId == nId; });
-    return it == m_commands.end() ? nullptr : &*it;
-}
-
-bool FtpClientConnection::Await(CommandId nId, FtpReply& reply, std::int64_t* pnAnnounced)
-{
-    if (nId == 0)
-        return false;
-    for (bool bReading = true;;) {
-        // A 421 filed by the last read still answers the command.
-        if (const Command* pCommand = Find(nId); pCommand && pCommand->m_bDone) {
-            reply = pCommand->m_reply;
-            if (pnAnnounced)
-                *pnAnnounced = pCommand->m_nAnnounced;
-            std::erase_if(m_commands, [nId](const Command& c) { return c.m_nId == nId; });
-            return true;
-        }
-        if (!bReading || !Find(nId))
-            return false;
-        bReading = ReadAndFile(m_timeouts.nReplyMs);
-    }
-}
-
-bool FtpClientConnection::AwaitOk(CommandId nId)
-{
-    FtpReply reply;
-    if (!Await(nId, reply))
-        return false;
-    if (!reply.IsSuccess())
-        RefusedBy(reply);
-    return reply.IsSuccess();
-}
-
-bool FtpClientConnection::Execute(const QByteArray& strVerb, const QByteArray& strArgument, FtpReply& reply)
-{
-    return Await(Send(strVerb, strArgument), reply);
-}
-
-bool FtpClientConnection::ExecuteOk(const QByteArray& strVerb, const QByteArray& strArgument)
-{
-    return AwaitOk(Send(strVerb, strArgument));
-}
-
-void FtpClientConnection::RefusedBy(const FtpReply& reply)
-{
-    Refuse(ReplyLine(reply));
+    m_channel.Quit(QuitWaitMs);
 }
 
 // --- logging in --------------------------------------------------------------
@@ -484,9 +198,10 @@ void FtpClientConnection::Open(
             QStringLiteral("The username or password holds a line break or a NUL character."));
 
     auto fail = [this](FtpErrorCode nError, const QString& strCause) {
-        const FtpErrorCode nCode = m_bBroken || m_abort.IsRaised() ? m_nLastError : nError;
-        const QString strShown = m_bBroken || m_abort.IsRaised() ? m_strFailure : strCause;
-        MarkBroken(nCode, strShown);
+        const bool bBroken = m_channel.IsBroken() || m_abort.IsRaised();
+        const FtpErrorCode nCode = bBroken ? m_channel.LastError() : nError;
+        const QString strShown = bBroken ? m_channel.Failure() : strCause;
+        m_channel.MarkBroken(nCode, strShown);
         throw InternetException(m_abort.IsRaised() ? FTP_ERROR_ABORTED : nCode, strShown);
     };
 
@@ -497,37 +212,37 @@ void FtpClientConnection::Open(
     if (greeting.m_nCode != 220)
         fail(greeting.m_nCode == 421 ? FTP_ERROR_CANNOT_CONNECT : FTP_ERROR_PROTOCOL,
             greeting.m_nCode == 0 ? QStringLiteral("The server's greeting could not be understood.")
-                                  : ReplyLine(greeting));
+                                  : FtpControlChannel::ReplyLine(greeting));
 
     // USER, PASS and FEAT travel together; a server that wanted no password
     // answers the PASS with a refusal that does not matter.
-    const bool bAhead = m_pipelining == Pipelining::On;
+    const bool bAhead = m_channel.IsPipelining();
     const CommandId nUser = Send("USER", strUser);
     CommandId nPass = bAhead ? Send("PASS", strPassword) : 0;
     CommandId nFeat = bAhead ? Send("FEAT", {}) : 0;
     FtpReply reply;
-    if (!Await(nUser, reply))
-        fail(m_nLastError, m_strFailure);
+    if (!m_channel.Await(nUser, reply))
+        fail(m_channel.LastError(), m_channel.Failure());
     if (reply.m_nCode == 331) {
         if (!nPass)
             nPass = Send("PASS", strPassword);
-        if (!Await(nPass, reply))
-            fail(m_nLastError, m_strFailure);
+        if (!m_channel.Await(nPass, reply))
+            fail(m_channel.LastError(), m_channel.Failure());
     } else if (nPass) {
         FtpReply unused;
-        if (!Await(nPass, unused))
-            fail(m_nLastError, m_strFailure);
+        if (!m_channel.Await(nPass, unused))
+            fail(m_channel.LastError(), m_channel.Failure());
     }
     if (reply.m_nCode >= 500 && reply.m_nCode < 600)
-        fail(FTP_ERROR_INCORRECT_PASSWORD, ReplyLine(reply));
+        fail(FTP_ERROR_INCORRECT_PASSWORD, FtpControlChannel::ReplyLine(reply));
     if (reply.m_nCode != 230 && reply.m_nCode != 202)
-        fail(FTP_ERROR_PROTOCOL, ReplyLine(reply));
+        fail(FTP_ERROR_PROTOCOL, FtpControlChannel::ReplyLine(reply));
 
     if (!nFeat)
         nFeat = Send("FEAT", {});
     ReadFeatures(nFeat);
     if (!IsUsable())
-        fail(m_nLastError, m_strFailure);
+        fail(m_channel.LastError(), m_channel.Failure());
 }
 
 FtpReply FtpClientConnection::ReadGreeting(const std::vector<SocketAddress>& addresses)
@@ -537,13 +252,14 @@ FtpReply FtpClientConnection::ReadGreeting(const std::vector<SocketAddress>& add
         ConnectToFirstAnswering(addresses);
         // The greeting: 120 (wait) may precede 220 (ready).
         for (int i = 0;; ++i) {
-            if (!ReadReply(reply, m_timeouts.nReplyMs)) {
-                if (m_nLastError == FTP_ERROR_TIMEOUT)
-                    m_strFailure
-                        = QStringLiteral("The server did not greet within %1 s.").arg(Seconds(m_timeouts.nReplyMs));
-                throw InternetException(m_abort.IsRaised() ? FTP_ERROR_ABORTED : m_nLastError, m_strFailure);
+            if (!m_channel.ReadReply(reply, m_timeouts.nReplyMs)) {
+                if (m_channel.LastError() == FTP_ERROR_TIMEOUT)
+                    m_channel.Refuse(QStringLiteral("The server did not greet within %1 s.")
+                                         .arg(FtpControlChannel::Seconds(m_timeouts.nReplyMs)));
+                throw InternetException(
+                    m_abort.IsRaised() ? FTP_ERROR_ABORTED : m_channel.LastError(), m_channel.Failure());
             }
-            if (reply.m_nCode != 120 || i >= MaxPreliminaryReplies)
+            if (reply.m_nCode != 120 || i >= FtpCommandQueue::MaxPreliminaryReplies)
                 break;
         }
         // A server that allows few connections at once may not yet have counted
@@ -551,9 +267,7 @@ FtpReply FtpClientConnection::ReadGreeting(const std::vector<SocketAddress>& add
         // right after the transfer's connection closes), so 421 is tried again.
         if (reply.m_nCode != 421 || nBusy >= BusyRetries)
             return reply;
-        m_control.Close();
-        m_reader = FtpReplyReader();
-        m_bBroken = false;
+        m_channel.Restart();
         if (!m_abort.Pause(BusyFirstWaitMs << nBusy))
             throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("The operation was stopped."));
     }
@@ -563,50 +277,52 @@ void FtpClientConnection::ConnectToFirstAnswering(const std::vector<SocketAddres
 {
     // Each address gets its own bounded attempt, so an address that never answers
     // (an unreachable IPv6 one, say) does not use up the time of the next.
+    Socket& control = m_channel.Control();
     SocketResult result = SocketResult::Error;
     const std::vector<SocketAddress> ordered = AlternateFamilies(addresses);
     for (std::size_t i = 0; i < std::min(ordered.size(), MaxAddressAttempts); ++i) {
-        result = m_control.Connect(ordered[i], m_timeouts.nConnectMs);
+        result = control.Connect(ordered[i], m_timeouts.nConnectMs);
         if (result == SocketResult::Ok || result == SocketResult::Aborted)
             break;
     }
     if (result != SocketResult::Ok) {
-        const int nErrno = m_control.LastErrno();
-        m_control.Close();
-        m_strFailure = SocketCause(result, nErrno,
+        const int nErrno = control.LastErrno();
+        control.Close();
+        const QString strCause = FtpControlChannel::SocketCause(result, nErrno,
             QStringLiteral("The server did not accept the connection within %1 s.")
-                .arg(Seconds(m_timeouts.nConnectMs)));
-        throw InternetException(ErrorOf(result), m_strFailure);
+                .arg(FtpControlChannel::Seconds(m_timeouts.nConnectMs)));
+        m_channel.Refuse(strCause);
+        throw InternetException(FtpControlChannel::ErrorOf(result), strCause);
     }
 }
 
 void FtpClientConnection::ReadFeatures(CommandId nFeat)
 {
     bool bTimedOut = false;
-    if (!Flush())
+    if (!m_channel.Flush())
         return;
     const Deadline deadline(std::min(FeatWaitMs, m_timeouts.nReplyMs));
-    Command* pFeat = Find(nFeat);
+    const Command* pFeat = m_channel.Find(nFeat);
     while (pFeat && !pFeat->m_bDone) {
-        if (!ReadAndFile(deadline.RemainingMs(), &bTimedOut)) {
+        if (!m_channel.ReadAndFile(deadline.RemainingMs(), &bTimedOut)) {
             if (!bTimedOut)
                 return;
             // Some servers never answer FEAT. NOOP brings the conversation back
             // in step: its reply is read, and whatever FEAT's late answer is
             // comes before it, before anything else is sent.
             FtpReply reply;
-            const CommandId nNoop = Send("NOOP", {}, false, true);
-            if (!Await(nNoop, reply))
+            const CommandId nNoop = m_channel.Send("NOOP", {}, false, true);
+            if (!m_channel.Await(nNoop, reply))
                 return;
             break;
         }
-        pFeat = Find(nFeat);
+        pFeat = m_channel.Find(nFeat);
     }
     FtpReply reply;
-    pFeat = Find(nFeat);
-    if (pFeat && pFeat->m_bDone && Await(nFeat, reply) && reply.m_nCode == 211)
+    pFeat = m_channel.Find(nFeat);
+    if (pFeat && pFeat->m_bDone && m_channel.Await(nFeat, reply) && reply.m_nCode == 211)
         ParseFeatures(reply);
-    std::erase_if(m_commands, [nFeat](const Command& c) { return c.m_nId == nFeat; });
+    m_channel.DropIfAnswered(nFeat);
 }
 
 void FtpClientConnection::ParseFeatures(const FtpReply& reply)
@@ -638,17 +354,17 @@ bool FtpClientConnection::SetCurrentDirectory(const QByteArray& strDirectory)
         Refuse(QStringLiteral("The directory name is empty or holds a line break."));
         return false;
     }
-    return ExecuteOk("CWD", strDirectory);
+    return m_channel.ExecuteOk("CWD", strDirectory);
 }
 
 bool FtpClientConnection::GetCurrentDirectory(QByteArray& strDirectory)
 {
     strDirectory.clear();
     FtpReply reply;
-    if (!Execute("PWD", {}, reply))
+    if (!m_channel.Execute("PWD", {}, reply))
         return false;
     if (reply.m_nCode != 257 || !ParsePwdReply(reply.m_strText, strDirectory)) {
-        RefusedBy(reply);
+        m_channel.RefusedBy(reply);
         return false;
     }
     return true;
@@ -665,10 +381,10 @@ bool FtpClientConnection::EnterDirectory(const QByteArray& strDirectory, QByteAr
         Send("MKD", strDirectory, true); // an existing folder is simply used
     const CommandId nCwd = Send("CWD", strDirectory);
     const CommandId nPwd = Send("PWD", {});
-    const bool bEntered = AwaitOk(nCwd);
-    const QString strRefusal = m_strFailure;
+    const bool bEntered = m_channel.AwaitOk(nCwd);
+    const QString strRefusal = m_channel.Failure();
     FtpReply reply;
-    if (!Await(nPwd, reply))
+    if (!m_channel.Await(nPwd, reply))
         return false;
     if (!bEntered) {
         Refuse(strRefusal);
@@ -681,17 +397,17 @@ bool FtpClientConnection::EnterDirectory(const QByteArray& strDirectory, QByteAr
 
 bool FtpClientConnection::CreateDirectory(const QByteArray& strName)
 {
-    return IsValidName(strName) && ExecuteOk("MKD", strName);
+    return IsValidName(strName) && m_channel.ExecuteOk("MKD", strName);
 }
 
 bool FtpClientConnection::RemoveDirectory(const QByteArray& strName)
 {
-    return IsValidName(strName) && ExecuteOk("RMD", strName);
+    return IsValidName(strName) && m_channel.ExecuteOk("RMD", strName);
 }
 
 bool FtpClientConnection::Remove(const QByteArray& strName)
 {
-    return IsValidName(strName) && ExecuteOk("DELE", strName);
+    return IsValidName(strName) && m_channel.ExecuteOk("DELE", strName);
 }
 
 // --- data transfers, step by step ---------------------------------------------
@@ -701,7 +417,18 @@ void FtpClientConnection::UseBinaryType()
     // Nothing here asks for another type, so the server's answer holds for the
     // rest of the connection; it arrives before any transfer's own.
     if (m_nTypeCommand == 0)
-        m_nTypeCommand = Send("TYPE", "I", true);
+        m_nTypeCommand = Send("TYPE", "I");
+}
+
+bool FtpClientConnection::IsBinary()
+{
+    if (!m_binary) {
+        FtpReply reply;
+        if (m_nTypeCommand == 0 || !m_channel.Await(m_nTypeCommand, reply))
+            return false;
+        m_binary = reply.IsSuccess();
+    }
+    return *m_binary;
 }
 
 bool FtpClientConnection::OpenDataChannel(
@@ -712,7 +439,7 @@ bool FtpClientConnection::OpenDataChannel(
     // Active mode: listen on the address the control connection uses.
     QByteArray strPortVerb;
     QByteArray strPortArgument;
-    if (ListenPorts::System().Listen(channel.m_listener, m_control.LocalAddress()) != SocketResult::Ok) {
+    if (ListenPorts::System().Listen(channel.m_listener, m_channel.Control().LocalAddress()) != SocketResult::Ok) {
         Refuse(QStringLiteral("No local port for the data connection: %1").arg(SystemError(errno)));
         return false;
     }
@@ -721,32 +448,54 @@ bool FtpClientConnection::OpenDataChannel(
         Refuse(QStringLiteral("The data connection's address cannot be given to the server."));
         return false;
     }
-    channel.m_strVerb = strVerb;
     channel.m_nPort = Send(strPortVerb, strPortArgument);
     if (!m_bPortAhead) {
-        // Some servers connect as soon as they get PORT, answer it only once
-        // connected, and meanwhile answer the command sent behind it: the
-        // replies would cross. The first PORT of a connection is answered
-        // before anything follows it, and shows which kind of server this is.
+        // Until this server is known not to connect on PORT, PORT is answered
+        // before anything follows it (see ProbePortBehaviour).
         FtpReply reply;
-        if (!Await(std::exchange(channel.m_nPort, 0), reply))
+        Command port;
+        if (!m_channel.Await(std::exchange(channel.m_nPort, 0), reply, &port))
             return false;
         if (!reply.IsSuccess()) {
-            RefusedBy(reply);
+            m_channel.RefusedBy(reply);
             return false;
         }
         if (!std::exchange(m_bPortProbed, true))
-            m_bPortAhead = m_pipelining == Pipelining::On && !channel.m_listener.IsReadableNow();
+            ProbePortBehaviour(port, channel);
     }
     channel.m_nCommand = Send(strVerb, strArgument);
-    return channel.m_nCommand != 0 && Flush();
+    return channel.m_nCommand != 0 && m_channel.Flush();
 }
 
-const FtpClientConnection::Command* FtpClientConnection::NotRefused(CommandId nId)
+void FtpClientConnection::ProbePortBehaviour(const Command& port, const DataChannel& channel)
 {
-    const Command* pCommand = Find(nId);
+    if (!m_channel.IsPipelining())
+        return;
+    // Some servers (pyftpdlib) connect as soon as they get PORT, answer it only
+    // once connected, and meanwhile answer the transfer command sent behind it,
+    // so the replies would cross. vsftpd, which names itself in its greeting,
+    // never connects before the transfer command. For any other server the
+    // first PORT's data connection is given time to come: its handshake ends
+    // up to a round trip after PORT's answer leaves the server, more through a
+    // proxy, so twice PORT's own round trip. A server that connects is always
+    // answered PORT first; a judgement that still goes wrong shows as replies
+    // out of step, and the files concerned are tried again one command at a time.
+    if (!m_bReadsDuringTransfers) {
+        m_bPortAhead = true;
+        return;
+    }
+    const std::int64_t nRoundTripMs = port.m_nWrittenMs >= 0 && port.m_nAnsweredMs >= port.m_nWrittenMs
+        ? port.m_nAnsweredMs - port.m_nWrittenMs
+        : 0;
+    const int nWaitMs = int(std::clamp<std::int64_t>(2 * nRoundTripMs, PortProbeLeastMs, m_timeouts.nAcceptMs));
+    m_bPortAhead = !channel.m_listener.IsReadableWithin(nWaitMs);
+}
+
+const Command* FtpClientConnection::NotRefused(CommandId nId)
+{
+    const Command* pCommand = m_channel.Find(nId);
     if (pCommand && pCommand->m_bDone && !pCommand->m_reply.IsSuccess()) {
-        RefusedBy(pCommand->m_reply);
+        m_channel.RefusedBy(pCommand->m_reply);
         return nullptr;
     }
     return pCommand;
@@ -756,9 +505,9 @@ bool FtpClientConnection::DataFailed(SocketResult result, const Socket& socket, 
 {
     // An abort ends the whole connection; anything else fails this transfer only.
     if (result == SocketResult::Aborted)
-        MarkBroken(FTP_ERROR_ABORTED, {});
+        m_channel.MarkBroken(FTP_ERROR_ABORTED, {});
     else
-        Refuse(SocketCause(result, socket.LastErrno(), strTimeout));
+        Refuse(FtpControlChannel::SocketCause(result, socket.LastErrno(), strTimeout));
     return false;
 }
 
@@ -773,11 +522,12 @@ char* FtpClientConnection::Chunk()
 
 bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
 {
-    const SocketAddress serverAddress = m_control.PeerAddress();
     const Deadline deadline(m_timeouts.nAcceptMs);
+    const QString strTimeout = QStringLiteral("The server did not open the data connection within %1 s.")
+                                   .arg(FtpControlChannel::Seconds(m_timeouts.nAcceptMs));
     for (;;) {
         // A refused PORT or transfer command means no data connection will come.
-        if (Find(channel.m_nPort) && !NotRefused(channel.m_nPort))
+        if (m_channel.Find(channel.m_nPort) && !NotRefused(channel.m_nPort))
             return false;
         const Command* pCommand = NotRefused(channel.m_nCommand);
         if (!pCommand)
@@ -786,39 +536,32 @@ bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
         SocketResult result = SocketResult::Ok;
         if (!pCommand->m_bDone) {
             // A reply already read along with an earlier one is not on the socket any more.
-            if (m_reader.HasReply())
+            if (m_channel.HasReply())
                 nReady = 0;
             else
-                result = Socket::WaitReadable(m_control, channel.m_listener, nReady, deadline.RemainingMs());
+                result = Socket::WaitReadable(m_channel.Control(), channel.m_listener, nReady, deadline.RemainingMs());
         }
         if (result != SocketResult::Ok) {
             // A server that neither replies nor connects is out of step with us.
-            MarkBroken(ErrorOf(result),
-                SocketCause(result, 0,
-                    QStringLiteral("The server did not open the data connection within %1 s.")
-                        .arg(Seconds(m_timeouts.nAcceptMs))));
+            m_channel.MarkBroken(
+                FtpControlChannel::ErrorOf(result), FtpControlChannel::SocketCause(result, 0, strTimeout));
             return false;
         }
         if (nReady == 0) {
-            if (!ReadAndFile(m_timeouts.nReplyMs))
+            if (!m_channel.ReadAndFile(m_timeouts.nReplyMs))
                 return false;
             continue;
         }
         SocketAddress peer;
         result = channel.m_listener.Accept(channel.m_data, peer, deadline.RemainingMs());
-        if (result != SocketResult::Ok) {
-            return DataFailed(result, channel.m_listener,
-                QStringLiteral("The server did not open the data connection within %1 s.")
-                    .arg(Seconds(m_timeouts.nAcceptMs)));
-        }
-        // Exactly one data connection, and only from the server itself.
+        if (result != SocketResult::Ok)
+            return DataFailed(result, channel.m_listener, strTimeout);
+        // Exactly one data connection, from whatever address it comes: many
+        // servers connect from an address of their own other than the one the
+        // control connection reached. A stranger who connects first takes only
+        // this one connection; the server then cannot connect, and the
+        // transfer fails by its own reply and byte counts.
         channel.m_listener.Close();
-        if (!peer.SameHost(serverAddress)) {
-            channel.m_data.Close();
-            Refuse(QStringLiteral("The data connection came from %1, not from the server.")
-                       .arg(QString::fromLatin1(peer.HostText())));
-            return false;
-        }
         return true;
     }
 }
@@ -839,24 +582,26 @@ bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64
             break;
         std::size_t nDone = 0;
         while (nDone < static_cast<std::size_t>(nChunk)) {
-            const Command* pCommand = Find(channel.m_nCommand);
+            const Command* pCommand = m_channel.Find(channel.m_nCommand);
             const bool bWatch = pCommand && !pCommand->m_bDone;
-            if (bWatch && m_reader.HasReply()) {
-                if (!ReadAndFile(m_timeouts.nReplyMs) || refused())
+            if (bWatch && m_channel.HasReply()) {
+                if (!m_channel.ReadAndFile(m_timeouts.nReplyMs) || refused())
                     return false;
                 continue;
             }
             std::size_t nPart = 0;
-            const SocketResult result = channel.m_data.SendAll(pBuffer + nDone,
-                static_cast<std::size_t>(nChunk) - nDone, m_timeouts.nDataMs, bWatch ? &m_control : nullptr, &nPart);
+            const SocketResult result
+                = channel.m_data.SendAll(pBuffer + nDone, static_cast<std::size_t>(nChunk) - nDone, m_timeouts.nDataMs,
+                    bWatch ? &m_channel.Control() : nullptr, &nPart);
             nDone += nPart;
             nSent += static_cast<qint64>(nPart);
             if (result == SocketResult::Interrupted) {
-                if (!ReadAndFile(m_timeouts.nReplyMs) || refused())
+                if (!m_channel.ReadAndFile(m_timeouts.nReplyMs) || refused())
                     return false;
             } else if (result != SocketResult::Ok) {
                 return DataFailed(result, channel.m_data,
-                    QStringLiteral("The server took no data for %1 s.").arg(Seconds(m_timeouts.nDataMs)));
+                    QStringLiteral("The server took no data for %1 s.")
+                        .arg(FtpControlChannel::Seconds(m_timeouts.nDataMs)));
             }
         }
     }
@@ -875,8 +620,8 @@ bool FtpClientConnection::ReceiveData(DataChannel& channel, const std::function<
         // A reply already read takes its turn first. Data that has arrived is
         // read at once; only when there is none yet does the wait cover both
         // connections, data first when both are ready.
-        if (bWatch && m_reader.HasReply()) {
-            if (!ReadAndFile(m_timeouts.nReplyMs))
+        if (bWatch && m_channel.HasReply()) {
+            if (!m_channel.ReadAndFile(m_timeouts.nReplyMs))
                 return false;
             continue;
         }
@@ -885,9 +630,9 @@ bool FtpClientConnection::ReceiveData(DataChannel& channel, const std::function<
             pBuffer, static_cast<std::size_t>(ChunkBytes), nRead, bWatch ? 0 : m_timeouts.nDataMs);
         if (result == SocketResult::Timeout && bWatch) {
             int nReady = 0;
-            result = Socket::WaitReady(channel.m_data, POLLIN, m_control, nReady, m_timeouts.nDataMs);
+            result = Socket::WaitReady(channel.m_data, POLLIN, m_channel.Control(), nReady, m_timeouts.nDataMs);
             if (result == SocketResult::Ok) {
-                if (nReady == 1 && !ReadAndFile(m_timeouts.nReplyMs))
+                if (nReady == 1 && !m_channel.ReadAndFile(m_timeouts.nReplyMs))
                     return false;
                 continue;
             }
@@ -895,8 +640,8 @@ bool FtpClientConnection::ReceiveData(DataChannel& channel, const std::function<
         if (result == SocketResult::Closed)
             return true;
         if (result != SocketResult::Ok)
-            return DataFailed(
-                result, channel.m_data, QStringLiteral("No data arrived for %1 s.").arg(Seconds(m_timeouts.nDataMs)));
+            return DataFailed(result, channel.m_data,
+                QStringLiteral("No data arrived for %1 s.").arg(FtpControlChannel::Seconds(m_timeouts.nDataMs)));
         if (!sink(pBuffer, nRead))
             return false;
     }
@@ -904,15 +649,19 @@ bool FtpClientConnection::ReceiveData(DataChannel& channel, const std::function<
 
 bool FtpClientConnection::ReadTransferVerdict(DataChannel& channel)
 {
+    // The transfer command's own replies decide: the grammar lets its final
+    // reply be a success only after a preliminary reply of its own.
     FtpReply reply;
-    const CommandId nCommand = std::exchange(channel.m_nCommand, 0);
-    const bool bAnswered = Await(nCommand, reply, &channel.m_nAnnounced);
+    Command command;
+    const bool bAnswered = m_channel.Await(std::exchange(channel.m_nCommand, 0), reply, &command);
     // The PORT's reply came before; it was only needed while waiting.
-    std::erase_if(m_commands, [&channel](const Command& c) { return c.m_nId == channel.m_nPort && c.m_bDone; });
+    m_channel.DropIfAnswered(channel.m_nPort);
     if (!bAnswered)
         return false;
+    channel.m_nFinalCode = reply.m_nCode;
+    channel.m_nAnnounced = AnnouncedSize(command.m_preliminary);
     if (!reply.IsSuccess()) {
-        RefusedBy(reply);
+        m_channel.RefusedBy(reply);
         channel.m_data.Close();
         return false;
     }
@@ -942,7 +691,7 @@ void FtpClientConnection::Settle(FileTransfer& transfer)
     // server that reads none until the transfer has ended takes them at once.
     if (m_bReadsDuringTransfers && !ReadTransferVerdict(*transfer.m_pChannel)) {
         transfer.m_bFailed = true;
-        transfer.m_strFailure = m_strFailure;
+        transfer.m_strFailure = m_channel.Failure();
         return;
     }
     // Asked now, so the answer travels with the next file's commands.
@@ -950,19 +699,22 @@ void FtpClientConnection::Settle(FileTransfer& transfer)
         transfer.m_nSize = Send("SIZE", transfer.m_strRemote);
 }
 
+std::int64_t FtpClientConnection::RemoteSize(CommandId nSize)
+{
+    FtpReply reply;
+    return nSize != 0 && m_channel.Await(nSize, reply) ? SizeOf(reply) : -1;
+}
+
 bool FtpClientConnection::RemoteSizeMatches(CommandId nSize, std::int64_t nExpected)
 {
     if (nSize == 0)
         return true;
     FtpReply reply;
-    if (!Await(nSize, reply))
+    if (!m_channel.Await(nSize, reply))
         return false;
-    if (reply.m_nCode != 213)
-        return true; // the server does not tell it for this file
-    bool bOk = false;
-    const qlonglong nRemote = reply.FirstLineText().trimmed().toLongLong(&bOk);
-    if (!bOk || nRemote < 0 || nRemote == nExpected)
-        return true;
+    const std::int64_t nRemote = SizeOf(reply);
+    if (nRemote < 0 || nRemote == nExpected)
+        return true; // the server does not tell it for this file, or it agrees
     Refuse(QStringLiteral("The server has %1 bytes where %2 were expected.").arg(nRemote).arg(nExpected));
     return false;
 }
@@ -977,7 +729,7 @@ FtpTicket FtpClientConnection::BeginPutFile(const QByteArray& strLocalPath, cons
     pTransfer->m_strRemote = strRemoteName;
     if (!StartUpload(*pTransfer, strLocalPath)) {
         pTransfer->m_bFailed = true;
-        pTransfer->m_strFailure = m_strFailure;
+        pTransfer->m_strFailure = m_channel.Failure();
         // Its final reply, if the command went out, is read by the verdict.
         pTransfer->m_bSettled = true;
     }
@@ -1020,7 +772,7 @@ FtpTicket FtpClientConnection::BeginGetFile(
     pTransfer->m_strRemote = strRemoteName;
     if (!StartDownload(*pTransfer, strLocalPath, bFailIfExists)) {
         pTransfer->m_bFailed = true;
-        pTransfer->m_strFailure = m_strFailure;
+        pTransfer->m_strFailure = m_channel.Failure();
     }
     if (pTransfer->m_pChannel) {
         // Everything has arrived (or never will): the server is done with this
@@ -1080,98 +832,105 @@ bool FtpClientConnection::FinishFile(FtpTicket nTicket)
         return false;
     const std::unique_ptr<FileTransfer> pTransfer = std::move(m_transfers.front());
     m_transfers.pop_front();
-    FileTransfer& transfer = *pTransfer;
+    QString strFailure = pTransfer->m_strFailure;
+    const bool bOk = pTransfer->m_bUpload ? JudgeUpload(*pTransfer, strFailure) : JudgeDownload(*pTransfer, strFailure);
+    if (!bOk)
+        Refuse(strFailure);
+    return bOk;
+}
 
+bool FtpClientConnection::JudgeUpload(FileTransfer& transfer, QString& strFailure)
+{
     bool bOk = !transfer.m_bFailed;
-    QString strFailure = transfer.m_strFailure;
     const auto failed = [&]() {
         if (bOk)
-            strFailure = m_strFailure;
+            strFailure = m_channel.Failure();
         bOk = false;
     };
     DataChannel* pChannel = transfer.m_pChannel.get();
-    if (transfer.m_bUpload) {
-        if (!transfer.m_bSettled) {
-            Settle(transfer);
-            if (transfer.m_bFailed)
-                failed();
-        }
-        if (bOk && pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel))
+    if (!transfer.m_bSettled) {
+        Settle(transfer);
+        if (transfer.m_bFailed)
             failed();
-        // A transfer that failed early may still owe its final reply; a
-        // refusal there says best why it failed.
-        if (!bOk && pChannel && pChannel->m_nCommand != 0) {
-            FtpReply reply;
-            if (Await(std::exchange(pChannel->m_nCommand, 0), reply) && !reply.IsSuccess() && !transfer.m_bLocalCause)
-                strFailure = ReplyLine(reply);
-        }
-        if (bOk && !m_bBinary) {
-            Refuse(QStringLiteral("The server refused binary transfers (TYPE I)."));
-            failed();
-        }
-        if (bOk && transfer.m_nBytes != transfer.m_nLocalSize) {
-            Refuse(QStringLiteral("The file changed while it was sent: %1 of %2 bytes.")
-                       .arg(transfer.m_nBytes)
-                       .arg(transfer.m_nLocalSize));
-            failed();
-        }
-        // Judged by its own replies only: the connection may be lost by now over
-        // a later file, whose commands went out before this verdict was taken.
-        if (transfer.m_nSize != 0 && !RemoteSizeMatches(transfer.m_nSize, transfer.m_nLocalSize) && bOk)
-            failed();
-    } else {
-        std::int64_t nExpected = -1;
-        if (transfer.m_nSize != 0) {
-            FtpReply reply;
-            if (Await(transfer.m_nSize, reply) && reply.m_nCode == 213) {
-                bool bSized = false;
-                const qlonglong nSize = reply.FirstLineText().trimmed().toLongLong(&bSized);
-                if (bSized && nSize >= 0)
-                    nExpected = nSize;
-            }
-        }
-        if (pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel)) {
-            if (!bOk && !transfer.m_bLocalCause && m_strFailure != strFailure && IsUsable())
-                strFailure = m_strFailure; // the server's own refusal
-            failed();
-        }
-        if (bOk && !m_bBinary) {
-            Refuse(QStringLiteral("The server refused binary transfers (TYPE I)."));
-            failed();
-        }
-        const std::int64_t nAnnounced = pChannel ? pChannel->m_nAnnounced : -1;
-        if (nExpected < 0)
-            nExpected = nAnnounced;
-        if (bOk
-            && ((nExpected >= 0 && nExpected != transfer.m_nBytes)
-                || (nAnnounced >= 0 && nAnnounced != transfer.m_nBytes))) {
-            Refuse(QStringLiteral("Only %1 of %2 bytes arrived.").arg(transfer.m_nBytes).arg(nExpected));
-            failed();
-        }
-        if (LocalFile* pFile = transfer.m_pFile.get()) {
-            if (bOk && pFile->Size() != transfer.m_nBytes) {
-                Refuse(QStringLiteral("%1 holds %2 bytes where %3 arrived.")
-                           .arg(LocalFile::Display(pFile->Path()))
-                           .arg(pFile->Size())
-                           .arg(transfer.m_nBytes));
-                failed();
-            }
-            if (!pFile->Close() && bOk) {
-                Refuse(pFile->Cause());
-                failed();
-            }
-            if (!bOk)
-                pFile->Remove();
-        }
     }
-    if (!bOk)
-        m_strFailure = strFailure;
+    // Sent whole, then confirmed by the STOR's own final reply.
+    if (bOk && pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel))
+        failed();
+    // A transfer that failed early may still owe its final reply; a refusal
+    // there says best why it failed.
+    if (!bOk && pChannel && pChannel->m_nCommand != 0) {
+        FtpReply reply;
+        if (m_channel.Await(std::exchange(pChannel->m_nCommand, 0), reply) && !reply.IsSuccess()
+            && !transfer.m_bLocalCause)
+            strFailure = FtpControlChannel::ReplyLine(reply);
+    }
+    if (bOk && !IsBinary()) {
+        Refuse(QStringLiteral("The server refused binary transfers (TYPE I)."));
+        failed();
+    }
+    if (bOk && transfer.m_nBytes != transfer.m_nLocalSize) {
+        Refuse(QStringLiteral("The file changed while it was sent: %1 of %2 bytes.")
+                   .arg(transfer.m_nBytes)
+                   .arg(transfer.m_nLocalSize));
+        failed();
+    }
+    // Judged by its own replies only: the connection may be lost by now over
+    // a later file, whose commands went out before this verdict was taken.
+    if (transfer.m_nSize != 0 && !RemoteSizeMatches(transfer.m_nSize, transfer.m_nLocalSize) && bOk)
+        failed();
+    return bOk;
+}
+
+bool FtpClientConnection::JudgeDownload(FileTransfer& transfer, QString& strFailure)
+{
+    bool bOk = !transfer.m_bFailed;
+    const auto failed = [&]() {
+        if (bOk)
+            strFailure = m_channel.Failure();
+        bOk = false;
+    };
+    DataChannel* pChannel = transfer.m_pChannel.get();
+    const std::int64_t nSize = RemoteSize(transfer.m_nSize);
+    // Received whole, then confirmed by the RETR's own final reply.
+    if (pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel)) {
+        if (!bOk && !transfer.m_bLocalCause && m_channel.Failure() != strFailure && IsUsable())
+            strFailure = m_channel.Failure(); // the server's own refusal
+        failed();
+    }
+    if (bOk && !IsBinary()) {
+        Refuse(QStringLiteral("The server refused binary transfers (TYPE I)."));
+        failed();
+    }
+    // SIZE's answer is the size expected; the size the 150 reply announced
+    // counts only without one, and is no reason to fail when it disagrees
+    // with it (a server that quotes the name may have put another number there).
+    const std::int64_t nExpected = nSize >= 0 ? nSize : (pChannel ? pChannel->m_nAnnounced : -1);
+    if (bOk && nExpected >= 0 && nExpected != transfer.m_nBytes) {
+        Refuse(QStringLiteral("Only %1 of %2 bytes arrived.").arg(transfer.m_nBytes).arg(nExpected));
+        failed();
+    }
+    if (LocalFile* pFile = transfer.m_pFile.get()) {
+        if (bOk && pFile->Size() != transfer.m_nBytes) {
+            Refuse(QStringLiteral("%1 holds %2 bytes where %3 arrived.")
+                       .arg(LocalFile::Display(pFile->Path()))
+                       .arg(pFile->Size())
+                       .arg(transfer.m_nBytes));
+            failed();
+        }
+        if (!pFile->Close() && bOk) {
+            Refuse(pFile->Cause());
+            failed();
+        }
+        if (!bOk)
+            pFile->Remove();
+    }
     return bOk;
 }
 
 bool FtpClientConnection::ReadDirectory(std::vector<FtpEntry>& entries, const QByteArray& strDirectory)
 {
     entries.clear();
+    m_bListingRefused = false;
     if (!IsUsable())
         return false;
     // Entering the directory travels with the listing's own commands; when it
@@ -1195,41 +954,28 @@ bool FtpClientConnection::ReadDirectory(std::vector<FtpEntry>& entries, const QB
     };
     bool bOk = OpenDataChannel(channel, m_bMlsd ? "MLSD" : "LIST", {});
     QString strRefusal;
-    if (nCwd != 0 && !AwaitOk(nCwd)) {
+    const bool bCwdRefused = nCwd != 0 && !m_channel.AwaitOk(nCwd);
+    if (bCwdRefused) {
         // No data connection is let in; the server's refusal of it ends the listing.
-        strRefusal = m_strFailure;
+        strRefusal = m_channel.Failure();
         channel.m_listener.Close();
         bOk = false;
     }
     bOk = bOk && AcceptDataConnection(channel) && ReceiveData(channel, sink);
     if (!bOk && strRefusal.isEmpty())
-        strRefusal = m_strFailure;
+        strRefusal = m_channel.Failure();
     channel.m_data.Close();
-    if (channel.m_nCommand != 0 && !ReadTransferVerdict(channel))
+    if (channel.m_nCommand != 0 && !ReadTransferVerdict(channel)) {
+        // Only the server's own refusal to list (no files to list) is one; a
+        // data connection that failed is answered with 425 or 426 instead.
+        m_bListingRefused = !bCwdRefused && IsUsable() && (channel.m_nFinalCode == 450 || channel.m_nFinalCode == 550);
         bOk = false;
+    }
     if (!bOk || !reader.Finish()) {
         if (!strRefusal.isEmpty())
-            m_strFailure = strRefusal;
+            Refuse(strRefusal);
         return false;
     }
     entries = std::move(reader.Entries());
     return true;
-}
-
-void FtpClientConnection::Close()
-{
-    if (IsUsable()) {
-        // Say goodbye, but do not let a slow server hold up the caller; the
-        // replies still owed to earlier commands are not waited for.
-        m_strOutput += "QUIT\r\n";
-        if (m_control.SendAll(m_strOutput.constData(), static_cast<std::size_t>(m_strOutput.size()), QuitWaitMs)
-            == SocketResult::Ok) {
-            const Deadline deadline(std::min(QuitWaitMs, m_timeouts.nReplyMs));
-            FtpReply reply;
-            while (deadline.RemainingMs() > 0 && ReadReply(reply, deadline.RemainingMs()) && reply.m_nCode != 221) { }
-        }
-        m_strOutput.clear();
-    }
-    m_bBroken = true;
-    m_control.Close();
 }

@@ -86,11 +86,23 @@ public:
     /// enters that directory first, in the same exchange, and fails when the
     /// server will not enter it. False when the listing could not be read.
     virtual bool ReadDirectory(std::vector<FtpEntry>& entries, const QByteArray& strDirectory = {}) = 0;
+    /// True when the last ReadDirectory() failed only because the server
+    /// refused to list the directory (450 or 550: no files to list), the one
+    /// failure that may be shown as an empty folder. A data connection that
+    /// never came, a time-out or a lost connection is no such refusal.
+    virtual bool ListingRefused() const = 0;
 
     /// False once the control connection is lost: closed by the server, a
-    /// reply that did not come in time, a 421, a hostile reply, an abort, or
-    /// Close(). Every later operation then fails at once.
+    /// reply that did not come in time, a 421, a hostile reply, a reply out of
+    /// step, an abort, or Close(). Every later operation then fails at once.
     virtual bool IsUsable() const = 0;
+    /// True once the connection ended because the server answered out of
+    /// step with the commands (a reply no command on its way could get) or
+    /// dropped commands sent ahead of their replies. Nothing it said after
+    /// the last verdict taken can be trusted; the transfers whose verdicts are
+    /// not in may be tried again on a fresh connection, which the session
+    /// then opens one command at a time.
+    virtual bool WentOutOfStep() const = 0;
     /// Asks the server whether the connection still works (NOOP, within the
     /// reply time-out), for a caller about to blame a failure on one file: a
     /// server may refuse a command and close the connection right after its

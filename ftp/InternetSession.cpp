@@ -57,8 +57,8 @@ std::shared_ptr<FtpConnection> InternetSession::GetFtpConnection(
         timeouts = m_timeouts;
     }
     if (!FtpCommandWriter::IsSafe(server) || !FtpCommandWriter::IsSafe(username) || !FtpCommandWriter::IsSafe(password))
-        throw InternetException(
-            FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("The address, username or password holds a line break or a NUL character."));
+        throw InternetException(FTP_ERROR_INVALID_ARGUMENT,
+            QStringLiteral("The address, username or password holds a line break or a NUL character."));
     if (passive)
         throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("Only active mode is available."));
 

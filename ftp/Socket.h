@@ -83,7 +83,9 @@ public:
     /// TIME_WAIT entries counts as free. False with errno set when it could not.
     bool Listen(const SocketAddress& local, std::uint16_t nPort);
     /// True when a read (or, on a listener, an accept) would not wait now.
-    bool IsReadableNow() const { return IsOpen() && Wait(POLLIN, 0) == SocketResult::Ok; }
+    bool IsReadableNow() const { return IsReadableWithin(0); }
+    /// True when a read (or an accept) becomes possible within @p nTimeoutMs.
+    bool IsReadableWithin(int nTimeoutMs) const { return IsOpen() && Wait(POLLIN, nTimeoutMs) == SocketResult::Ok; }
     /// Waits for one incoming connection and hands it to @p accepted.
     SocketResult Accept(Socket& accepted, SocketAddress& peer, int nTimeoutMs);
 

@@ -5,11 +5,13 @@ bool RemoteListing::ListRemoteDirectory(FtpConnection& connection, const QByteAr
     m_entries.clear();
     std::vector<FtpEntry> entries;
     if (!connection.ReadDirectory(entries, strDirectory)) {
-        // Entering the directory and reading it travel together: when either
-        // failed with a directory given, nothing is known of it.
-        if (!connection.IsUsable() || !strDirectory.isEmpty())
+        // Only the server's own refusal to list (it has no files to show)
+        // lists like an empty folder: ".." alone. A directory that could not be
+        // entered, a data connection that never came, a time-out or a lost
+        // connection leave nothing known of the directory.
+        if (!connection.ListingRefused())
             return false;
-        entries.clear(); // refused lists like empty: ".." alone
+        entries.clear();
     }
 
     bool bHasDotDot = false;

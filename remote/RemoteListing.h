@@ -11,11 +11,11 @@ public:
      * Reads the current directory of @p connection, or @p strDirectory, entered
      * first in the same exchange, when given. The entries keep the server's
      * order; "." is left out, ".." is always a folder and stands first when the
-     * server does not list it. A directory the server will not list lists as
-     * ".." alone.
-     * @return false when the connection was lost while reading (closed, a
-     *         time-out, a 421), or, with @p strDirectory, when it could not be
-     *         entered or read: then nothing is known of the directory.
+     * server does not list it. A directory the server refuses to list (450
+     * or 550) lists as ".." alone.
+     * @return false when the listing failed otherwise (the directory could not
+     *         be entered, the data connection never came or broke off, a
+     *         time-out, a lost connection): then nothing is known of it.
      */
     bool ListRemoteDirectory(FtpConnection& connection, const QByteArray& strDirectory = {});
 

@@ -63,6 +63,14 @@ inline QJsonArray Login()
         Expect("FEAT"), Send("211-Features:\r\n SIZE\r\n211 End\r\n")};
 }
 
+/// Login(), and every command must come alone, one command at a time: the
+/// server closes the connection on a command sent ahead of a reply.
+inline QJsonArray LoginAlone()
+{
+    return {Send("220 Ready\r\n"), ExpectAlone("USER"), Send("331 Password\r\n"), ExpectAlone("PASS"),
+        Send("230 In\r\n"), ExpectAlone("FEAT"), Send("211-Features:\r\n SIZE\r\n211 End\r\n")};
+}
+
 /// Login() without its greeting.
 inline QJsonArray LoginAfterGreeting()
 {

@@ -148,15 +148,14 @@ void TestFaults::FaultAtEveryStep_data()
     const QStringList controlFaults {QStringLiteral("close-control"), QStringLiteral("421"), QStringLiteral("silent")};
     for (const Operation& op : operations) {
         const auto Row = [&](const QString& strStep, const QString& strKind) {
-            // A data connection the server closes, saying so with 426, is a refused
-            // transfer on a connection still good: a listing then shows ".." alone
-            // (not an error), and an upload goes on to its completion dialog.
+            // A data connection the server closes, saying so with 426, is a failed
+            // transfer on a connection still good: an upload goes on to its
+            // completion dialog, and a listing says it could not be shown (only
+            // a refusal to list, 450 or 550, shows as an empty folder).
             const bool bRefused = strKind == QLatin1String("close-data");
-            const bool bListing = QLatin1String(op.m_pszVerb) == QLatin1String("MLSD");
             const bool bUpload = QLatin1String(op.m_pszVerb) == QLatin1String("STOR");
             QTest::addRow("%s %s %s", op.m_pszVerb, qPrintable(strStep), qPrintable(strKind))
-                << QString::fromLatin1(op.m_pszVerb) << strStep << strKind
-                << (bRefused && bListing ? QString() : op.m_strMessage) << (bRefused && bUpload);
+                << QString::fromLatin1(op.m_pszVerb) << strStep << strKind << op.m_strMessage << (bRefused && bUpload);
         };
         for (const QString& strKind : controlFaults)
             Row(QStringLiteral("reply"), strKind);
