@@ -275,26 +275,42 @@ QString MoveAside(const QString& strLinkOrPath, const QString& strSuffix)
 
 Lock::Lock(const QString& strPath, int nWaitMs)
 {
-    const QString strTarget = Target(strPath);
-    if (strTarget.isEmpty() || !MakeFolders(FolderOf(strTarget), nullptr))
+    m_strLockFile = strPath;
+    const QString strTarget = Target(strPath, &m_strFailure);
+    if (strTarget.isEmpty())
         return;
-    const QByteArray strLockName = HiddenNameBeside(strTarget, QStringLiteral(".lock"));
+    m_strLockFile = QFile::decodeName(HiddenNameBeside(strTarget, QStringLiteral(".lock")));
+    if (!MakeFolders(FolderOf(strTarget), &m_strFailure))
+        return;
+    const QByteArray strLockName = QFile::encodeName(m_strLockFile);
     // The lock file stays empty, so anyone may read it: then a lock file left
     // by a run as another user (root, under sudo) can still be locked.
     int fd = ::open(strLockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
-    if (fd < 0 && errno == EACCES)
+    if (fd < 0 && errno == EACCES) {
         fd = ::open(strLockName.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+        if (fd < 0)
+            errno = EACCES; // the reason it could not be made, not that it is missing
+    }
+    if (fd < 0) {
+        m_strFailure = ErrnoText(errno);
         return;
+    }
     const QDeadlineTimer deadline(nWaitMs);
     const timespec pause {0, 10 * 1000 * 1000};
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             m_fd = fd;
+            m_strFailure.clear();
             return;
         }
-        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired())
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            m_strFailure = ErrnoText(errno);
             break;
+        }
+        if (deadline.hasExpired()) {
+            m_strFailure = QStringLiteral("another save held it for more than %1 ms").arg(nWaitMs);
+            break;
+        }
         ::nanosleep(&pause, nullptr);
     }
     ::close(fd);

@@ -69,9 +69,17 @@ public:
     Lock& operator=(const Lock&) = delete;
 
     bool IsHeld() const { return m_fd >= 0; }
+    /// The lock file (beside the link's target), or the settings path itself
+    /// when the links to it could not be followed.
+    QString LockFile() const { return m_strLockFile; }
+    /// Why the lock is not held ("another save held it for more than 2000 ms",
+    /// the system's reason the lock file could not be made); empty while it is.
+    QString Failure() const { return m_strFailure; }
 
 private:
     int m_fd = -1;
+    QString m_strLockFile;
+    QString m_strFailure;
 };
 
 } // namespace SettingsFile

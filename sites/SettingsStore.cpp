@@ -5,11 +5,26 @@
 
 #include <QDir>
 
+#include <cstdio>
+
 namespace {
 
-/// The four fields of a profile, in stored order.
-constexpr std::array<QByteArray SiteProfile::*, 4> kFields = {
-    &SiteProfile::m_strAddress, &SiteProfile::m_strUsername, &SiteProfile::m_strPassword, &SiteProfile::m_strDirectory};
+/// The strings of one profile in the file.
+constexpr int kFieldsPerProfile = 4;
+
+/// Says on standard error that a save goes on without the lock: two windows
+/// saving at that moment may then undo each other's change, and whoever
+/// started the program from a terminal should be able to find out why.
+void ReportSaveWithoutLock(const SettingsFile::Lock& lock)
+{
+    QString strLine = QStringLiteral("tarnlow: saving the site profiles without the lock %1: %2")
+                          .arg(QDir::toNativeSeparators(lock.LockFile()), lock.Failure());
+    // One line, whatever the path holds.
+    strLine.replace(QLatin1Char('\n'), QStringLiteral("\\n")).replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+    const QByteArray line = (strLine + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
 
 } // namespace
 
@@ -94,6 +109,8 @@ bool SettingsStore::Save(const std::array<const SiteProfile*, 5>& profiles, QStr
     // The file as it is now, with whatever other windows saved since this one
     // loaded it; held under the lock until the new file has replaced it.
     const SettingsFile::Lock lock(m_strPath);
+    if (!lock.IsHeld())
+        ReportSaveWithoutLock(lock);
     std::array<SiteProfile, 5> stored;
     int nStoredFields = 0; // the fields of the file that were read whole
     QByteArray data;
@@ -134,17 +151,14 @@ bool SettingsStore::Save(const std::array<const SiteProfile*, 5>& profiles, QStr
     }
     }
 
-    // This run's changes over the file; a field the file does not hold whole
-    // (no file, or behind the damage) takes this run's value, changed or not.
+    // This run's changed profiles over the file, each whole; a profile the file
+    // does not hold whole (no file, or damaged in it) takes this run's, changed
+    // or not.
     std::array<SiteProfile, 5> merged;
     for (size_t nSite = 0; nSite < merged.size(); ++nSite) {
-        for (size_t nField = 0; nField < kFields.size(); ++nField) {
-            const auto pField = kFields[nField];
-            const QByteArray& strMine = profiles[nSite]->*pField;
-            const bool bChanged = strMine != m_base[nSite].*pField;
-            const bool bStored = int(nSite * kFields.size() + nField) < nStoredFields;
-            merged[nSite].*pField = bChanged || !bStored ? strMine : stored[nSite].*pField;
-        }
+        const bool bChanged = *profiles[nSite] != m_base[nSite];
+        const bool bStored = int(nSite + 1) * kFieldsPerProfile <= nStoredFields;
+        merged[nSite] = bChanged || !bStored ? *profiles[nSite] : stored[nSite];
     }
     SettingsArchive archive = SettingsArchive::ForStoring();
     for (SiteProfile& profile : merged)

@@ -15,10 +15,12 @@
 /// be done, the save at exit is refused and the stored file stays as it is.
 ///
 /// Several windows may run at once, each with the profiles it loaded. A save
-/// therefore writes only the fields this run changed (a field is one of the
-/// twenty strings) over the file as it is at that moment, and keeps every other
-/// field as the file holds it, so that what another window saved meanwhile
-/// stays. A field changed in both takes the later save.
+/// therefore writes only the profiles this run changed over the file as it is
+/// at that moment, and keeps every other profile as the file holds it, so that
+/// what another window saved meanwhile stays. A profile is written whole, never
+/// field by field: one stitched from two windows (one's address, the other's
+/// password) would send a password to a host it was never meant for. A profile
+/// changed in both windows takes the later save, whole.
 class SettingsStore {
 public:
     enum class LoadOutcome {
@@ -42,16 +44,20 @@ public:
     QString KeptAs() const { return m_strKeptAs; }
 
     /**
-     * Saves the fields of @p profiles that this run changed since Load() (or
+     * Saves the profiles of @p profiles that this run changed since Load() (or
      * since the last Save()) into the file at the path of the last Load(), as
-     * that file is now: it is read again, this run's changes are written over
-     * it field by field, and the result replaces it through a temporary file
-     * and a rename, all under a lock that keeps other processes' saves apart.
+     * that file is now: it is read again, each profile this run changed (any of
+     * its four fields) is written over it whole, and the result replaces it
+     * through a temporary file and a rename, all under a lock that keeps other
+     * processes' saves apart. When the lock cannot be taken (another save held
+     * it too long, no lock file could be made), the save goes on without it,
+     * merged the same way, and one line on standard error names the lock file
+     * and why.
      *
      * A file found damaged now (by something else: saves are whole) is copied
-     * beside it first, and its fields behind the damage take this run's values.
-     * A file found unreadable now is moved aside first, and this run's profiles
-     * are saved whole in a new file. SaveMessage() then says so.
+     * beside it first, and its profiles not whole in it take this run's. A file
+     * found unreadable now is moved aside first, and this run's profiles are
+     * saved whole in a new file. SaveMessage() then says so.
      * @return false (with @p pstrError set when given) when writing failed, or
      *         when a file that could not be read or was damaged could not be
      *         kept safe, at load or now: then it is left untouched.
@@ -69,7 +75,8 @@ private:
     QString m_strReadError;
     bool m_bSaveRefused = false;
     /// The profiles as this run last shared them with the file: as loaded,
-    /// then as saved. A field of the window that differs is this run's change.
+    /// then as saved. A profile of the window that differs in any field is
+    /// this run's change.
     std::array<SiteProfile, 5> m_base;
     /// The bytes of a damaged file that are kept already, so that the save
     /// does not keep the same bytes twice.

@@ -12,6 +12,8 @@ struct SiteProfile {
     QByteArray m_strPassword; ///< always plain in memory
     QByteArray m_strDirectory;
 
+    bool operator==(const SiteProfile&) const = default;
+
     /// Loading: reads the four strings of one record (address, username,
     /// scrambled password, directory) and unscrambles the password; a string
     /// that is not whole in the archive leaves that member and the following

@@ -7,10 +7,14 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <array>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 #include <sys/stat.h>
 #include <thread>
@@ -38,6 +42,39 @@ QByteArray Content(const QString& strPath)
     QFile file(strPath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
+
+/// What is written to standard error while it lives, by any thread.
+class StandardErrorCapture {
+public:
+    StandardErrorCapture()
+    {
+        std::fflush(stderr);
+        if (m_file.open()) {
+            m_fdSaved = ::dup(STDERR_FILENO);
+            ::dup2(m_file.handle(), STDERR_FILENO);
+        }
+    }
+    ~StandardErrorCapture() { Finish(); }
+    StandardErrorCapture(const StandardErrorCapture&) = delete;
+    StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
+
+    /// Gives standard error back; what was written meanwhile.
+    QByteArray Finish()
+    {
+        if (m_fdSaved < 0)
+            return "<not captured>";
+        std::fflush(stderr);
+        ::dup2(m_fdSaved, STDERR_FILENO);
+        ::close(m_fdSaved);
+        m_fdSaved = -1;
+        m_file.seek(0);
+        return m_file.readAll();
+    }
+
+private:
+    QTemporaryFile m_file;
+    int m_fdSaved = -1;
+};
 
 using Profiles = std::array<SiteProfile, 5>;
 /// New values of some of the twenty fields, by their index in stored order.
@@ -257,6 +294,16 @@ void TestSettingsFile::WindowsSaveInTurn_data()
         QTest::newRow("one field in both: the later save" + strHow)
             << int(StoredFile) << Edits {{1, "alice"}, {7, "/a"}} << int(Nothing) << Edits {{1, "bob"}, {10, "pw"}}
             << Edits {{1, "bob"}, {7, "/a"}, {10, "pw"}} << QStringList() << bLinked;
+        // Site 1 retyped for another host in one window, only its password
+        // changed in the other: the file holds one window's profile whole,
+        // never the new host with the other window's password.
+        QTest::newRow("one profile in both, retyped first: the later save whole" + strHow)
+            << int(StoredFile) << Edits {{0, "B"}, {1, "bob"}, {2, "beta-secret"}, {3, "/incoming"}} << int(Nothing)
+            << Edits {{2, "alpha-NEW"}} << Edits {{2, "alpha-NEW"}} << QStringList() << bLinked;
+        QTest::newRow("one profile in both, retyped last: the later save whole" + strHow)
+            << int(StoredFile) << Edits {{2, "alpha-NEW"}} << int(Nothing)
+            << Edits {{0, "B"}, {1, "bob"}, {3, "/incoming"}} << Edits {{0, "B"}, {1, "bob"}, {3, "/incoming"}}
+            << QStringList() << bLinked;
         QTest::newRow("no file at start" + strHow)
             << int(NoFile) << Edits {{0, "a.example"}} << int(Nothing) << Edits {{10, "secret"}}
             << Edits {{0, "a.example"}, {10, "secret"}} << QStringList() << bLinked;
@@ -368,17 +415,31 @@ void TestSettingsFile::WindowsSaveInTurn()
 void TestSettingsFile::SaveWaitsForAnotherSave()
 {
     const QString strPath = m_dir.filePath(QStringLiteral("locked-save/FTPSettings.dat"));
+    const QString strLockFile = m_dir.filePath(QStringLiteral("locked-save/.FTPSettings.dat.lock"));
     QVERIFY(SettingsFile::Write(strPath, Encoded(Sample())));
-    SettingsStore store;
-    Profiles profiles;
-    store.Load(strPath, Pointers(profiles));
 
     // While another save holds the lock, this one waits; it goes on once the
-    // lock is free, and by itself after a bounded wait when it never is.
-    for (const bool bReleased : {true, false}) {
-        Field(profiles, 1) = bReleased ? "alice" : "bob";
-        std::optional<SettingsFile::Lock> other(std::in_place, strPath);
-        QVERIFY(other->IsHeld());
+    // lock is free, and by itself after a bounded wait when it never is, or
+    // when no lock file can be made (a folder in its place, as a read-only
+    // folder would be to anyone but root). Without the lock it says so on
+    // standard error, and still keeps what another window saved meanwhile.
+    enum LockCase { Released, NeverReleased, NoLockFile };
+    for (const LockCase lockCase : {Released, NeverReleased, NoLockFile}) {
+        SettingsStore store;
+        Profiles profiles;
+        store.Load(strPath, Pointers(profiles));
+        const QByteArray strCase = QByteArray::number(int(lockCase));
+        QVERIFY(SettingsFile::Write(strPath, Encoded(Edited(profiles, {{9, "other window " + strCase}}))));
+        Field(profiles, 1) = "this window " + strCase;
+
+        std::optional<SettingsFile::Lock> other;
+        if (lockCase == NoLockFile) {
+            QVERIFY(QFile::remove(strLockFile) && QDir().mkdir(strLockFile));
+        } else {
+            other.emplace(strPath);
+            QVERIFY(other->IsHeld());
+        }
+        StandardErrorCapture capture;
         std::atomic<bool> bDone {false};
         bool bSaved = false;
         std::thread saver([&] {
@@ -388,14 +449,27 @@ void TestSettingsFile::SaveWaitsForAnotherSave()
         QTest::qWait(300);
         const bool bWaited = !bDone;
         const QByteArray whileLocked = Content(strPath);
-        if (bReleased)
+        if (lockCase == Released)
             other.reset();
         QTRY_VERIFY_WITH_TIMEOUT(bDone, 10000);
         saver.join();
-        QVERIFY(bWaited);
-        QVERIFY(!whileLocked.contains(Field(profiles, 1)));
+        const QByteArray errors = capture.Finish();
+        other.reset();
+        if (lockCase == NoLockFile)
+            QVERIFY(QDir().rmdir(strLockFile));
+
+        if (lockCase != NoLockFile) {
+            QVERIFY(bWaited);
+            QVERIFY(!whileLocked.contains(Field(profiles, 1)));
+        }
         QVERIFY(bSaved);
-        QCOMPARE(StoredFields(strPath), Fields(profiles));
+        QCOMPARE(StoredFields(strPath), Fields(Edited(profiles, {{9, "other window " + strCase}})));
+        const QByteArray strWhy = lockCase == NeverReleased ? QByteArray("another save held it for more than 2000 ms")
+                                                            : QByteArray(std::strerror(EISDIR));
+        QCOMPARE(errors,
+            lockCase == Released ? QByteArray()
+                                 : "tarnlow: saving the site profiles without the lock "
+                    + QFile::encodeName(strLockFile) + ": " + strWhy + "\n");
     }
 }
 

@@ -8,8 +8,11 @@
 #include <QFile>
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
+#include <sys/prctl.h>
 #include <system_error>
+#include <unistd.h>
 
 int FtpTestServer::NextHost()
 {
@@ -74,6 +77,20 @@ bool FtpTestServer::StartFaulty(const QStringList& faultArgs)
 bool FtpTestServer::Launch(const QString& strScript, const QStringList& args)
 {
     Stop();
+    // The server ends with the test process however that ends, by a crash or
+    // SIGKILL too: left running, it would hold ctest's output open until the
+    // test's time-out. The kernel sends the signal when the thread that started
+    // the server ends, so servers start only on the main thread, which lasts as
+    // long as the process.
+    if (::gettid() != ::getpid()) {
+        qWarning("FtpTestServer: start servers on the test's main thread");
+        return false;
+    }
+    m_process.setChildProcessModifier([nTestProcess = ::getpid()] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != nTestProcess)
+            ::_exit(1); // the test process ended before the line above
+    });
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(TARNLOW_PYTHON3),
         QStringList {QStringLiteral(TARNLOW_TESTS_DIR "/ftpserver/") + strScript, QStringLiteral("--host"),

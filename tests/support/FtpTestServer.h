@@ -12,7 +12,9 @@
 /// loopback address of its own, for as long as the object lives.
 ///
 /// Each instance takes the next host number of this process's /24, so a test
-/// never waits for the address the previous test used to be released.
+/// never waits for the address the previous test used to be released. A server
+/// ends when the test process ends, however it ends (SIGKILL included); start
+/// it on the main thread, as QTest runs the test functions.
 class FtpTestServer {
 public:
     FtpTestServer();

@@ -7,6 +7,7 @@
 #include "RemoteListHelpers.h"
 #include "TransferHelpers.h"
 #include "app/QuitSignals.h"
+#include "sites/SettingsArchive.h"
 
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -78,6 +79,25 @@ struct FaultyServer {
     bool FaultHappened() const { return QFileInfo::exists(MarkPath()); }
     QString Local(const char* pszName) const { return m_local.filePath(QString::fromLatin1(pszName)); }
 };
+
+/// The twenty strings of @p profiles, site 1 first, passwords plain.
+QList<QByteArray> Fields(const std::array<SiteProfile, 5>& profiles)
+{
+    QList<QByteArray> fields;
+    for (const SiteProfile& profile : profiles)
+        fields << profile.m_strAddress << profile.m_strUsername << profile.m_strPassword << profile.m_strDirectory;
+    return fields;
+}
+
+/// The twenty strings of a settings file's @p data; one that says so when it is not whole.
+QList<QByteArray> StoredFields(const QByteArray& data)
+{
+    std::array<SiteProfile, 5> profiles;
+    SettingsArchive archive = SettingsArchive::ForLoading(data);
+    for (SiteProfile& profile : profiles)
+        profile.Serialize(archive);
+    return archive.IsDamaged() ? QList<QByteArray> {"<damaged>"} : Fields(profiles);
+}
 
 bool IsDelete(Action action)
 {
@@ -255,6 +275,7 @@ void TestFaults::QuitAtEveryStep_data()
             << QString::fromLatin1(pszVerb) << QString::fromLatin1(pszStep) << nSignal << bBox;
     };
     SignalRow("STOR", "mid-data", "SIGTERM", SIGTERM, false);
+    SignalRow("RETR", "mid-data", "SIGTERM", SIGTERM, false);
     SignalRow("RETR", "mid-data", "SIGINT", SIGINT, false);
     SignalRow("MLSD", "after-150", "SIGHUP", SIGHUP, false);
     SignalRow("PASS", "reply", "SIGTERM", SIGTERM, false);
@@ -272,13 +293,23 @@ void TestFaults::QuitAtEveryStep()
     // quit may take, so only the quit can end the operation in time.
     FaultyServer server;
     QVERIFY(server.Start(verb, step, QStringLiteral("silent")));
-    TarnlowDlg& dlg = m_fixture.OpenOn(server.m_server, verb == QLatin1String("PWD") ? QByteArray() : "/pub");
+    const QByteArray strDirectory = verb == QLatin1String("PWD") ? QByteArray() : "/pub";
+    TarnlowDlg& dlg = m_fixture.OpenOn(server.m_server, strDirectory);
     m_fixture.SetWaits(60000, 60000);
     QuitSignals quitSignals(dlg);
     if (quitSignal != 0)
         QVERIFY(quitSignals.Install());
+    // A site typed in before the operation, never used: the quit saves it as typed.
+    const SiteProfile typed {"typed.example", "typist", "typed pass", "/typed"};
+    dlg.Pane(1).m_editAddress->setText(QString::fromUtf8(typed.m_strAddress));
+    dlg.Pane(1).m_editUsername->setText(QString::fromUtf8(typed.m_strUsername));
+    dlg.Pane(1).m_editPassword->setText(QString::fromUtf8(typed.m_strPassword));
+    dlg.Pane(1).m_editDirectory->setText(QString::fromUtf8(typed.m_strDirectory));
     QVERIFY(Start(dlg, server, ActionFor(verb)));
     QTRY_VERIFY_WITH_TIMEOUT(server.FaultHappened(), 5000);
+    // A download has its part file by now: the quit must take it away.
+    if (ActionFor(verb) == Action::Download)
+        QVERIFY(!QDir(server.Local("dl")).isEmpty(kEveryEntry));
 
     QVERIFY(QFile::remove(m_fixture.SettingsFilePath()));
     QSignalSpy finished(&dlg, &QDialog::finished);
@@ -315,7 +346,12 @@ void TestFaults::QuitAtEveryStep()
     QVERIFY(!dlg.isVisible());
     QCOMPARE(quitSignals.ReceivedSignal(), quitSignal);
     QCOMPARE(dlg.Gate().RunningWorkers(), 0);
-    QVERIFY(m_fixture.SettingsFileBytes().contains(server.m_server.Address().toUtf8()));
+    // Saved at the quit (the file was removed above), every site as typed.
+    std::array<SiteProfile, 5> expected;
+    expected[0] = SiteProfile {server.m_server.Address().toUtf8(), server.m_server.User().toUtf8(),
+        server.m_server.Password().toUtf8(), strDirectory};
+    expected[1] = typed;
+    QCOMPARE(StoredFields(m_fixture.SettingsFileBytes()), Fields(expected));
     // A download cut short leaves nothing behind, not even its part file.
     QVERIFY(QDir(server.Local("dl")).isEmpty(kEveryEntry));
     m_fixture.Close();
