@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Tarnlow with warnings as errors and runs every test, headless: once in a
 # normal build (then checks what it installs), once under AddressSanitizer and
-# UndefinedBehaviorSanitizer; then runs each fuzzer of the core's parsers for 20
-# seconds (scripts/fuzz.sh).
+# UndefinedBehaviorSanitizer; then runs each fuzzer (the core's parsers, and the
+# engine against a server whose replies are perturbed) for 20 seconds
+# (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh --tests

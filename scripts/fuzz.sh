@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the fuzzers of the core's parsers (tests/fuzz) with clang, libFuzzer,
-# AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer into
-# build-fuzz/, then runs each for a time budget on a copy of its corpus, so the
-# committed corpus never grows by itself. Fails on the first crash, failed
+# Builds the fuzzers (tests/fuzz: the core's parsers, and the engine against a
+# server whose replies are perturbed) with clang, libFuzzer, AddressSanitizer
+# (leaks included) and UndefinedBehaviorSanitizer into build-fuzz/, then runs
+# each for a time budget on a copy of its corpus, so the committed corpus never
+# grows by itself. Fails on the first crash, failed
 # check, hang, oversized allocation or leak and names the input that caused it.
 #
 # Usage: scripts/fuzz.sh [seconds-per-fuzzer] [fuzzer...]
@@ -17,7 +18,7 @@ seconds=${1:-20}
 shift || true
 fuzzers=("$@")
 if [ ${#fuzzers[@]} -eq 0 ]; then
-    fuzzers=(FuzzSettingsArchive FuzzFtpReplyReader FuzzFtpListParser FuzzPwdReply FuzzCommandLine)
+    fuzzers=(FuzzSettingsArchive FuzzFtpReplyReader FuzzFtpListParser FuzzPwdReply FuzzCommandLine FuzzReplyStream)
 fi
 
 scripts/install-deps.sh --tests
