@@ -16,8 +16,9 @@ AboutDlg::AboutDlg(QWidget* pParent)
     setFixedSize(units.X(235), units.Y(93));
 
     auto* pIcon = new QLabel(this);
-    pIcon->setPixmap(QIcon(QStringLiteral(":/tarnlow/tarnlow.png")).pixmap(32, 32));
+    pIcon->setObjectName(QStringLiteral("m_staticIcon"));
     units.Place(pIcon, 11, 17, 20, 20);
+    pIcon->setPixmap(QIcon(QStringLiteral(":/tarnlow/tarnlow.png")).pixmap(pIcon->size())); // as large as its box holds
     auto* pVersion = new QLabel(QStringLiteral("Tarnlow Version 1.02"), this);
     pVersion->setObjectName(QStringLiteral("m_staticVersion"));
     units.Place(pVersion, 44, 16, 120, 8);
