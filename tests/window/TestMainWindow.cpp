@@ -715,14 +715,20 @@ private slots:
     void AboutAndHelp()
     {
         m_fixture.Open();
-        QString strTitle, strVersion;
+        QString strTitle, strVersion, strNotice;
         m_fixture.m_host.ExpectDialog(QDialog::Accepted, [&](QDialog& about) {
             strTitle = about.windowTitle();
             strVersion = about.findChild<QLabel*>(QStringLiteral("m_staticVersion"))->text();
+            if (auto* pNotice = about.findChild<QLabel*>(QStringLiteral("m_staticNotice")))
+                strNotice = pNotice->text();
         });
         QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnAbout"), Qt::LeftButton);
         QCOMPARE(strTitle, QStringLiteral("About Tarnlow"));
         QCOMPARE(strVersion, QStringLiteral("Tarnlow Version 1.02"));
+        // The copyright line as the manual page gives it, and the licence with where to read it.
+        for (const char* pszPart : {"Copyright \u00A9 2026 Tarnlow maintainers", "ABSOLUTELY NO WARRANTY",
+                 "GPL-3.0-or-later", "https://www.gnu.org/licenses/gpl-3.0.html"})
+            QVERIFY2(strNotice.contains(QString::fromUtf8(pszPart)), pszPart);
 
         // The help page beside the executable is shown when there is one (a
         // build folder), otherwise the installed page; when that is missing too,
