@@ -2,7 +2,8 @@
 
 #include <QDialog>
 
-/// "About Tarnlow": the program's icon, name and version.
+/// "About Tarnlow": the program's icon, name and version, and below them its
+/// copyright and licence notice.
 class AboutDlg : public QDialog {
     Q_OBJECT
 

@@ -1,8 +1,12 @@
 #include "app/DialogUnits.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QWidget>
+#include <QtMath>
+
+#include <algorithm>
 
 DialogUnits::DialogUnits(const QFont& font)
 {
@@ -10,7 +14,10 @@ DialogUnits::DialogUnits(const QFont& font)
     static const QString strAlphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     // Average width of the 52 letters, rounded, as the dialog manager measures it.
     m_nBaseX = (metrics.horizontalAdvance(strAlphabet) / 26 + 1) / 2;
-    m_nBaseY = metrics.height();
+    // The height a line of text takes when laid out: the rounded height can
+    // fall a pixel short of it, and a label one unit-line high would then cut
+    // its descenders.
+    m_nBaseY = std::max(metrics.height(), qCeil(QFontMetricsF(font).height()));
     if (m_nBaseX <= 0)
         m_nBaseX = 6;
     if (m_nBaseY <= 0)
@@ -29,7 +36,7 @@ int DialogUnits::Y(int nUnits) const
 
 QRect DialogUnits::ToPixels(int nX, int nY, int nWidth, int nHeight) const
 {
-    return QRect(X(nX), Y(nY), X(nWidth), Y(nHeight));
+    return QRect(QPoint(X(nX), Y(nY)), QPoint(X(nX + nWidth) - 1, Y(nY + nHeight) - 1));
 }
 
 void DialogUnits::Place(QWidget* pWidget, int nX, int nY, int nWidth, int nHeight) const
@@ -39,8 +46,5 @@ void DialogUnits::Place(QWidget* pWidget, int nX, int nY, int nWidth, int nHeigh
 
 QFont DialogUnits::DialogFont()
 {
-    QFont font = QFont(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    return font;
+    return QApplication::font();
 }

@@ -32,6 +32,9 @@ TabPane::TabPane(QWidget* pParent)
     : QWidget(pParent)
 {
     setObjectName(QStringLiteral("TabPane"));
+    // The pane is laid out before it joins the window: it takes the window's
+    // font itself, so its fields are measured with the font they draw with.
+    setFont(DialogUnits::DialogFont());
     const DialogUnits units(font());
     QLineEdit** edits[] = {&m_editAddress, &m_editUsername, &m_editPassword, &m_editDirectory};
     for (size_t i = 0; i < std::size(kRows); ++i) {

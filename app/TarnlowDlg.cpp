@@ -21,8 +21,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPalette>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
@@ -56,9 +59,34 @@ QLineEdit* MakeStripField(
     pEdit->setReadOnly(true);
     pEdit->setFrame(false);
     pEdit->setFocusPolicy(Qt::ClickFocus);
-    pEdit->setStyleSheet(QStringLiteral("background: transparent;"));
+    // The window shows through. A palette, not a style sheet: a control under a
+    // style sheet no longer takes its font from the window.
+    QPalette palette = pEdit->palette();
+    palette.setBrush(QPalette::Base, Qt::transparent);
+    pEdit->setPalette(palette);
     return pEdit;
 }
+
+// The narrow tabs of a classic tab control, a label with a little room on each
+// side, so that the five labelled tabs fit side by side at every font (the
+// platform style's tabs are wider). The room is given in pixels of the font's
+// dialog units and so grows with the font.
+class NarrowTabStyle : public QProxyStyle {
+public:
+    explicit NarrowTabStyle(int nRoom)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+        , m_nRoom(nRoom)
+    {
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* pOption, const QWidget* pWidget) const override
+    {
+        return metric == PM_TabBarTabHSpace ? m_nRoom : QProxyStyle::pixelMetric(metric, pOption, pWidget);
+    }
+
+private:
+    int m_nRoom;
+};
 
 QLabel* MakeLabel(QWidget* pParent, const DialogUnits& units, const char* pszText, int nX, int nY, int nW, int nH)
 {
@@ -113,8 +141,9 @@ void TarnlowDlg::CreateControls()
     m_btnBrowse = MakeButton(this, units, "&Browse", "m_btnBrowse", 57673, 261);
 
     auto* pIcon = new QLabel(this);
-    pIcon->setPixmap(m_hIcon.pixmap(units.X(20), units.Y(20)));
+    pIcon->setObjectName(QStringLiteral("m_staticIcon"));
     units.Place(pIcon, 10, 6, 20, 20);
+    pIcon->setPixmap(m_hIcon.pixmap(pIcon->size())); // as large as its box holds
     auto* pTitle = new QLabel(this);
     pTitle->setObjectName(QStringLiteral("m_staticTitle"));
     pTitle->setPixmap(QPixmap(QStringLiteral(":/tarnlow/title.png")));
@@ -161,8 +190,12 @@ void TarnlowDlg::CreateControls()
 
     m_tab = AddControl(new QTabWidget(this), units, "m_tab", 1000, 16, 40, 239, 140);
     m_tab->setAccessibleName(QStringLiteral("Ftp Site Selection"));
-    // Five labelled tabs fit side by side only with the narrow tabs of a classic tab control.
-    m_tab->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
+    // Five labelled tabs fit side by side only with the narrow tabs of a classic
+    // tab control. The tab bar owns its style (a widget forgets a style deleted
+    // before it).
+    auto* pTabStyle = new NarrowTabStyle(units.X(6));
+    pTabStyle->setParent(m_tab->tabBar());
+    m_tab->tabBar()->setStyle(pTabStyle);
     m_tab->tabBar()->setUsesScrollButtons(false);
 
     // Keyboard order follows the template; the tab control comes last.

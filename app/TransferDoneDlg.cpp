@@ -17,8 +17,9 @@ TransferDoneDlg::TransferDoneDlg(QWidget* pOwner)
     setFixedSize(units.X(165), units.Y(68));
 
     auto* pIcon = new QLabel(this);
-    pIcon->setPixmap(QIcon(QStringLiteral(":/tarnlow/tarnlow.png")).pixmap(32, 32));
+    pIcon->setObjectName(QStringLiteral("m_staticIcon"));
     units.Place(pIcon, 13, 13, 20, 20);
+    pIcon->setPixmap(QIcon(QStringLiteral(":/tarnlow/tarnlow.png")).pixmap(pIcon->size())); // as large as its box holds
 
     auto* pText = new QLabel(QStringLiteral("FTP File Transfer Complete"), this);
     pText->setObjectName(QStringLiteral("m_staticText"));

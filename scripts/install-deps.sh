@@ -9,10 +9,11 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
 for option in "$@"; do
     case "$option" in
-    # The test FTP server, the desktop-entry and AppStream checks; clang with libFuzzer and
-    # the sanitizers' runtimes, and llvm-symbolizer for readable reports, for
-    # scripts/fuzz.sh.
-    --tests) packages+=(python3-pyftpdlib desktop-file-utils appstream clang-14 libclang-rt-14-dev llvm-14) ;;
+    # The test FTP server, the desktop-entry and AppStream checks; the fonts the
+    # window's layout is tried with; clang with libFuzzer and the sanitizers'
+    # runtimes, and llvm-symbolizer for readable reports, for scripts/fuzz.sh.
+    --tests) packages+=(python3-pyftpdlib desktop-file-utils appstream fonts-cantarell fonts-dejavu-core
+        fonts-dejavu-extra clang-14 libclang-rt-14-dev llvm-14) ;;
     --package) packages+=(dpkg-dev file) ;;
     *) echo "usage: scripts/install-deps.sh [--tests] [--package]" >&2; exit 2 ;;
     esac

@@ -1,7 +1,10 @@
 // The main window under the offscreen platform: start-up, the site panes, the
 // busy/idle switch, Quit, and the settings it loads and saves.
 
+#include "app/AboutDlg.h"
 #include "app/HelpFile.h"
+#include "app/TransferAnimation.h"
+#include "app/TransferDoneDlg.h"
 #include "support/OrdinaryUser.h"
 #include "support/WindowFixture.h"
 
@@ -16,10 +19,14 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPointer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -65,6 +72,102 @@ class TestMainWindow : public WindowTest {
         browser.ensureCursorVisible();
         QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, browser.cursorRect(inside).center());
         return true;
+    }
+
+    /// What is wrong with how @p window lays out its controls in the font it
+    /// draws with: a window that does not draw with the desktop's font, a
+    /// control that draws with another font than the window's
+    /// (its dialog units come from that one), a control that runs out of its
+    /// parent, two controls of one window or pane that overlap (a group box
+    /// holds the controls inside its rectangle), a text that does not fit its
+    /// label, button, field or tab.
+    static QStringList LayoutFaults(const QWidget& window)
+    {
+        const auto Name = [](const QWidget* pWidget) {
+            QString strName = QLatin1String(pWidget->metaObject()->className()) + u' ' + pWidget->objectName();
+            if (auto* pLabel = qobject_cast<const QLabel*>(pWidget))
+                strName += u'"' + pLabel->text().left(20) + u'"';
+            return strName;
+        };
+        const auto Size = [](QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); };
+        const QFontInfo measured(window.font());
+        const QFontInfo desktop(QApplication::font());
+        QStringList faults;
+        if (measured.family() != desktop.family() || measured.pointSizeF() != desktop.pointSizeF())
+            faults << QStringLiteral("drawn with %1 %2 pt, not with the desktop's font")
+                          .arg(measured.family())
+                          .arg(measured.pointSizeF());
+        std::function<void(const QWidget&)> walk = [&](const QWidget& parent) {
+            QList<const QWidget*> shown;
+            for (const QWidget* pChild : parent.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (pChild->isWindow() || !pChild->isVisibleTo(&window))
+                    continue;
+                shown << pChild;
+                const QSize size = pChild->size();
+                if (!parent.rect().contains(pChild->geometry()))
+                    faults << QStringLiteral("%1 (%2 at %3,%4) runs out of %5 (%6)")
+                                  .arg(Name(pChild), Size(size))
+                                  .arg(pChild->x())
+                                  .arg(pChild->y())
+                                  .arg(Name(&parent), Size(parent.size()));
+                const QFontInfo drawn(pChild->font());
+                if (drawn.family() != measured.family() || drawn.pointSizeF() != measured.pointSizeF())
+                    faults << QStringLiteral("%1 draws with %2 %3 pt")
+                                  .arg(Name(pChild), drawn.family())
+                                  .arg(drawn.pointSizeF());
+                const QFontMetrics metrics = pChild->fontMetrics();
+                QSize needed; // what the control's text or picture needs
+                if (auto* pLabel = qobject_cast<const QLabel*>(pChild)) {
+                    if (pLabel->wordWrap())
+                        needed = QSize(
+                            metrics.boundingRect(QRect(QPoint(), size), Qt::TextWordWrap, pLabel->text()).width(),
+                            pLabel->heightForWidth(size.width()));
+                    // A picture scaled to its box, and the transfer clip: centred
+                    // in its box as designed, taller than it at small fonts.
+                    else if (!pLabel->hasScaledContents() && !qobject_cast<const TransferAnimation*>(pChild))
+                        needed = pLabel->sizeHint();
+                } else if (auto* pButton = qobject_cast<const QPushButton*>(pChild)) {
+                    QStyleOptionButton option;
+                    option.initFrom(pButton);
+                    if (pButton->isDefault())
+                        option.features |= QStyleOptionButton::DefaultButton;
+                    if (pButton->autoDefault())
+                        option.features |= QStyleOptionButton::AutoDefaultButton;
+                    const QRect inside
+                        = pButton->style()->subElementRect(QStyle::SE_PushButtonContents, &option, pButton);
+                    needed = QSize(metrics.horizontalAdvance(QString(pButton->text()).remove(u'&')), metrics.height())
+                        + size - inside.size();
+                } else if (auto* pEdit = qobject_cast<const QLineEdit*>(pChild)) {
+                    needed = QSize(0, pEdit->minimumSizeHint().height());
+                } else if (auto* pTabs = qobject_cast<const QTabBar*>(pChild)) {
+                    needed = pTabs->sizeHint();
+                    for (int i = 0; i < pTabs->count(); ++i)
+                        if (!pTabs->rect().contains(pTabs->tabRect(i)))
+                            faults << QStringLiteral("tab \"%1\" runs out of its bar").arg(pTabs->tabText(i));
+                }
+                if (needed.width() > size.width() || needed.height() > size.height())
+                    faults << QStringLiteral("%1 is cut (%2 for %3)").arg(Name(pChild), Size(size), Size(needed));
+                walk(*pChild);
+            }
+            // Only the controls a window or pane places itself; a composite
+            // control arranges its own parts.
+            if (!qobject_cast<const QDialog*>(&parent) && !qobject_cast<const TabPane*>(&parent))
+                return;
+            for (int i = 0; i < shown.size(); ++i) {
+                for (int j = i + 1; j < shown.size(); ++j) {
+                    const QRect a = shown[i]->geometry();
+                    const QRect b = shown[j]->geometry();
+                    const bool bHeld = (qobject_cast<const QGroupBox*>(shown[i]) && a.contains(b))
+                        || (qobject_cast<const QGroupBox*>(shown[j]) && b.contains(a));
+                    if (a.intersects(b) && !bHeld)
+                        faults << QStringLiteral("%1 overlaps %2").arg(Name(shown[i]), Name(shown[j]));
+                }
+            }
+        };
+        walk(window);
+        for (QString& strFault : faults)
+            strFault.prepend(window.objectName() + QStringLiteral(": "));
+        return faults;
     }
 
 private slots:
@@ -209,6 +312,79 @@ private slots:
             // Only the password fields say they hide what is typed.
             QCOMPARE(h.m_bProtected, e.m_pControl->objectName() == QLatin1String("m_editPassword"));
         }
+    }
+
+    void LayoutFollowsTheFontInUse_data()
+    {
+        QTest::addColumn<QString>("family"); // empty: the platform's own font
+        QTest::addColumn<int>("points");
+        QTest::addColumn<qreal>("scale"); // QT_SCALE_FACTOR the row runs under
+        // Fonts a platform theme gives some classes of controls, as KDE's does.
+        QTest::addColumn<bool>("classFonts");
+        QTest::newRow("default font") << QString() << 0 << 1.0 << false;
+        QTest::newRow("DejaVu Sans Condensed 8") << QStringLiteral("DejaVu Sans Condensed") << 8 << 1.0 << false;
+        QTest::newRow("Cantarell 11") << QStringLiteral("Cantarell") << 11 << 1.0 << false;
+        QTest::newRow("DejaVu Serif 14") << QStringLiteral("DejaVu Serif") << 14 << 1.0 << false;
+        QTest::newRow("Cantarell 11, class fonts") << QStringLiteral("Cantarell") << 11 << 1.0 << true;
+        QTest::newRow("default font at 2x") << QString() << 0 << 2.0 << false;
+        QTest::newRow("Cantarell 11 at 2x") << QStringLiteral("Cantarell") << 11 << 2.0 << false;
+    }
+
+    void LayoutFollowsTheFontInUse()
+    {
+        QFETCH(QString, family);
+        QFETCH(int, points);
+        QFETCH(qreal, scale);
+        QFETCH(bool, classFonts);
+        if (scale != 1.0 && !qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
+            // The scale factor is read when the application starts: this row
+            // runs again in a program of its own.
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("LayoutFollowsTheFontInUse:%1").arg(QString::fromUtf8(QTest::currentDataTag()))});
+            const bool bEnded = child.waitForFinished(120000);
+            if (!bEnded) {
+                child.kill();
+                child.waitForFinished(5000);
+            }
+            const QByteArray output = child.readAll();
+            QVERIFY2(bEnded && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+            QVERIFY2(output.contains("PASS   : TestMainWindow::LayoutFollowsTheFontInUse("), output.constData());
+            return;
+        }
+        QCOMPARE(qApp->devicePixelRatio(), scale);
+
+        const QFont platformFont = QApplication::font();
+        const auto restore = qScopeGuard([&] { QApplication::setFont(platformFont); });
+        if (!family.isEmpty()) {
+            // As a desktop's font setting reaches the program.
+            QApplication::setFont(QFont(family, points));
+            QVERIFY2(QFontInfo(QApplication::font()).family() == family,
+                qPrintable(family + QStringLiteral(" is not installed (scripts/install-deps.sh --tests)")));
+        }
+        if (classFonts) {
+            // Setting the application's font again (above, when the row ends) forgets them.
+            for (const char* pszClass :
+                {"QPushButton", "QLabel", "QLineEdit", "QGroupBox", "QTabBar", "QListView", "QProgressBar"})
+                QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 7), pszClass);
+        }
+
+        TarnlowDlg& dlg = m_fixture.Open();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QStringList faults = LayoutFaults(dlg);
+        AboutDlg about(&dlg);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        faults += LayoutFaults(about);
+        TransferDoneDlg done(&dlg);
+        done.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&done));
+        faults += LayoutFaults(done);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("\n"))));
     }
 
     void FirstStartShowsEmptyPanesAndSavesTwentyZeroBytes()
@@ -539,16 +715,20 @@ private slots:
     void AboutAndHelp()
     {
         m_fixture.Open();
-        QString strTitle, strVersion;
+        QString strTitle, strVersion, strNotice;
         m_fixture.m_host.ExpectDialog(QDialog::Accepted, [&](QDialog& about) {
             strTitle = about.windowTitle();
-            for (auto* pLabel : about.findChildren<QLabel*>())
-                if (!pLabel->text().isEmpty())
-                    strVersion = pLabel->text();
+            strVersion = about.findChild<QLabel*>(QStringLiteral("m_staticVersion"))->text();
+            if (auto* pNotice = about.findChild<QLabel*>(QStringLiteral("m_staticNotice")))
+                strNotice = pNotice->text();
         });
         QTest::mouseClick(m_fixture.Control<QPushButton>("m_btnAbout"), Qt::LeftButton);
         QCOMPARE(strTitle, QStringLiteral("About Tarnlow"));
         QCOMPARE(strVersion, QStringLiteral("Tarnlow Version 1.02"));
+        // The copyright line as the manual page gives it, and the licence with where to read it.
+        for (const char* pszPart : {"Copyright \u00A9 2026 Tarnlow maintainers", "ABSOLUTELY NO WARRANTY",
+                 "GPL-3.0-or-later", "https://www.gnu.org/licenses/gpl-3.0.html"})
+            QVERIFY2(strNotice.contains(QString::fromUtf8(pszPart)), pszPart);
 
         // The help page beside the executable is shown when there is one (a
         // build folder), otherwise the installed page; when that is missing too,
