@@ -1,7 +1,6 @@
 #include "transfer/PartFile.h"
 
-#include <QDir>
-#include <QFile>
+#include "transfer/LocalPath.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -39,30 +38,28 @@ QByteArray PartName(const QByteArray& name, int nAttempt, int nNameMax)
     return '.' + strName + '.' + strNumber + kSuffix;
 }
 
-bool Exists(const QString& strPath)
+bool Exists(const QByteArray& strPath)
 {
     struct stat st { };
     // Anything but a clear "not there" counts as taken.
-    return ::lstat(QFile::encodeName(strPath).constData(), &st) == 0 || errno != ENOENT;
+    return ::lstat(strPath.constData(), &st) == 0 || errno != ENOENT;
 }
 
-QString FreePath(const QString& strFolder, const QByteArray& name)
+QByteArray FreePath(const QByteArray& strFolder, const QByteArray& name)
 {
-    const long nLimit = ::pathconf(QFile::encodeName(strFolder).constData(), _PC_NAME_MAX);
+    const QByteArray strAsked = strFolder.isEmpty() ? QByteArrayLiteral(".") : strFolder;
+    const long nLimit = ::pathconf(strAsked.constData(), _PC_NAME_MAX);
     const int nNameMax = nLimit > 0 && nLimit < INT_MAX ? int(nLimit) : NAME_MAX;
-    const QDir folder(strFolder);
     for (int nAttempt = 1; nAttempt <= kMaxAttempts; ++nAttempt) {
-        const QString strPath = folder.filePath(QFile::decodeName(PartName(name, nAttempt, nNameMax)));
+        const QByteArray strPath = LocalPath::Join(strFolder, PartName(name, nAttempt, nNameMax));
         if (!Exists(strPath))
             return strPath;
     }
     return {};
 }
 
-bool Place(const QString& strPartPath, const QString& strFinalPath, Method method)
+bool Place(const QByteArray& strPart, const QByteArray& strFinal, Method method)
 {
-    const QByteArray strPart = QFile::encodeName(strPartPath);
-    const QByteArray strFinal = QFile::encodeName(strFinalPath);
     if (method == Method::RenameNoReplace) {
         if (::renameat2(AT_FDCWD, strPart.constData(), AT_FDCWD, strFinal.constData(), RENAME_NOREPLACE) == 0)
             return true;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 
 /// A download is received into a part file beside its own name and given that
 /// name only once the whole file has arrived. A run that is killed or crashes
@@ -9,6 +8,7 @@
 /// never a cut-off file under the real name that later downloads would refuse
 /// to replace. A part file that exists already (left by a killed run, or being
 /// written by another window now) is never touched: the next number is taken.
+/// Paths are bytes, as the system takes them.
 namespace PartFile {
 
 /// How many part names are tried for one name before the download gives up.
@@ -23,10 +23,10 @@ QByteArray PartName(const QByteArray& name, int nAttempt, int nNameMax);
 /// The path in @p strFolder of the first part name for @p name that no entry
 /// takes now (a link that leads nowhere takes its name too); empty when all
 /// kMaxAttempts are taken. The name is created by the fetch itself, exclusively.
-QString FreePath(const QString& strFolder, const QByteArray& name);
+QByteArray FreePath(const QByteArray& strFolder, const QByteArray& name);
 
 /// True when an entry of that path exists; a link counts, wherever it leads.
-bool Exists(const QString& strPath);
+bool Exists(const QByteArray& strPath);
 
 enum class Method {
     RenameNoReplace, ///< renameat2 with RENAME_NOREPLACE, and link-then-unlink where the file system lacks it
@@ -36,6 +36,6 @@ enum class Method {
 /// Gives the part file @p strPartPath the name @p strFinalPath, never replacing
 /// an entry of that name that appeared meanwhile. True when the file stands
 /// under its name; otherwise the part file is removed.
-bool Place(const QString& strPartPath, const QString& strFinalPath, Method method = Method::RenameNoReplace);
+bool Place(const QByteArray& strPartPath, const QByteArray& strFinalPath, Method method = Method::RenameNoReplace);
 
 } // namespace PartFile
