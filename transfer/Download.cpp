@@ -28,6 +28,9 @@ Download::Download(FtpConnection& connection, TransferReport& report, QByteArray
 
 void Download::DownloadNames(const QList<QByteArray>& names)
 {
+    // A part file never takes a name this download is about to write: "x"
+    // and ".x.tarnlow-part" may both be selected.
+    m_names = QSet<QByteArray>(names.cbegin(), names.cend());
     // One listing of the directory decides every name: listing it again for
     // each name would cost the square of the selection.
     std::vector<FtpEntry> listing;
@@ -111,7 +114,7 @@ void Download::BeginFile(const QByteArray& strName)
         // arrived whole, its size checked: a run killed mid-file never leaves
         // a cut-off file under the real name. A fetch that fails removes its
         // part file.
-        fetching.m_strPartPath = PartFile::FreePath(m_strFolder, strName);
+        fetching.m_strPartPath = PartFile::FreePath(m_strFolder, strName, m_names);
         if (fetching.m_strPartPath.isEmpty())
             fetching.m_strFailure = QStringLiteral("No free name for the part file of %1 in %2.")
                                         .arg(ByteText::Display(strName), LocalFile::Display(m_strFolder));

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <deque>
@@ -69,6 +70,7 @@ private:
     FtpConnection& m_connection;
     TransferReport& m_report;
     QByteArray m_strFolder;
+    QSet<QByteArray> m_names; // the names of this download: no part name takes one
     bool m_bAllFetched = true;
     bool m_bLost = false;
     std::deque<Fetching> m_fetching; // asked for, oldest first

@@ -45,13 +45,16 @@ bool Exists(const QByteArray& strPath)
     return ::lstat(strPath.constData(), &st) == 0 || errno != ENOENT;
 }
 
-QByteArray FreePath(const QByteArray& strFolder, const QByteArray& name)
+QByteArray FreePath(const QByteArray& strFolder, const QByteArray& name, const QSet<QByteArray>& reserved)
 {
     const QByteArray strAsked = strFolder.isEmpty() ? QByteArrayLiteral(".") : strFolder;
     const long nLimit = ::pathconf(strAsked.constData(), _PC_NAME_MAX);
     const int nNameMax = nLimit > 0 && nLimit < INT_MAX ? int(nLimit) : NAME_MAX;
     for (int nAttempt = 1; nAttempt <= kMaxAttempts; ++nAttempt) {
-        const QByteArray strPath = LocalPath::Join(strFolder, PartName(name, nAttempt, nNameMax));
+        const QByteArray strPart = PartName(name, nAttempt, nNameMax);
+        if (reserved.contains(strPart))
+            continue;
+        const QByteArray strPath = LocalPath::Join(strFolder, strPart);
         if (!Exists(strPath))
             return strPath;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 
 /// A download is received into a part file beside its own name and given that
 /// name only once the whole file has arrived. A run that is killed or crashes
@@ -21,9 +22,11 @@ constexpr int kMaxAttempts = 100;
 QByteArray PartName(const QByteArray& name, int nAttempt, int nNameMax);
 
 /// The path in @p strFolder of the first part name for @p name that no entry
-/// takes now (a link that leads nowhere takes its name too); empty when all
-/// kMaxAttempts are taken. The name is created by the fetch itself, exclusively.
-QByteArray FreePath(const QByteArray& strFolder, const QByteArray& name);
+/// takes now (a link that leads nowhere takes its name too) and that is none
+/// of @p reserved (the names a download is about to write: a part file of one
+/// of them must not stand in another's way); empty when all kMaxAttempts are
+/// taken. The name is created by the fetch itself, exclusively.
+QByteArray FreePath(const QByteArray& strFolder, const QByteArray& name, const QSet<QByteArray>& reserved = {});
 
 /// True when an entry of that path exists; a link counts, wherever it leads.
 bool Exists(const QByteArray& strPath);

@@ -110,6 +110,9 @@ void TestDownloadName::PartFileNeverTakesATakenName()
     QCOMPARE(PartFile::FreePath(strFolder, "a.txt"), RawPath(folder, ".a.txt.3.tarnlow-part"));
     QVERIFY(PartFile::Exists(RawPath(folder, ".a.txt.2.tarnlow-part")));
     QVERIFY(!PartFile::Exists(RawPath(folder, ".a.txt.3.tarnlow-part")));
+    // Nor a name the same download is about to write.
+    QCOMPARE(PartFile::FreePath(strFolder, "a.txt", {".a.txt.3.tarnlow-part", "a.txt"}),
+        RawPath(folder, ".a.txt.4.tarnlow-part"));
 
     // Every part name taken: none is given.
     for (int nAttempt = 3; nAttempt <= PartFile::kMaxAttempts; ++nAttempt)

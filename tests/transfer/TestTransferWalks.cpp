@@ -425,6 +425,14 @@ void TestTransferWalks::NamesStayInTheFolderByteForByte_data()
     QTest::newRow("names that are not UTF-8")
         << ByteList({"sub/n\xff.txt=ff", "sub/n\xfe.txt=fe"}) << ByteList({"n\xff.txt", "n\xfe.txt"})
         << Files({{"n\\xff.txt", "ff"}, {"n\\xfe.txt", "fe"}}) << 0;
+    // The part file of one selected name must not take another's name, in
+    // either order.
+    QTest::newRow("a part name that is selected too")
+        << ByteList({"sub/x=x", "sub/.x.tarnlow-part=part"}) << ByteList({"x", ".x.tarnlow-part"})
+        << Files({{"x", "x"}, {".x.tarnlow-part", "part"}}) << 0;
+    QTest::newRow("a part name that is selected first")
+        << ByteList({"sub/x=x", "sub/.x.tarnlow-part=part"}) << ByteList({".x.tarnlow-part", "x"})
+        << Files({{"x", "x"}, {".x.tarnlow-part", "part"}}) << 0;
 }
 
 void TestTransferWalks::NamesStayInTheFolderByteForByte()
