@@ -11,6 +11,8 @@
 
 #include <QHash>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -137,13 +139,19 @@ bool Download::FinishFetching(bool bAllButLast)
         if (fetching.m_nTicket != 0) {
             bFetched = m_connection.FinishFile(fetching.m_nTicket);
             // The part file is this side's business: the user knows the file by its name.
+            int nErrno = 0;
             if (!bFetched) {
                 strWhy = m_connection.LastFailureCause().replace(
                     LocalFile::Display(fetching.m_strPartPath), LocalFile::Display(fetching.m_strPath));
-            } else if (!PartFile::Place(fetching.m_strPartPath, fetching.m_strPath)) {
+            } else if (!PartFile::Place(
+                           fetching.m_strPartPath, fetching.m_strPath, PartFile::Method::RenameNoReplace, &nErrno)) {
+                // Only a name taken meanwhile is one that "appeared"; any
+                // other failure is named as the system names it.
                 bFetched = false;
-                strWhy = QStringLiteral("%1 appeared while it was fetched; it was left as it is.")
-                             .arg(LocalFile::Display(fetching.m_strPath));
+                strWhy = nErrno == EEXIST ? QStringLiteral("%1 appeared while it was fetched; it was left as it is.")
+                                                .arg(LocalFile::Display(fetching.m_strPath))
+                                          : QStringLiteral("%1: %2").arg(LocalFile::Display(fetching.m_strPath),
+                                              QString::fromLocal8Bit(std::strerror(nErrno)));
             }
         }
         bAll = bAll && bFetched;

@@ -31,14 +31,20 @@ QByteArray FreePath(const QByteArray& strFolder, const QByteArray& name, const Q
 /// True when an entry of that path exists; a link counts, wherever it leads.
 bool Exists(const QByteArray& strPath);
 
+/// How the part file takes its name; each step is tried only where the file
+/// system refuses the one before it (SMB/CIFS shares and some FUSE file
+/// systems have neither a no-replace rename nor hard links).
 enum class Method {
-    RenameNoReplace, ///< renameat2 with RENAME_NOREPLACE, and link-then-unlink where the file system lacks it
-    LinkThenUnlink, ///< the fallback alone
+    RenameNoReplace, ///< renameat2 with RENAME_NOREPLACE, then the steps below
+    LinkThenUnlink, ///< a hard link under the name, then the part name unlinked; then the step below
+    CreateThenRename, ///< the name created exclusively, empty, then the part file renamed over it
 };
 
 /// Gives the part file @p strPartPath the name @p strFinalPath, never replacing
 /// an entry of that name that appeared meanwhile. True when the file stands
-/// under its name; otherwise the part file is removed.
-bool Place(const QByteArray& strPartPath, const QByteArray& strFinalPath, Method method = Method::RenameNoReplace);
+/// under its name; otherwise the part file is removed, and @p pErrno (when
+/// given) says why: EEXIST when the name was taken.
+bool Place(const QByteArray& strPartPath, const QByteArray& strFinalPath, Method method = Method::RenameNoReplace,
+    int* pErrno = nullptr);
 
 } // namespace PartFile
