@@ -1,7 +1,8 @@
 #include "CommandLine.h"
 
 #include <QDir>
-#include <QFileInfo>
+
+#include <sys/stat.h>
 
 // The version of project() in the top CMakeLists.txt (app/CMakeLists.txt).
 #ifndef TARNLOW_VERSION
@@ -96,26 +97,35 @@ QStringList SplitCommandLinePaths(const QString& strJoined)
     return paths;
 }
 
-QStringList CommandLinePaths(const QStringList& arguments)
+QList<QByteArray> CommandLinePaths(const QList<QByteArray>& arguments)
 {
     // Split at its spaces, "/home/u/My Notes.txt" would name "/home/u/My" and
     // "Notes.txt" in the current folder: nothing, or another file that would
     // then be uploaded in its place. So an argument that exists as it stands is
     // taken as it stands, whatever its neighbours are; only the arguments that
     // do not are joined and split, each run of them apart from the others.
-    QStringList paths;
+    // Whether it exists is asked of the system by its bytes: no path class
+    // (Qt's reads ":name" as a resource) stands between.
+    //
+    // The join and the split act on ' ', '-' and '/' alone, the same bytes in
+    // every encoding a path may be in: they run on Latin-1 text, which carries
+    // every byte as one character, so the paths come back with their bytes.
+    QList<QByteArray> paths;
     QStringList run;
     const auto SplitRun = [&] {
         if (run.isEmpty())
             return;
         TarnlowCommandLineInfo info;
         ParseCommandLine(run, info);
-        paths += SplitCommandLinePaths(info.m_strFileName);
+        for (const QString& strPath : SplitCommandLinePaths(info.m_strFileName))
+            paths.append(strPath.toLatin1());
         run.clear();
     };
-    for (const QString& strArgument : arguments) {
-        if (strArgument.isEmpty() || IsSwitchChar(strArgument.front()) || !QFileInfo::exists(strArgument)) {
-            run.append(strArgument);
+    for (const QByteArray& strArgument : arguments) {
+        struct stat st { };
+        if (strArgument.isEmpty() || IsSwitchChar(QLatin1Char(strArgument.front()))
+            || ::stat(strArgument.constData(), &st) != 0) {
+            run.append(QString::fromLatin1(strArgument));
         } else {
             SplitRun();
             paths.append(strArgument);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -51,11 +53,13 @@ void ParseCommandLine(const QStringList& arguments, TarnlowCommandLineInfo& info
 /// de-duplicated.
 QStringList SplitCommandLinePaths(const QString& strJoined);
 
-/// The paths to upload from @p arguments (those after the program name). An
-/// argument that names an existing file or folder and does not begin with a
-/// switch character is one path, spaces included, as a desktop launcher passes
-/// dropped files. Each run of consecutive other arguments (missing, empty, or
-/// switches) is joined by ParseCommandLine() and split by
-/// SplitCommandLinePaths() on its own, so it never takes a neighbour apart.
-/// The paths keep the order of the arguments.
-QStringList CommandLinePaths(const QStringList& arguments);
+/// The paths to upload from @p arguments (those after the program name, as the
+/// bytes the program was given: a path is the bytes the system knows it by,
+/// whether or not they are valid text). An argument that names an existing
+/// file or folder and does not begin with a switch character is one path,
+/// spaces included, as a desktop launcher passes dropped files. Each run of
+/// consecutive other arguments (missing, empty, or switches) is joined by
+/// ParseCommandLine() and split by SplitCommandLinePaths() on its own, so it
+/// never takes a neighbour apart. The paths keep the order of the arguments,
+/// and their bytes.
+QList<QByteArray> CommandLinePaths(const QList<QByteArray>& arguments);

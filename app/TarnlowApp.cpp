@@ -28,7 +28,7 @@ bool TarnlowApp::InitSockets()
 #endif
 }
 
-int TarnlowApp::InitInstance(const QStringList& arguments)
+int TarnlowApp::InitInstance(const QList<QByteArray>& arguments)
 {
     if (!InitSockets()) {
         m_dialogHost.MessageBox(nullptr, QStringLiteral("Windows sockets initialization failed."),

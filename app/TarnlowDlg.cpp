@@ -7,11 +7,9 @@
 #include "app/PutThread.h"
 #include "app/TransferAnimation.h"
 #include "app/TransferDoneDlg.h"
-#include "transfer/Upload.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -279,10 +277,9 @@ bool TarnlowDlg::OnInitDialog()
 
     m_animate->Open();
 
-    if (!m_uploadPaths.isEmpty()) {
-        ResetProgress(Upload::CountFiles(m_uploadPaths));
+    // The upload's worker reads what it sends, and sizes the bar by it.
+    if (!m_uploadPaths.isEmpty())
         StartUpload();
-    }
 
     // The tab change handler is connected last, so filling the tabs above does not run it.
     connect(m_tab, &QTabWidget::currentChanged, this, &TarnlowDlg::OnSiteTabChanged);
@@ -505,14 +502,24 @@ void TarnlowDlg::changeEvent(QEvent* pEvent)
     QDialog::changeEvent(pEvent);
 }
 
-static QStringList LocalPathsOf(const QMimeData* pMime)
+/// The local paths of a drop, as the bytes the system knows them by. A file
+/// manager sends each path percent-encoded byte for byte; those bytes are
+/// taken as they are, rather than through QUrl::toLocalFile(), whose text
+/// replaces bytes that are not UTF-8 and would name another file, or none.
+static QList<QByteArray> LocalPathsOf(const QMimeData* pMime)
 {
-    QStringList paths;
+    QList<QByteArray> paths;
     if (!pMime || !pMime->hasUrls())
         return paths;
     for (const QUrl& url : pMime->urls()) {
-        if (url.isLocalFile())
-            paths.append(QDir::toNativeSeparators(url.toLocalFile()));
+        if (!url.isLocalFile())
+            continue;
+        QByteArray strPath = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        // As toLocalFile() has it: a host names a share, "//host/path".
+        if (!url.host().isEmpty())
+            strPath = "//" + url.host().toUtf8() + strPath;
+        if (!strPath.isEmpty())
+            paths.append(strPath);
     }
     return paths;
 }
@@ -527,14 +534,14 @@ void TarnlowDlg::dragEnterEvent(QDragEnterEvent* pEvent)
 
 void TarnlowDlg::dropEvent(QDropEvent* pEvent)
 {
-    const QStringList paths = LocalPathsOf(pEvent->mimeData());
+    const QList<QByteArray> paths = LocalPathsOf(pEvent->mimeData());
     if (!m_bAcceptDrops || paths.isEmpty()) {
         pEvent->ignore();
         return;
     }
     pEvent->acceptProposedAction();
     // Handled after the drop event has returned, so the file manager that
-    // started the drag is never kept waiting for a count or a message.
+    // started the drag is never kept waiting for a message.
     const auto handle = [this, paths] {
         if (!m_bDestroyed) // the window may be closing by then
             OnDropFiles(paths);

@@ -9,9 +9,9 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QIcon>
+#include <QList>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -46,9 +46,9 @@ public:
     explicit TarnlowDlg(DialogHost& dialogHost, QWidget* pParent = nullptr);
     ~TarnlowDlg() override;
 
-    /// The paths to upload at start-up; set by the application before the window
-    /// runs and read once by OnInitDialog().
-    void SetCommandLinePaths(const QStringList* pPaths) { m_pCommandLinePaths = pPaths; }
+    /// The paths to upload at start-up, as the bytes of the command line; set by
+    /// the application before the window runs and read once by OnInitDialog().
+    void SetCommandLinePaths(const QList<QByteArray>* pPaths) { m_pCommandLinePaths = pPaths; }
 
     /// Builds the controls and runs the start-up sequence; called once, before the
     /// window is shown.
@@ -104,7 +104,9 @@ public:
     void StartListing(const QByteArray& strLink = {});
 
     // --- progress strip ---
-    /// Prepares the bar for a transfer of @p nTotalFiles items.
+    /// Prepares the bar for a transfer of @p nTotalFiles items. Window's thread:
+    /// before a download's worker starts, and by an upload's worker (through
+    /// RunOnUi) once it has read what it sends and before its first step.
     void ResetProgress(int nTotalFiles);
     /// The item count of the transfer last prepared. Window's thread.
     int TotalFiles() const { return m_nTotalFiles; }
@@ -128,7 +130,7 @@ public:
     /// True while a listing, transfer or delete holds the connection slot.
     bool IsSlotBusy() const { return m_bSlotBusy; }
     /// The local paths of the upload last started. Window's thread.
-    const QStringList& PendingUploadPaths() const { return m_uploadPaths; }
+    const QList<QByteArray>& PendingUploadPaths() const { return m_uploadPaths; }
     /// The download folder as last read from or shown in its field. Window's thread.
     const QString& DownloadPath() const { return m_strDownloadPath; }
 
@@ -148,8 +150,9 @@ public slots:
     void OnBrowse();
     void OnDownload();
     void OnHome();
-    /// The upload of local paths dropped on the window (or given on the command line).
-    void OnDropFiles(const QStringList& paths);
+    /// The upload of local paths dropped on the window (or given on the command
+    /// line), as the bytes the system knows them by.
+    void OnDropFiles(const QList<QByteArray>& paths);
 
 signals:
     /// Emitted on the window's thread when a worker has released the connection slot.
@@ -178,10 +181,10 @@ private:
     /// What a transfer's worker is given when it starts.
     struct TransferJob {
         SiteProfile m_site; // a copy of the active site
-        int m_nTotalFiles = 0;
-        QStringList m_uploadPaths;
+        int m_nTotalFiles = 0; // a download's; an upload counts its own plan
+        QList<QByteArray> m_uploadPaths;
         QList<QByteArray> m_downloadNames;
-        QString m_strDownloadPath;
+        QByteArray m_strDownloadPath;
     };
 
     void CreateControls();
@@ -219,7 +222,7 @@ private:
     std::unique_ptr<PutThread> m_pPutThread;
     QIcon m_folderIcon; // image 1 of the remote list
     QIcon m_documentIcon; // image 0 of the remote list
-    const QStringList* m_pCommandLinePaths = nullptr;
+    const QList<QByteArray>* m_pCommandLinePaths = nullptr;
 
     QProgressBar* m_progress = nullptr;
     TransferAnimation* m_animate = nullptr;
@@ -250,7 +253,7 @@ private:
     QByteArray m_strHomeDir;
     bool m_bIdle = true;
     QString m_strSettingsDir;
-    QStringList m_uploadPaths;
+    QList<QByteArray> m_uploadPaths;
     TabPane* m_pActivePane = nullptr;
     InternetSession m_session;
     std::array<std::unique_ptr<TabPane>, 5> m_panes;
@@ -260,7 +263,7 @@ private:
     SettingsStore m_settingsStore;
     bool m_bSlotBusy = false; // the connection slot: a listing, transfer or delete holds it
     bool m_bAcceptDrops = true; // drops refused while a transfer runs
-    QList<QStringList> m_heldDrops; // drops that arrived while a listing ran, in order
+    QList<QList<QByteArray>> m_heldDrops; // drops that arrived while a listing ran, in order
     bool m_bListingHeld = false; // a tab change asked for a listing while the slot was busy
     bool m_bDestroyed = false;
     QPointer<HelpWindow> m_pHelpWindow; // the one help window, once Help was pressed

@@ -8,10 +8,13 @@
 #include "transfer/Download.h"
 #include "transfer/TransferReport.h"
 #include "transfer/Upload.h"
+#include "transfer/UploadPlan.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QListWidget>
+
+#include <sys/stat.h>
 
 /// What a transfer reports, shown in the window's progress strip and message
 /// boxes. The name in work and the count are handed over without waiting (the
@@ -23,6 +26,9 @@ public:
         , m_nTotalFiles(nTotalFiles)
     {
     }
+
+    /// The count once an upload has read what it sends, before its first step.
+    void SetTotalFiles(int nTotalFiles) { m_nTotalFiles = nTotalFiles; }
 
     void ShowTransferName(const QString& strName) override { m_dlg.m_pPutThread->ShowTransferName(&m_dlg, strName); }
     void StepProgress() override { m_dlg.m_pPutThread->StepProgress(&m_dlg, m_nTotalFiles); }
@@ -36,7 +42,7 @@ public:
 
 private:
     TarnlowDlg& m_dlg;
-    const int m_nTotalFiles;
+    int m_nTotalFiles;
 };
 
 TarnlowDlg::TransferJob TarnlowDlg::NewTransferJob() const
@@ -47,7 +53,7 @@ TarnlowDlg::TransferJob TarnlowDlg::NewTransferJob() const
     return job;
 }
 
-void TarnlowDlg::OnDropFiles(const QStringList& paths)
+void TarnlowDlg::OnDropFiles(const QList<QByteArray>& paths)
 {
     // While a listing runs, or an upload's worker is still connecting, the drop
     // waits for the connection slot.
@@ -55,8 +61,9 @@ void TarnlowDlg::OnDropFiles(const QStringList& paths)
         m_heldDrops.append(paths);
         return;
     }
+    // Nothing is read from the disk here: the upload's worker reads the
+    // dropped items once, and sizes the bar by what it will send.
     m_uploadPaths = paths;
-    ResetProgress(Upload::CountFiles(m_uploadPaths));
     StartUpload();
     raise();
     activateWindow();
@@ -79,15 +86,21 @@ void TarnlowDlg::StartUpload()
 
 void TarnlowDlg::UploadThreadProc(TransferJob job)
 {
+    // The dropped items are read once, into the plan the upload sends. Its
+    // length is the bar's count, handed to the window before anything
+    // connects, so the bar is sized before its first step is shown.
+    TransferView view(*this, 0);
+    const UploadPlan plan = UploadPlan::Make(job.m_uploadPaths, view);
+    view.SetTotalFiles(plan.Steps());
+    RunOnUi([this, nSteps = plan.Steps()] { ResetProgress(nSteps); });
     SiteConnection link;
     const bool bConnected = ConnectToSite(link, job.m_site, true);
     SetIdle(false, bConnected);
     StartTransferAnimation();
     bool bComplete = false;
     if (bConnected) {
-        TransferView view(*this, job.m_nTotalFiles);
         Upload upload(link.Connection(), view, job.m_site.m_strDirectory);
-        upload.UploadPaths(job.m_uploadPaths);
+        upload.SendPlan(plan);
         // Files refused one by one still end with the completion dialog; a lost
         // connection does not.
         bComplete = !upload.ConnectionLost();
@@ -114,12 +127,15 @@ void TarnlowDlg::OnDownload()
         return;
     UpdateDataFromFields();
     // The files are created inside this folder, so it must be one (a path with
-    // a trailing separator is the folder itself).
-    const QFileInfo folder(m_strDownloadPath);
-    if (m_strDownloadPath.isEmpty() || !folder.isDir()) {
+    // a trailing separator is the folder itself). The typed text becomes the
+    // bytes of a path here, once; from here on the folder is those bytes.
+    const QByteArray strFolder = QFile::encodeName(m_strDownloadPath);
+    struct stat st { };
+    const bool bExists = !strFolder.isEmpty() && ::stat(strFolder.constData(), &st) == 0;
+    if (!bExists || !S_ISDIR(st.st_mode)) {
         const QString strPath = QDir::toNativeSeparators(m_strDownloadPath);
         const QString strWhy = m_strDownloadPath.isEmpty() ? QStringLiteral("No download folder is given.")
-            : folder.exists()                              ? QStringLiteral("%1 is not a folder.").arg(strPath)
+            : bExists                                      ? QStringLiteral("%1 is not a folder.").arg(strPath)
                                                            : QStringLiteral("%1 does not exist.").arg(strPath);
         MessageBox(QStringLiteral("Invalid directory for download, please reselect"), QStringLiteral("ERROR"),
             MsgIcon::Exclamation, MsgButtons::Ok, strWhy);
@@ -148,7 +164,7 @@ void TarnlowDlg::StartDownload()
     // from there, whatever has been typed into the pane since.
     job.m_site = *m_listedSite;
     job.m_downloadNames = m_downloadNames;
-    job.m_strDownloadPath = m_strDownloadPath;
+    job.m_strDownloadPath = QFile::encodeName(m_strDownloadPath);
     BeginWorker([this, job = std::move(job)] { DownloadThreadProc(job); });
 }
 

@@ -46,7 +46,12 @@ int main(int argc, char* argv[])
 
     QtDialogHost dialogHost;
     TarnlowApp theApp(dialogHost);
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    // The paths are the bytes the program was given, as the system knows the
+    // files by them: text made of them (QApplication::arguments()) replaces
+    // bytes that are not UTF-8. The application has taken its own options
+    // (-platform, say) out of argv by now.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
     return theApp.InitInstance(arguments);
 }

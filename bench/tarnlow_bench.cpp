@@ -44,6 +44,7 @@
 #include "transfer/Download.h"
 #include "transfer/TransferReport.h"
 #include "transfer/Upload.h"
+#include "transfer/UploadPlan.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -200,14 +201,23 @@ int RunTransfer(const QStringList& args)
     InternetSession session;
     ProgressState state;
     QElapsedTimer clock;
-    // Counted before the worker starts, as the window counts a drop.
-    const int nTotal = bUpload ? Upload::CountFiles(paths) : int(names.size());
+    // An upload counts what it sends on the worker, as the window's does.
+    int nTotal = bUpload ? 0 : int(names.size());
     bool bComplete = false;
     qint64 nWalkEndMs = 0;
     std::size_t nListed = 0;
 
     clock.start();
     gate.Start([&] {
+        UploadPlan plan;
+        if (bUpload) {
+            QList<QByteArray> pathBytes;
+            for (const QString& strPath : paths)
+                pathBytes.append(QFile::encodeName(strPath));
+            GateReport planReport(gate, state, clock, 0);
+            plan = UploadPlan::Make(pathBytes, planReport);
+            nTotal = plan.Steps();
+        }
         SiteConnection link;
         const SiteConnection::Outcome outcome = link.Open(session, site);
         gate.Call([&] { state.m_strName.clear(); }); // the window goes busy
@@ -215,10 +225,10 @@ int RunTransfer(const QStringList& args)
             GateReport report(gate, state, clock, nTotal);
             if (bUpload) {
                 Upload upload(link.Connection(), report, site.m_strDirectory);
-                upload.UploadPaths(paths);
+                upload.SendPlan(plan);
                 bComplete = !upload.ConnectionLost();
             } else {
-                Download download(link.Connection(), report, args[6]);
+                Download download(link.Connection(), report, QFile::encodeName(args[6]));
                 download.DownloadNames(names);
                 bComplete = download.AllFetched();
             }
@@ -595,7 +605,7 @@ int RunWindow(const QStringList& args)
         phases.push_back(phase);
     };
 
-    runPhase("upload", 1, [&] { rig.m_dlg.OnDropFiles({strBig}); });
+    runPhase("upload", 1, [&] { rig.m_dlg.OnDropFiles({QFile::encodeName(strBig)}); });
     runPhase("download", 1, [&] {
         const QString strName = QFileInfo(strBig).fileName();
         for (int nRow = 0; nRow < rig.m_pList->count(); ++nRow)
@@ -603,7 +613,7 @@ int RunWindow(const QStringList& args)
         rig.m_dlg.findChild<QLineEdit*>(QStringLiteral("m_editDownloadPath"))->setText(strLocal);
         rig.m_dlg.OnDownload();
     });
-    runPhase("tree", 1, [&] { rig.m_dlg.OnDropFiles({strTree}); });
+    runPhase("tree", 1, [&] { rig.m_dlg.OnDropFiles({QFile::encodeName(strTree)}); });
     rig.SetDirectory(strListDir);
     runPhase("list", 0, [&] { rig.m_dlg.OnRefresh(); });
 
@@ -850,7 +860,10 @@ int RunApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint6
     const std::map<int, ThreadTimes> before = ThreadSnapshot();
     app.Measure(true);
     const qint64 nWindowUs = RealUs();
-    const int nExit = theApp.InitInstance(args.mid(2));
+    QList<QByteArray> arguments;
+    for (const QString& strArgument : args.mid(2))
+        arguments.append(QFile::encodeName(strArgument));
+    const int nExit = theApp.InitInstance(arguments);
     app.removeEventFilter(&phases);
     std::printf("process_ms=%.1f window_ms=%.1f at_main_ms=%.1f at_app_ms=%.1f at_window_ms=%.1f%s at_dialog_ms=%.1f "
                 "t0_us=%lld pid=%d dialogs=%d messages=%d %s %s peak_mib=%.1f\n",

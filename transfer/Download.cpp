@@ -1,16 +1,18 @@
 #include "transfer/Download.h"
 
 #include "ftp/FtpConnection.h"
+#include "ftp/LocalFile.h"
 #include "ftp/RemoteLink.h"
 #include "sites/ByteText.h"
 #include "transfer/DownloadName.h"
+#include "transfer/LocalPath.h"
 #include "transfer/PartFile.h"
 #include "transfer/TransferReport.h"
 
-#include <QDir>
-#include <QFile>
 #include <QHash>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -19,7 +21,7 @@ const QString kFetchFailed = QStringLiteral("Could not transfer file to this loc
 
 } // namespace
 
-Download::Download(FtpConnection& connection, TransferReport& report, QString strFolder)
+Download::Download(FtpConnection& connection, TransferReport& report, QByteArray strFolder)
     : m_connection(connection)
     , m_report(report)
     , m_strFolder(std::move(strFolder))
@@ -28,6 +30,9 @@ Download::Download(FtpConnection& connection, TransferReport& report, QString st
 
 void Download::DownloadNames(const QList<QByteArray>& names)
 {
+    // A part file never takes a name this download is about to write: "x"
+    // and ".x.tarnlow-part" may both be selected.
+    m_names = QSet<QByteArray>(names.cbegin(), names.cend());
     // One listing of the directory decides every name: listing it again for
     // each name would cost the square of the selection.
     std::vector<FtpEntry> listing;
@@ -99,25 +104,24 @@ void Download::BeginFile(const QByteArray& strName)
     m_report.ShowTransferName(ByteText::Display(strName));
     Fetching fetching;
     fetching.m_strName = strName;
-    fetching.m_strPath = DownloadName::IsSafe(strName) ? DownloadName::LocalPath(m_strFolder, strName) : QString();
+    fetching.m_strPath = DownloadName::IsSafe(strName) ? LocalPath::Join(m_strFolder, strName) : QByteArray();
     // A name taken already fails at once, before anything is fetched for nothing.
     if (fetching.m_strPath.isEmpty()) {
-        fetching.m_strFailure = QStringLiteral("%1 cannot be a file name in the download folder.")
-                                    .arg(ByteText::Display(strName));
-    } else if (PartFile::Exists(fetching.m_strPath)) {
         fetching.m_strFailure
-            = QStringLiteral("%1 exists already.").arg(QDir::toNativeSeparators(fetching.m_strPath));
+            = QStringLiteral("%1 cannot be a file name in the download folder.").arg(ByteText::Display(strName));
+    } else if (PartFile::Exists(fetching.m_strPath)) {
+        fetching.m_strFailure = QStringLiteral("%1 exists already.").arg(LocalFile::Display(fetching.m_strPath));
     } else {
         // Received under a part name and given its own only once it has
         // arrived whole, its size checked: a run killed mid-file never leaves
         // a cut-off file under the real name. A fetch that fails removes its
         // part file.
-        fetching.m_strPartPath = PartFile::FreePath(m_strFolder, strName);
+        fetching.m_strPartPath = PartFile::FreePath(m_strFolder, strName, m_names);
         if (fetching.m_strPartPath.isEmpty())
             fetching.m_strFailure = QStringLiteral("No free name for the part file of %1 in %2.")
-                                        .arg(ByteText::Display(strName), QDir::toNativeSeparators(m_strFolder));
+                                        .arg(ByteText::Display(strName), LocalFile::Display(m_strFolder));
         else
-            fetching.m_nTicket = m_connection.BeginGetFile(strName, QFile::encodeName(fetching.m_strPartPath), true);
+            fetching.m_nTicket = m_connection.BeginGetFile(strName, fetching.m_strPartPath, true);
     }
     // The file before is judged now, while this one's verdict is on its way.
     m_fetching.push_back(std::move(fetching));
@@ -135,12 +139,19 @@ bool Download::FinishFetching(bool bAllButLast)
         if (fetching.m_nTicket != 0) {
             bFetched = m_connection.FinishFile(fetching.m_nTicket);
             // The part file is this side's business: the user knows the file by its name.
-            if (!bFetched)
-                strWhy = m_connection.LastFailureCause().replace(fetching.m_strPartPath, fetching.m_strPath);
-            else if (!PartFile::Place(fetching.m_strPartPath, fetching.m_strPath)) {
+            int nErrno = 0;
+            if (!bFetched) {
+                strWhy = m_connection.LastFailureCause().replace(
+                    LocalFile::Display(fetching.m_strPartPath), LocalFile::Display(fetching.m_strPath));
+            } else if (!PartFile::Place(
+                           fetching.m_strPartPath, fetching.m_strPath, PartFile::Method::RenameNoReplace, &nErrno)) {
+                // Only a name taken meanwhile is one that "appeared"; any
+                // other failure is named as the system names it.
                 bFetched = false;
-                strWhy = QStringLiteral("%1 appeared while it was fetched; it was left as it is.")
-                             .arg(QDir::toNativeSeparators(fetching.m_strPath));
+                strWhy = nErrno == EEXIST ? QStringLiteral("%1 appeared while it was fetched; it was left as it is.")
+                                                .arg(LocalFile::Display(fetching.m_strPath))
+                                          : QStringLiteral("%1: %2").arg(LocalFile::Display(fetching.m_strPath),
+                                              QString::fromLocal8Bit(std::strerror(nErrno)));
             }
         }
         bAll = bAll && bFetched;

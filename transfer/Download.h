@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <deque>
@@ -20,8 +21,10 @@ class TransferReport;
 /// fetch removes its part file, and a killed run leaves only that.
 class Download {
 public:
-    /// @p strFolder is the download folder, as it stood when the download started.
-    Download(FtpConnection& connection, TransferReport& report, QString strFolder);
+    /// @p strFolder is the download folder's path, as it stood when the
+    /// download started; each file's path is that folder's bytes and the
+    /// remote name's bytes, so a name is created with exactly its bytes.
+    Download(FtpConnection& connection, TransferReport& report, QByteArray strFolder);
 
     /// Fetches each name that is a file on the server, in order; folders are
     /// stepped over without a word. The directory is listed once, and the entry
@@ -41,8 +44,8 @@ private:
     /// A file asked for whose verdict is not taken yet.
     struct Fetching {
         QByteArray m_strName;
-        QString m_strPath; // its own name in the download folder
-        QString m_strPartPath; // where it is received
+        QByteArray m_strPath; // its own name in the download folder
+        QByteArray m_strPartPath; // where it is received
         FtpTicket m_nTicket = 0; // 0: it failed before anything was asked
         QString m_strFailure; // why, when it failed before
     };
@@ -66,7 +69,8 @@ private:
 
     FtpConnection& m_connection;
     TransferReport& m_report;
-    QString m_strFolder;
+    QByteArray m_strFolder;
+    QSet<QByteArray> m_names; // the names of this download: no part name takes one
     bool m_bAllFetched = true;
     bool m_bLost = false;
     std::deque<Fetching> m_fetching; // asked for, oldest first

@@ -1,8 +1,5 @@
 #include "transfer/DownloadName.h"
 
-#include <QDir>
-#include <QFile>
-
 namespace DownloadName {
 
 bool CanLookUp(const QByteArray& name)
@@ -13,11 +10,6 @@ bool CanLookUp(const QByteArray& name)
 bool IsSafe(const QByteArray& name)
 {
     return CanLookUp(name) && name != "." && name != "..";
-}
-
-QString LocalPath(const QString& strFolder, const QByteArray& name)
-{
-    return QDir(strFolder).filePath(QFile::decodeName(name));
 }
 
 } // namespace DownloadName

@@ -1,37 +1,41 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
-/// The local side of an upload: what a dropped path is, and the entries of a
-/// folder in the order the upload sends them. The file count and the upload both
-/// walk through these functions, so the count always matches the steps.
+/// The local side of an upload as the system shows it: what a dropped path is,
+/// and every entry of a folder, by the bytes of its name. Names are never
+/// turned into text here, so an entry whose name is not valid UTF-8 is seen
+/// like any other.
 namespace LocalTree {
 
 enum class Kind {
-    File, ///< a regular file (also through a link): sent under its own name
-    Folder, ///< a readable folder: a remote folder of its name is filled with its entries
-    Other, ///< missing, special, unreadable folder or a link to a folder inside a walk: reported, never sent
+    File, ///< a regular file
+    Folder, ///< a folder
+    Link, ///< a symbolic link, whatever it leads to (Entries only)
+    Other, ///< missing, special (a pipe, a device) or unreadable: never sent; m_strWhy says why
 };
 
 struct Entry {
-    QString m_strPath; ///< full local path
-    QString m_strName; ///< last component of the path
+    QByteArray m_strPath; ///< full local path
+    QByteArray m_strName; ///< last component of the path
     Kind m_kind = Kind::Other;
+    QString m_strWhy; ///< Kind::Other: why it cannot be sent
 };
 
 /// What a dropped path is on disk, with its absolute, cleaned path and its leaf
-/// name ("." names the current folder by its own name). A path without a leaf
-/// name ("/") is Kind::Other. A dropped link to a folder is walked, because the
-/// user chose it; links inside the walk are not (see Entries).
-Entry Classify(const QString& strPath);
+/// name ("." names the current folder by its own name). A dropped link is what
+/// it leads to, because the user chose it. A path without a leaf name ("/") is
+/// Kind::Other.
+Entry Classify(const QByteArray& strPath);
 
-/// The entries of @p strFolder sorted by name, "." and ".." left out. A link to a
-/// folder is Kind::Other here, so a walk never follows a link into a loop.
-QList<Entry> Entries(const QString& strFolder);
+/// Reads @p strFolder with readdir: every entry the system returns but "." and
+/// "..", sorted by the bytes of their names, each as lstat sees it (a link is
+/// Kind::Link). False, with @p strWhy, when the folder cannot be read whole.
+bool ReadFolder(const QByteArray& strFolder, QList<Entry>& entries, QString& strWhy);
 
-/// The number of items an upload of @p entry steps through: 1 for a file or an
-/// item that cannot be sent, the sum over its entries for a folder.
-int CountItems(const Entry& entry);
+/// Why a path that is neither a file nor a folder is not sent.
+QString NotAFileText();
 
 } // namespace LocalTree

@@ -1,31 +1,32 @@
 #include "transfer/Upload.h"
 
 #include "ftp/FtpConnection.h"
+#include "ftp/LocalFile.h"
 #include "ftp/RemotePath.h"
-#include "transfer/LocalTree.h"
 #include "transfer/TransferReport.h"
 
-#include <QDir>
-#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
 const QString kTransferFailed = QStringLiteral("Could not transfer file");
 
 /// The path concerned and what went wrong, for the line below the message.
-QString Cause(const QString& strPath, const QString& strWhy)
+QString Cause(const QByteArray& strPath, const QString& strWhy)
 {
-    const QString strShown = QDir::toNativeSeparators(strPath);
+    const QString strShown = LocalFile::Display(strPath);
     return strWhy.isEmpty() ? strShown : strShown + QLatin1Char('\n') + strWhy;
 }
 
-QList<LocalTree::Entry> Classify(const QStringList& paths)
+/// Empty while @p strPath is still a folder; otherwise why it no longer is.
+QString NoLongerAFolder(const QByteArray& strPath)
 {
-    QList<LocalTree::Entry> items;
-    items.reserve(paths.size());
-    for (const QString& strPath : paths)
-        items.append(LocalTree::Classify(strPath));
-    return items;
+    struct stat st { };
+    if (::stat(strPath.constData(), &st) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return S_ISDIR(st.st_mode) ? QString() : QStringLiteral("It is no longer a folder.");
 }
 
 } // namespace
@@ -37,17 +38,32 @@ Upload::Upload(FtpConnection& connection, TransferReport& report, QByteArray str
 {
 }
 
-int Upload::CountFiles(const QStringList& paths)
+void Upload::SendPlan(const UploadPlan& plan)
 {
-    int nCount = 0;
-    for (const LocalTree::Entry& item : Classify(paths))
-        nCount += LocalTree::CountItems(item);
-    return nCount;
-}
-
-void Upload::UploadPaths(const QStringList& paths)
-{
-    UploadItems(Classify(paths));
+    const std::vector<Item>& items = plan.Items();
+    // The directory the items go into, by a name that leads there from
+    // anywhere: the server's own, or else the site's directory when it is
+    // absolute (a relative one leads elsewhere once the walk has moved).
+    QByteArray strStartDir;
+    if (items.size() > 1)
+        m_connection.GetCurrentDirectory(strStartDir);
+    if (strStartDir.isEmpty() && m_strSiteDirectory.startsWith('/'))
+        strStartDir = m_strSiteDirectory;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (Stopped())
+            break;
+        const Item& item = items[i];
+        if (item.m_kind == UploadPlan::Kind::Folder) {
+            if (UploadFolder(item, strStartDir) && items.size() > 1 && !ReturnTo(strStartDir)) {
+                FailRest(items, i + 1);
+                break;
+            }
+        } else {
+            UploadFile(item);
+        }
+    }
+    FinishSent();
+    m_report.ShowTransferName(QString());
 }
 
 bool Upload::Stopped() const
@@ -68,55 +84,30 @@ bool Upload::Lost()
     return m_bLost;
 }
 
-void Upload::UploadItems(const QList<LocalTree::Entry>& items)
-{
-    // The directory the items go into, by a name that leads there from
-    // anywhere: the server's own, or else the site's directory when it is
-    // absolute (a relative one leads elsewhere once the walk has moved).
-    QByteArray strStartDir;
-    if (items.size() > 1)
-        m_connection.GetCurrentDirectory(strStartDir);
-    if (strStartDir.isEmpty() && m_strSiteDirectory.startsWith('/'))
-        strStartDir = m_strSiteDirectory;
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        if (Stopped())
-            break;
-        const LocalTree::Entry& item = items[i];
-        if (item.m_kind == LocalTree::Kind::Folder) {
-            if (UploadFolder(item, strStartDir) && items.size() > 1 && !ReturnTo(strStartDir)) {
-                FailRest(items, i + 1);
-                break;
-            }
-        } else {
-            UploadFile(item);
-        }
-    }
-    FinishSent();
-    m_report.ShowTransferName(QString());
-}
-
 /// Creates and enters the remote folder and sends the folder's entries into it.
 /// False when the remote folder could not be entered: then nothing of it is
 /// sent, and the current remote directory has not moved.
-bool Upload::UploadFolder(const LocalTree::Entry& folder, const QByteArray& strParentDir)
+bool Upload::UploadFolder(const Item& folder, const QByteArray& strParentDir)
 {
     // Created (an existing folder is simply used), entered and named in one
     // exchange, once the files sent before have their verdicts.
     FinishSent();
     if (Stopped())
         return false;
-    const QByteArray strLeaf = QFile::encodeName(folder.m_strName);
+    // A folder removed (or replaced) since the plan was read is reported as a
+    // whole, never made an empty remote folder.
+    if (const QString strGone = NoLongerAFolder(folder.m_strPath); !strGone.isEmpty()) {
+        FailFolder(folder, strGone);
+        return false;
+    }
+    const QByteArray& strLeaf = folder.m_strName;
     QByteArray strFolderDir;
     if (!m_connection.EnterDirectory(strLeaf, strFolderDir, true)) {
         const QString strWhy = m_connection.LastFailureCause();
         if (Lost())
             return false;
         // Its files would otherwise land in whatever directory is current.
-        m_report.ShowTransferName(folder.m_strPath);
-        const int nItems = LocalTree::CountItems(folder);
-        for (int i = 0; i < nItems && !Stopped(); ++i)
-            m_report.StepProgress();
-        m_report.ShowFailure(kTransferFailed, Cause(folder.m_strPath, strWhy));
+        FailFolder(folder, strWhy);
         return false;
     }
     // The folder's own name, as the server gives it, is the way back to it.
@@ -126,13 +117,13 @@ bool Upload::UploadFolder(const LocalTree::Entry& folder, const QByteArray& strP
     if (strFolderDir.isEmpty() && !strParentDir.isEmpty())
         strFolderDir = RemotePath::Navigate(strParentDir, strLeaf);
 
-    const QList<LocalTree::Entry> entries = LocalTree::Entries(folder.m_strPath);
-    for (qsizetype i = 0; i < entries.size(); ++i) {
+    const std::vector<Item>& entries = folder.m_entries;
+    for (size_t i = 0; i < entries.size(); ++i) {
         if (Stopped())
             break;
-        const LocalTree::Entry& entry = entries[i];
+        const Item& entry = entries[i];
         bool bEntered = false;
-        if (entry.m_kind == LocalTree::Kind::Folder) {
+        if (entry.m_kind == UploadPlan::Kind::Folder) {
             bEntered = UploadFolder(entry, strFolderDir);
             m_report.ShowTransferName(QString());
         } else {
@@ -156,6 +147,15 @@ bool Upload::UploadFolder(const LocalTree::Entry& folder, const QByteArray& strP
     return true;
 }
 
+void Upload::FailFolder(const Item& folder, const QString& strWhy)
+{
+    m_report.ShowTransferName(LocalFile::Display(folder.m_strPath));
+    for (int i = 0; i < folder.m_nSteps && !Stopped(); ++i)
+        m_report.StepProgress();
+    if (!Stopped())
+        m_report.ShowFailure(kTransferFailed, Cause(folder.m_strPath, strWhy));
+}
+
 bool Upload::ReturnTo(const QByteArray& strDirectory)
 {
     FinishSent();
@@ -172,39 +172,39 @@ bool Upload::ReturnTo(const QByteArray& strDirectory)
     return false;
 }
 
-void Upload::FailRest(const QList<LocalTree::Entry>& items, qsizetype nFirst)
+void Upload::FailRest(const std::vector<Item>& items, size_t nFirst)
 {
     if (nFirst >= items.size() || Stopped())
         return;
-    m_report.ShowTransferName(items[nFirst].m_strPath);
-    for (qsizetype i = nFirst; i < items.size(); ++i) {
-        const int nItems = LocalTree::CountItems(items[i]);
-        for (int n = 0; n < nItems && !Stopped(); ++n)
+    m_report.ShowTransferName(LocalFile::Display(items[nFirst].m_strPath));
+    for (size_t i = nFirst; i < items.size(); ++i) {
+        for (int n = 0; n < items[i].m_nSteps && !Stopped(); ++n)
             m_report.StepProgress();
     }
     if (!Stopped())
         m_report.ShowFailure(kTransferFailed, Cause(items[nFirst].m_strPath, m_strWayBackFailure));
 }
 
-/// Sends one file under its own name; anything that is not a readable file is
-/// reported the same way as a file the server refused. Either way the progress
-/// advances by one, once its verdict is in: the next file's bytes may be on
-/// their way by then.
-void Upload::UploadFile(const LocalTree::Entry& item)
+/// Sends one file under its own name; an item the plan could not send is
+/// reported the same way as a file the server refused, with its reason.
+/// Either way the progress advances by one, once its verdict is in: the next
+/// file's bytes may be on their way by then.
+void Upload::UploadFile(const Item& item)
 {
     // What the file before must have had answered comes first, under its name.
     m_connection.SettleTransfers();
-    m_report.ShowTransferName(item.m_strPath);
-    if (item.m_kind != LocalTree::Kind::File) {
+    m_report.ShowTransferName(LocalFile::Display(item.m_strPath));
+    if (item.m_kind != UploadPlan::Kind::File) {
         FinishSent();
         if (!Stopped())
-            Report(item, false, QStringLiteral("It is not a file that can be read."));
+            Report(item, false, item.m_strWhy);
         return;
     }
-    const FtpTicket nTicket = m_connection.BeginPutFile(QFile::encodeName(item.m_strPath), QFile::encodeName(item.m_strName));
+    // A file gone since the plan was read fails to open here, with its cause.
+    const FtpTicket nTicket = m_connection.BeginPutFile(item.m_strPath, item.m_strName);
     // The file before this one is judged now, while this one's reply is on its way.
     FinishSent();
-    m_sent = Sent {nTicket, item};
+    m_sent = Sent {nTicket, &item};
 }
 
 void Upload::FinishSent()
@@ -214,10 +214,10 @@ void Upload::FinishSent()
     const Sent sent = *std::exchange(m_sent, std::nullopt);
     const bool bSent = m_connection.FinishFile(sent.m_nTicket);
     if (!Stopped())
-        Report(sent.m_item, bSent, bSent ? QString() : m_connection.LastFailureCause());
+        Report(*sent.m_pItem, bSent, bSent ? QString() : m_connection.LastFailureCause());
 }
 
-void Upload::Report(const LocalTree::Entry& item, bool bSent, const QString& strWhy)
+void Upload::Report(const Item& item, bool bSent, const QString& strWhy)
 {
     if (!bSent && Lost())
         return;

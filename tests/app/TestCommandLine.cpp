@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 class TestCommandLine : public QObject {
     Q_OBJECT
 
@@ -112,6 +116,11 @@ void TestCommandLine::ExistingPathsArriveWhole_data()
         << QStringList {QStringLiteral("x"), QStringLiteral("y"), strNotes} << Run;
     QTest::newRow("an empty one") << QStringList {strNotes, QString()} << QStringList {strNotes}
                                   << QStringList {strNotes} << Run;
+    // Asked of the system by its bytes: a name beginning with ':' is no
+    // resource path, and exists as it stands.
+    QTest::newRow("a name beginning with ':'")
+        << QStringList {QStringLiteral(":my notes.txt")} << QStringList {QStringLiteral(":my notes.txt")}
+        << QStringList {QStringLiteral(":my notes.txt")} << Run;
 
     // A lone --help, -h or --version asks for a text and no window; anything
     // else is a path, also such an option beside another argument.
@@ -150,20 +159,29 @@ void TestCommandLine::ExistingPathsArriveWhole()
     QVERIFY(dir.isValid());
     const QString strStart = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
+    // By their bytes: a path class would read ":name" as a resource.
     for (const QString& strName : existing) {
+        const QByteArray strBytes = QFile::encodeName(strName);
         if (strName.endsWith(QLatin1Char('/'))) {
-            QVERIFY(QDir().mkdir(strName));
+            QCOMPARE(::mkdir(strBytes.constData(), 0777), 0);
         } else if (strName.endsWith(QLatin1Char('@'))) {
-            QVERIFY(QFile::link(QStringLiteral("nowhere"), strName.chopped(1)));
+            QCOMPARE(::symlink("nowhere", strBytes.chopped(1).constData()), 0);
         } else {
-            QFile file(strName);
-            QVERIFY(file.open(QIODevice::WriteOnly));
+            const int fd = ::open(strBytes.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+            QVERIFY(fd >= 0);
+            ::close(fd);
         }
     }
 
-    const QStringList taken = CommandLinePaths(arguments);
+    const auto Bytes = [](const QStringList& texts) {
+        QList<QByteArray> bytes;
+        for (const QString& strText : texts)
+            bytes.append(QFile::encodeName(strText));
+        return bytes;
+    };
+    const QList<QByteArray> taken = CommandLinePaths(Bytes(arguments));
     QVERIFY(QDir::setCurrent(strStart));
-    QCOMPARE(taken, paths);
+    QCOMPARE(taken, Bytes(paths));
 }
 
 void TestCommandLine::RunProgramFor(const QStringList& arguments, CommandLineRequest asks)

@@ -212,6 +212,12 @@ def main():
         use_sendfile = False
         permit_foreign_addresses = False
 
+        def push(self, s):
+            # Replies quote names with their bytes (MKD's 257, PWD), as vsftpd
+            # does: pyftpdlib's own push would refuse a name that is not UTF-8.
+            from pyftpdlib.handlers import asynchat
+            asynchat.async_chat.push(self, s.encode('utf8', self.unicode_errors))
+
         def on_file_received(self, file):
             # Runs before the next command is read, so SIZE already sees the loss.
             if base_name(file) in store_short:

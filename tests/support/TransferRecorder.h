@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 
 /// A TransferReport that keeps what a transfer reports, so that a walk can be
 /// checked without a window. Names are kept as a field shows them: a name
@@ -16,6 +17,8 @@ public:
         if (strName != m_strShown)
             m_names.append(strName);
         m_strShown = strName;
+        if (m_onShow)
+            m_onShow(strName);
     }
     void StepProgress() override { ++m_nSteps; }
     void ShowFailure(const QString& strText, const QString& strCause) override
@@ -30,6 +33,9 @@ public:
     QStringList m_failures; // every failure shown, in order
     QStringList m_causes; // the cause shown below each failure
     std::atomic<bool> m_bCancelled {false};
+    /// Called on the walk's thread with each name shown: the point where a
+    /// test changes the disk in the middle of a walk.
+    std::function<void(const QString&)> m_onShow;
 
 private:
     QString m_strShown;

@@ -75,7 +75,7 @@ void WindowFixture::WriteDownloadPath(const QString& strPath)
     settings.sync();
 }
 
-TarnlowDlg& WindowFixture::Open(const QStringList& commandLinePaths)
+TarnlowDlg& WindowFixture::Open(const QList<QByteArray>& commandLinePaths)
 {
     Close();
     m_commandLinePaths = commandLinePaths;

@@ -40,8 +40,9 @@ public:
     void ClearStoredState();
 
     /// Constructs the window, sets short engine time-outs, runs its start-up
-    /// sequence and shows it.
-    TarnlowDlg& Open(const QStringList& commandLinePaths = {});
+    /// sequence (with @p commandLinePaths, the bytes of the command line's
+    /// arguments) and shows it.
+    TarnlowDlg& Open(const QList<QByteArray>& commandLinePaths = {});
     /// Opens the window on site 1 of @p server and waits for its first listing;
     /// a listing that does not end fails the running test.
     TarnlowDlg& OpenOn(const FtpTestServer& server, const QByteArray& strDirectory = {});
@@ -75,7 +76,7 @@ public:
 
     ScriptedDialogHost m_host;
     std::unique_ptr<TarnlowDlg> m_pDlg;
-    QStringList m_commandLinePaths;
+    QList<QByteArray> m_commandLinePaths;
 };
 
 /// A test class sharing one fixture between its tests: each starts with no

@@ -56,7 +56,7 @@ int main(int argc, char* argv[])
     for (int i = 6; i < argc; ++i)
         names.append(argv[i]);
     PrintedReport report;
-    Download download(link.Connection(), report, QFile::decodeName(argv[5]));
+    Download download(link.Connection(), report, QByteArray(argv[5]));
     download.DownloadNames(names);
     return download.AllFetched() ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 
 #include "support/LocalFiles.h"
 #include "transfer/DownloadName.h"
+#include "transfer/LocalPath.h"
 #include "transfer/PartFile.h"
 
 #include <QTest>
@@ -56,10 +57,15 @@ void TestDownloadName::Safety()
 
 void TestDownloadName::LocalPathJoinsTheFolderAndTheName()
 {
-    QCOMPARE(DownloadName::LocalPath(QStringLiteral("/home/u/dl"), "a.txt"), QStringLiteral("/home/u/dl/a.txt"));
+    QCOMPARE(LocalPath::Join("/home/u/dl", "a.txt"), QByteArray("/home/u/dl/a.txt"));
     // A trailing separator is the folder itself.
-    QCOMPARE(DownloadName::LocalPath(QStringLiteral("/home/u/dl/"), "a.txt"), QStringLiteral("/home/u/dl/a.txt"));
-    QCOMPARE(DownloadName::LocalPath(QStringLiteral("/"), "a.txt"), QStringLiteral("/a.txt"));
+    QCOMPARE(LocalPath::Join("/home/u/dl/", "a.txt"), QByteArray("/home/u/dl/a.txt"));
+    QCOMPARE(LocalPath::Join("/", "a.txt"), QByteArray("/a.txt"));
+    QCOMPARE(LocalPath::Join("", "a.txt"), QByteArray("a.txt"));
+    // Byte for byte: a name that looks like a resource path or is not UTF-8
+    // stays a name inside the folder.
+    QCOMPARE(LocalPath::Join("/home/u/dl", ":x.txt"), QByteArray("/home/u/dl/:x.txt"));
+    QCOMPARE(LocalPath::Join("/home/u/d\xefl", "n\xff.txt"), QByteArray("/home/u/d\xefl/n\xff.txt"));
 }
 
 void TestDownloadName::PartNames_data()
@@ -98,16 +104,20 @@ void TestDownloadName::PartFileNeverTakesATakenName()
 {
     // Left by killed runs: a part file, and a link that leads nowhere.
     QTemporaryDir folder;
+    const QByteArray strFolder = QFile::encodeName(folder.path());
     QVERIFY(WriteFile(Path(folder, ".a.txt.tarnlow-part"), "left"));
     QVERIFY(QFile::link(Path(folder, "nowhere"), Path(folder, ".a.txt.2.tarnlow-part")));
-    QCOMPARE(PartFile::FreePath(folder.path(), "a.txt"), Path(folder, ".a.txt.3.tarnlow-part"));
-    QVERIFY(PartFile::Exists(Path(folder, ".a.txt.2.tarnlow-part")));
-    QVERIFY(!PartFile::Exists(Path(folder, ".a.txt.3.tarnlow-part")));
+    QCOMPARE(PartFile::FreePath(strFolder, "a.txt"), RawPath(folder, ".a.txt.3.tarnlow-part"));
+    QVERIFY(PartFile::Exists(RawPath(folder, ".a.txt.2.tarnlow-part")));
+    QVERIFY(!PartFile::Exists(RawPath(folder, ".a.txt.3.tarnlow-part")));
+    // Nor a name the same download is about to write.
+    QCOMPARE(PartFile::FreePath(strFolder, "a.txt", {".a.txt.3.tarnlow-part", "a.txt"}),
+        RawPath(folder, ".a.txt.4.tarnlow-part"));
 
     // Every part name taken: none is given.
     for (int nAttempt = 3; nAttempt <= PartFile::kMaxAttempts; ++nAttempt)
         QVERIFY(WriteFile(Path(folder, PartFile::PartName("a.txt", nAttempt, 255).constData()), ""));
-    QCOMPARE(PartFile::FreePath(folder.path(), "a.txt"), QString());
+    QCOMPARE(PartFile::FreePath(strFolder, "a.txt"), QByteArray());
     QCOMPARE(ReadFile(Path(folder, ".a.txt.tarnlow-part")), QByteArray("left"));
 }
 
@@ -116,8 +126,11 @@ void TestDownloadName::PlacingNeverReplaces_data()
     QTest::addColumn<PartFile::Method>("method");
     QTest::addColumn<QString>("taken"); // what stands under the name already: "", "file" or "link"
 
-    for (const auto& [pszMethod, method] : {std::pair {"rename", PartFile::Method::RenameNoReplace},
-             std::pair {"link", PartFile::Method::LinkThenUnlink}}) {
+    // "placeholder": a file system with neither a no-replace rename nor hard
+    // links (SMB/CIFS, some FUSE file systems), where only the last way works.
+    for (const auto& [pszMethod, method] :
+        {std::pair {"rename", PartFile::Method::RenameNoReplace}, std::pair {"link", PartFile::Method::LinkThenUnlink},
+            std::pair {"placeholder", PartFile::Method::CreateThenRename}}) {
         for (const char* pszTaken : {"", "file", "link"})
             QTest::addRow("%s, %s", pszMethod, *pszTaken ? pszTaken : "free")
                 << method << QString::fromLatin1(pszTaken);
@@ -129,24 +142,27 @@ void TestDownloadName::PlacingNeverReplaces()
     QFETCH(PartFile::Method, method);
     QFETCH(QString, taken);
     QTemporaryDir folder;
-    const QString strPart = Path(folder, ".a.txt.tarnlow-part");
-    const QString strFinal = Path(folder, "a.txt");
+    const QByteArray strPart = RawPath(folder, ".a.txt.tarnlow-part");
+    const QByteArray strFinal = RawPath(folder, "a.txt");
     QVERIFY(WriteFile(strPart, "arrived"));
     if (taken == QLatin1String("file"))
         QVERIFY(WriteFile(strFinal, "mine"));
     else if (taken == QLatin1String("link"))
-        QVERIFY(QFile::link(Path(folder, "nowhere"), strFinal));
+        QCOMPARE(::symlink(RawPath(folder, "nowhere").constData(), strFinal.constData()), 0);
 
     // Placed under a free name; never over one that is taken, even by a link
-    // that leads nowhere. Either way the part name is gone.
-    QCOMPARE(PartFile::Place(strPart, strFinal, method), taken.isEmpty());
+    // that leads nowhere, and then EEXIST says why. Either way the part name
+    // is gone.
+    int nErrno = 0;
+    QCOMPARE(PartFile::Place(strPart, strFinal, method, &nErrno), taken.isEmpty());
+    QCOMPARE(nErrno, taken.isEmpty() ? 0 : EEXIST);
     QMap<QString, QByteArray> expected;
     expected.insert(QStringLiteral("a.txt"),
         taken.isEmpty()                      ? "arrived"
             : taken == QLatin1String("file") ? "mine"
                                              : "<link>");
     QCOMPARE(Tree(folder.path()), expected);
-    QVERIFY(!PartFile::Exists(Path(folder, "nowhere")));
+    QVERIFY(!PartFile::Exists(RawPath(folder, "nowhere")));
 }
 
 QTEST_GUILESS_MAIN(TestDownloadName)

@@ -10,6 +10,7 @@
 #include "support/TransferRecorder.h"
 #include "transfer/Download.h"
 #include "transfer/Upload.h"
+#include "transfer/UploadPlan.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -18,6 +19,7 @@
 
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 
@@ -65,6 +67,22 @@ QList<QByteArray> DirectoryOrder(const QString& strPath)
     return names;
 }
 
+/// A tree as LocalFiles::Tree() gives it.
+using FileTree = QMap<QString, QByteArray>;
+
+/// Reads @p paths into a plan and sends it, as the window's upload worker does;
+/// the number of steps the plan counted.
+int UploadPlanned(
+    FtpConnection& connection, TransferRecorder& report, const QByteArray& strSiteDirectory, const QStringList& paths)
+{
+    QList<QByteArray> bytes;
+    for (const QString& strPath : paths)
+        bytes.append(QFile::encodeName(strPath));
+    const UploadPlan plan = UploadPlan::Make(bytes, report);
+    Upload(connection, report, strSiteDirectory).SendPlan(plan);
+    return plan.Steps();
+}
+
 /// The commands the server logged that change or create directories, store
 /// files or set the transfer type, in order.
 QStringList DirectoryAndStoreCommands(const QString& strLog)
@@ -94,10 +112,12 @@ private slots:
     void WayBackIsTheFolderNameNeverDotDot();
     void FolderTreeArrivesByteForByte();
     void TwoFoldersLandSideBySideUnderARelativeDirectory();
+    void UnsendablePathsAreReportedNeverMadeFolders_data();
     void UnsendablePathsAreReportedNeverMadeFolders();
     void FolderTheServerWillNotEnterGetsNoneOfItsFiles();
     void TheSelectedNameDecidesNotALongerOne();
-    void NamesThatLeaveTheFolderAreRefused();
+    void NamesStayInTheFolderByteForByte_data();
+    void NamesStayInTheFolderByteForByte();
     void LinksAreFetchedAsWhatTheyLeadTo();
     void BrokenTransferLeavesNoPartialFile();
     void KilledDownloadLeavesOnlyItsPartFile();
@@ -119,10 +139,9 @@ void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
     Site site;
     QVERIFY(site.Open({QStringLiteral("--log-commands"), strLog}, "/"));
     QFile::remove(strLog); // only the upload's own commands
-    QCOMPARE(Upload::CountFiles({Path(local, "A")}), 3);
 
     TransferRecorder report;
-    Upload(site.Connection(), report, "/").UploadPaths({Path(local, "A")});
+    QCOMPARE(UploadPlanned(site.Connection(), report, "/", {Path(local, "A")}), 3);
     QCOMPARE(DirectoryAndStoreCommands(strLog),
         (QStringList {QStringLiteral("MKD A"), QStringLiteral("CWD A"), QStringLiteral("PWD"), QStringLiteral("TYPE I"),
             QStringLiteral("STOR 1x"), QStringLiteral("MKD 2B"), QStringLiteral("CWD 2B"), QStringLiteral("PWD"),
@@ -187,10 +206,9 @@ void TestTransferWalks::WayBackIsTheFolderNameNeverDotDot()
     QStringList paths;
     for (const QString& strName : drop)
         paths << local.filePath(strName);
-    const int nSteps = Upload::CountFiles(paths);
 
     TransferRecorder report;
-    Upload(site.Connection(), report, siteDirectory).UploadPaths(paths);
+    const int nSteps = UploadPlanned(site.Connection(), report, siteDirectory, paths);
     QMap<QString, QByteArray> expected = Files({{"shared", "<dir>"}, {"shared/images", "<dir>"},
         {"shared/images/old.png", "old"}, {"shared/images/a.png", "a"}, {"shared/images/sub", "<dir>"},
         {"shared/images/sub/b.png", "b"}, {"shared/images/z.png", "z"}, {"shared/zz.html", "theirs"}, {"www", "<dir>"},
@@ -215,10 +233,9 @@ void TestTransferWalks::FolderTreeArrivesByteForByte()
             {"4 with space/caf\u00e9.txt", "accent"}}));
     Site site;
     QVERIFY(site.Open());
-    QCOMPARE(Upload::CountFiles({strA}), 7);
 
     TransferRecorder report;
-    Upload(site.Connection(), report, "/").UploadPaths({strA});
+    QCOMPARE(UploadPlanned(site.Connection(), report, "/", {strA}), 7);
     QCOMPARE(Tree(Path(site.m_server, "A")), Tree(strA));
     QCOMPARE(Tree(site.m_server.RootPath()).size(), Tree(strA).size() + 1); // nothing beside A
     QVERIFY(report.m_failures.isEmpty());
@@ -245,34 +262,91 @@ void TestTransferWalks::TwoFoldersLandSideBySideUnderARelativeDirectory()
     QVERIFY(site.Connect("pub"));
 
     TransferRecorder report;
-    Upload(site.Connection(), report, "pub")
-        .UploadPaths({Path(local, "first"), Path(local, "loose.txt"), Path(local, "second")});
+    UploadPlanned(
+        site.Connection(), report, "pub", {Path(local, "first"), Path(local, "loose.txt"), Path(local, "second")});
     QCOMPARE(Tree(site.m_server.RootPath()),
         Files({{"pub", "<dir>"}, {"pub/first", "<dir>"}, {"pub/first/sub", "<dir>"}, {"pub/first/sub/a.txt", "a"},
             {"pub/loose.txt", "loose"}, {"pub/second", "<dir>"}, {"pub/second/b.txt", "b"}}));
 }
 
+void TestTransferWalks::UnsendablePathsAreReportedNeverMadeFolders_data()
+{
+    QTest::addColumn<QList<QByteArray>>("tree"); // made in a local folder, see LocalFiles::Create()
+    QTest::addColumn<QList<QByteArray>>("drop");
+    QTest::addColumn<QByteArray>("removeAt"); // "SHOWN>GONE": GONE is removed as SHOWN is shown, mid-walk
+    QTest::addColumn<FileTree>("sent"); // the server's tree after the upload
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QStringList>("causes"); // a part of the cause of each failure, in order
+
+    // A path that no longer exists, then a folder with a pipe and a link back
+    // up (a loop, not followed, so the walk ends), then a file.
+    QTest::newRow("missing, a pipe, a loop")
+        << ByteList({"A/1.txt=1", "A/2pipe|", "A/3.txt=3", "A/4loop->../A", "A/5.txt=5", "after.txt=after"})
+        << ByteList({"gone", "A", "after.txt"}) << QByteArray()
+        << Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/3.txt", "3"}, {"A/5.txt", "5"}, {"after.txt", "after"}}) << 7
+        << QStringList {QStringLiteral("/gone\n"), QStringLiteral("/A/2pipe\n"), QStringLiteral("a loop")};
+    // Every entry the system holds is seen and sent with exactly its bytes.
+    QTest::newRow("names that are not UTF-8")
+        << ByteList({"A/bad\xff.txt=b", "A/dir\xfe/inner.txt=i", "A/ok.txt=ok"}) << ByteList({"A"}) << QByteArray()
+        << Files({{"A", "<dir>"}, {"A/bad\\xff.txt", "b"}, {"A/dir\\xfe", "<dir>"}, {"A/dir\\xfe/inner.txt", "i"},
+               {"A/ok.txt", "ok"}})
+        << 3 << QStringList();
+    // Inside the dropped folder a link is sent as what it leads to, under its
+    // own name; a link that leads outside is reported and not sent.
+    QTest::newRow("links inside and outside")
+        << ByteList({"outside.txt=secret", "A/f.txt=f", "A/in.txt->f.txt", "A/out.txt->../outside.txt", "A/sub/x=x",
+               "A/subl->sub"})
+        << ByteList({"A"}) << QByteArray()
+        << Files({{"A", "<dir>"}, {"A/f.txt", "f"}, {"A/in.txt", "f"}, {"A/sub", "<dir>"}, {"A/sub/x", "x"},
+               {"A/subl", "<dir>"}, {"A/subl/x", "x"}})
+        << 5 << QStringList {QStringLiteral("outside the dropped folder")};
+    // Removed after the walk read it: reported as a whole, its files counted,
+    // and never made an empty remote folder.
+    QTest::newRow("a folder removed mid-walk")
+        << ByteList({"A/1.txt=1", "A/b/x=x", "A/b/y=y", "A/b/z=z", "A/c.txt=c"}) << ByteList({"A"})
+        << QByteArray("A/1.txt>A/b") << Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/c.txt", "c"}}) << 5
+        << QStringList {QStringLiteral("/A/b\n")};
+}
+
 void TestTransferWalks::UnsendablePathsAreReportedNeverMadeFolders()
 {
-    QTemporaryDir local;
-    QVERIFY(WriteFiles(local.path(), {{"A/1.txt", "1"}, {"A/3.txt", "3"}, {"A/5.txt", "5"}, {"after.txt", "after"}}));
-    QCOMPARE(::mkfifo(QFile::encodeName(Path(local, "A/2pipe")).constData(), 0600), 0);
-    // A link back up inside the dropped folder: not followed, so the walk ends.
-    QVERIFY(QFile::link(Path(local, "A"), Path(local, "A/4loop")));
+    QFETCH(QList<QByteArray>, tree);
+    QFETCH(QList<QByteArray>, drop);
+    QFETCH(QByteArray, removeAt);
+    QFETCH(FileTree, sent);
+    QFETCH(int, steps);
+    QFETCH(QStringList, causes);
+    TempDir local;
+    const QByteArray strLocal = QFile::encodeName(local.path());
+    for (const QByteArray& strItem : tree)
+        QVERIFY2(Create(strLocal, strItem), strItem.constData());
     Site site;
     QVERIFY(site.Open());
 
-    // A path that no longer exists, then a folder with a pipe and a loop, then a file.
-    const QStringList paths {Path(local, "gone"), Path(local, "A"), Path(local, "after.txt")};
-    QCOMPARE(Upload::CountFiles(paths), 7);
     TransferRecorder report;
-    Upload(site.Connection(), report, "/").UploadPaths(paths);
-    QCOMPARE(report.m_failures, QStringList(3, kTransferFailed));
-    QCOMPARE(report.m_nSteps, 7);
+    if (!removeAt.isEmpty()) {
+        const QList<QByteArray> parts = removeAt.split('>');
+        const QString strShown = QFile::decodeName(strLocal + '/' + parts[0]);
+        const std::string strGone = (strLocal + '/' + parts[1]).toStdString();
+        report.m_onShow = [strShown, strGone](const QString& strName) {
+            if (strName == strShown)
+                std::filesystem::remove_all(strGone);
+        };
+    }
+    QList<QByteArray> paths;
+    for (const QByteArray& strName : drop)
+        paths.append(strLocal + '/' + strName);
+    const UploadPlan plan = UploadPlan::Make(paths, report);
+    QCOMPARE(plan.Steps(), steps);
+    Upload(site.Connection(), report, "/").SendPlan(plan);
+    QVERIFY2(report.m_failures.size() == causes.size(), qPrintable(report.m_causes.join(u'|')));
+    QCOMPARE(report.m_failures, QStringList(causes.size(), kTransferFailed));
+    for (qsizetype i = 0; i < causes.size(); ++i)
+        QVERIFY2(report.m_causes[i].contains(causes[i]), qPrintable(report.m_causes[i]));
+    QCOMPARE(report.m_nSteps, steps);
 
     // Every other file went where it belongs; nothing became a remote folder.
-    QCOMPARE(Tree(site.m_server.RootPath()),
-        Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/3.txt", "3"}, {"A/5.txt", "5"}, {"after.txt", "after"}}));
+    QCOMPARE(Tree(site.m_server.RootPath()), sent);
 }
 
 void TestTransferWalks::FolderTheServerWillNotEnterGetsNoneOfItsFiles()
@@ -284,9 +358,8 @@ void TestTransferWalks::FolderTheServerWillNotEnterGetsNoneOfItsFiles()
     QVERIFY(site.Open({QStringLiteral("--refuse"), QStringLiteral("MKD"), QStringLiteral("B"),
         QStringLiteral("--refuse"), QStringLiteral("CWD"), QStringLiteral("B")}));
 
-    QCOMPARE(Upload::CountFiles({Path(local, "A")}), 4);
     TransferRecorder report;
-    Upload(site.Connection(), report, "/").UploadPaths({Path(local, "A")});
+    QCOMPARE(UploadPlanned(site.Connection(), report, "/", {Path(local, "A")}), 4);
     // Once, for the folder; neither y1 nor y2 is anywhere on the server.
     QCOMPARE(report.m_failures, QStringList {kTransferFailed});
     QCOMPARE(Tree(site.m_server.RootPath()),
@@ -316,7 +389,7 @@ void TestTransferWalks::TheSelectedNameDecidesNotALongerOne()
 
     QTemporaryDir local;
     TransferRecorder report;
-    Download download(site.Connection(), report, local.path());
+    Download download(site.Connection(), report, QFile::encodeName(local.path()));
     download.DownloadNames({"data", "report.txt"});
     QVERIFY(download.AllFetched());
     QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
@@ -324,7 +397,7 @@ void TestTransferWalks::TheSelectedNameDecidesNotALongerOne()
     // Names the server no longer lists: one gone altogether, one that only a
     // longer folder name begins with. Neither is passed over in silence.
     TransferRecorder gone;
-    Download again(site.Connection(), gone, local.path());
+    Download again(site.Connection(), gone, QFile::encodeName(local.path()));
     again.DownloadNames({"gone.txt", "dat"});
     QCOMPARE(gone.m_failures, QStringList(2, kFileExists));
     QCOMPARE(gone.m_nSteps, 2);
@@ -332,25 +405,65 @@ void TestTransferWalks::TheSelectedNameDecidesNotALongerOne()
     QCOMPARE(Tree(local.path()), Files({{"data", "data"}, {"report.txt", "report"}}));
 }
 
-void TestTransferWalks::NamesThatLeaveTheFolderAreRefused()
+void TestTransferWalks::NamesStayInTheFolderByteForByte_data()
 {
-    Site site;
-    QVERIFY(site.m_server.Start());
-    QVERIFY(WriteFiles(site.m_server.RootPath(),
-        {{"escape.txt", "outside"}, {"sub/back\\slash.txt", "backslash"}, {"sub/ok.txt", "ok"}}));
-    QVERIFY(site.Connect("/sub"));
-    QTemporaryDir local;
-    const QString strFolder = Path(local, "dl");
-    QVERIFY(QDir().mkpath(strFolder));
+    QTest::addColumn<QList<QByteArray>>("remote"); // the server's files, see LocalFiles::Create()
+    QTest::addColumn<QList<QByteArray>>("names"); // selected in /sub
+    QTest::addColumn<FileTree>("fetched"); // the download folder afterwards
+    QTest::addColumn<int>("failures");
 
     // Names as a hostile server could list them.
+    QTest::newRow("names that leave the folder")
+        << ByteList({"escape.txt=outside", "sub/back\\slash.txt=backslash", "sub/ok.txt=ok"})
+        << ByteList({"back\\slash.txt", "ok.txt", "../escape.txt", ""}) << Files({{"ok.txt", "ok"}}) << 3;
+    // A name that a path class reads as a resource path (Qt's ":name") is a
+    // name like any other here, written inside the folder: never in the
+    // folder the program was started from.
+    QTest::newRow("a name beginning with ':'")
+        << ByteList({"sub/:x.txt=colon"}) << ByteList({":x.txt"}) << Files({{":x.txt", "colon"}}) << 0;
+    // Created with exactly their bytes, so two such names never become one.
+    QTest::newRow("names that are not UTF-8")
+        << ByteList({"sub/n\xff.txt=ff", "sub/n\xfe.txt=fe"}) << ByteList({"n\xff.txt", "n\xfe.txt"})
+        << Files({{"n\\xff.txt", "ff"}, {"n\\xfe.txt", "fe"}}) << 0;
+    // The part file of one selected name must not take another's name, in
+    // either order.
+    QTest::newRow("a part name that is selected too")
+        << ByteList({"sub/x=x", "sub/.x.tarnlow-part=part"}) << ByteList({"x", ".x.tarnlow-part"})
+        << Files({{"x", "x"}, {".x.tarnlow-part", "part"}}) << 0;
+    QTest::newRow("a part name that is selected first")
+        << ByteList({"sub/x=x", "sub/.x.tarnlow-part=part"}) << ByteList({".x.tarnlow-part", "x"})
+        << Files({{"x", "x"}, {".x.tarnlow-part", "part"}}) << 0;
+}
+
+void TestTransferWalks::NamesStayInTheFolderByteForByte()
+{
+    QFETCH(QList<QByteArray>, remote);
+    QFETCH(QList<QByteArray>, names);
+    QFETCH(FileTree, fetched);
+    QFETCH(int, failures);
+    Site site;
+    QVERIFY(site.m_server.Start());
+    for (const QByteArray& strItem : remote)
+        QVERIFY2(Create(QFile::encodeName(site.m_server.RootPath()), strItem), strItem.constData());
+    QVERIFY(site.Connect("/sub"));
+    TempDir local;
+    const QString strFolder = Path(local, "dl");
+    QVERIFY(QDir().mkpath(strFolder));
+    // Started elsewhere: nothing may land in the current folder either.
+    TempDir elsewhere;
+    const QString strOldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+
     TransferRecorder report;
-    Download download(site.Connection(), report, strFolder);
-    download.DownloadNames({"back\\slash.txt", "ok.txt", "../escape.txt", ""});
-    QCOMPARE(report.m_failures, QStringList(3, kFileExists));
-    QCOMPARE(report.m_nSteps, 4);
-    QVERIFY(!download.AllFetched()); // no completion
-    QCOMPARE(Tree(local.path()), Files({{"dl", "<dir>"}, {"dl/ok.txt", "ok"}}));
+    Download download(site.Connection(), report, QFile::encodeName(strFolder));
+    download.DownloadNames(names);
+    QVERIFY(QDir::setCurrent(strOldCurrent));
+    QCOMPARE(report.m_failures, QStringList(failures, kFileExists));
+    QCOMPARE(report.m_nSteps, names.size());
+    QCOMPARE(download.AllFetched(), failures == 0); // no completion after a failure
+    QCOMPARE(Tree(strFolder), fetched);
+    QCOMPARE(Tree(local.path()).size(), fetched.size() + 1); // nothing beside the folder
+    QVERIFY(Tree(elsewhere.path()).isEmpty());
 }
 
 void TestTransferWalks::LinksAreFetchedAsWhatTheyLeadTo()
@@ -367,7 +480,7 @@ void TestTransferWalks::LinksAreFetchedAsWhatTheyLeadTo()
     // A link to a file is fetched, one to a folder passed over like a folder,
     // one that leads nowhere reported, never skipped in silence.
     TransferRecorder report;
-    Download download(site.Connection(), report, local.path());
+    Download download(site.Connection(), report, QFile::encodeName(local.path()));
     download.DownloadNames({"to_file", "to_dir", "to_nothing", "real.txt"});
     QCOMPARE(Tree(local.path()), Files({{"to_file", "real"}, {"real.txt", "real"}}));
     QCOMPARE(report.m_failures, QStringList {kFileExists});
@@ -383,7 +496,7 @@ void TestTransferWalks::BrokenTransferLeavesNoPartialFile()
     QTemporaryDir local;
 
     TransferRecorder report;
-    Download download(site.Connection(), report, local.path());
+    Download download(site.Connection(), report, QFile::encodeName(local.path()));
     download.DownloadNames({"big.bin", "small.txt"});
     // The rest goes on; the broken file is gone.
     QCOMPARE(Tree(local.path()), Files({{"small.txt", "small"}}));
@@ -426,7 +539,7 @@ void TestTransferWalks::KilledDownloadLeavesOnlyItsPartFile()
     QVERIFY(site.m_server.Start());
     QVERIFY(site.Connect("/"));
     TransferRecorder report;
-    Download download(site.Connection(), report, local.path());
+    Download download(site.Connection(), report, QFile::encodeName(local.path()));
     download.DownloadNames({"big.bin"});
     QVERIFY(report.m_failures.isEmpty());
     QVERIFY(download.AllFetched());
@@ -465,7 +578,7 @@ void TestTransferWalks::NameTakenDuringTheFetchIsNeverReplaced()
     QVERIFY(WriteFile(Path(site.m_server, "a.txt"), "from the server"));
     QTemporaryDir local;
     TransferRecorder report;
-    Download download(site.Connection(), report, local.path());
+    Download download(site.Connection(), report, QFile::encodeName(local.path()));
     std::thread walk([&] { download.DownloadNames({"a.txt"}); });
     const QDeadlineTimer deadline(10000);
     while (!QFileInfo::exists(Path(local, ".a.txt.tarnlow-part")) && !deadline.hasExpired())
@@ -493,7 +606,7 @@ void TestTransferWalks::UnreadableDirectoryIsAFailure()
     // Not knowing whether the name is there, the file is a failure, not a
     // complete transfer.
     TransferRecorder report;
-    Download download(site.Connection(), report, local.path());
+    Download download(site.Connection(), report, QFile::encodeName(local.path()));
     download.DownloadNames({"a.txt"});
     QCOMPARE(report.m_failures, QStringList {kFileExists});
     QVERIFY(!download.AllFetched());
@@ -542,11 +655,14 @@ void TestTransferWalks::LostConnectionIsReportedOnce()
     TransferRecorder report;
     bool bLost = false;
     if (upload) {
+        QList<QByteArray> bytes;
+        for (const QString& strPath : paths)
+            bytes.append(QFile::encodeName(strPath));
         Upload walk(site.Connection(), report, "/");
-        walk.UploadPaths(paths);
+        walk.SendPlan(UploadPlan::Make(bytes, report));
         bLost = walk.ConnectionLost();
     } else {
-        Download loop(site.Connection(), report, strTarget);
+        Download loop(site.Connection(), report, QFile::encodeName(strTarget));
         loop.DownloadNames(names);
         bLost = loop.ConnectionLost() && !loop.AllFetched();
     }

@@ -147,18 +147,23 @@ void TestDownload::FilesComeFromTheFolderTheListShows()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(
-        WriteFiles(server.RootPath(), {{"pub/a.txt", "pub a"}, {"pub/b.txt", "pub b"}, {"backup/a.txt", "backup a"}}));
-    QTemporaryDir local;
+    QVERIFY(WriteFiles(server.RootPath(),
+        {{"pub/a.txt", "pub a"}, {"pub/b.txt", "pub b"}, {"pub/:c.txt", "pub c"}, {"pub/n\xff.txt", "pub ff"},
+            {"backup/a.txt", "backup a"}}));
+    TempDir local;
     TarnlowDlg& dlg = m_fixture.OpenOn(server, "/pub");
     View(dlg).m_editDownloadPath->setText(local.path());
 
     // Another folder typed into Directory, without Refresh: the selected names
-    // are still those the list shows, and come from there.
+    // are still those the list shows, and come from there. Each arrives in the
+    // download folder by its own bytes: ":c.txt" is no resource path that
+    // would land in the folder the program was started from, and a name that
+    // is not UTF-8 keeps its bytes.
     dlg.ActivePane()->m_editDirectory->setText(QStringLiteral("/backup"));
     ExpectCompletion(m_fixture, dlg);
-    QVERIFY(DownloadAndWait(m_fixture, dlg, {"a.txt", "b.txt"}));
-    QCOMPARE(Tree(local.path()), Files({{"a.txt", "pub a"}, {"b.txt", "pub b"}}));
+    QVERIFY(DownloadAndWait(m_fixture, dlg, {"a.txt", "b.txt", ":c.txt", "n\xff.txt"}));
+    QCOMPARE(Tree(local.path()),
+        Files({{"a.txt", "pub a"}, {"b.txt", "pub b"}, {":c.txt", "pub c"}, {"n\\xff.txt", "pub ff"}}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
 }
 

@@ -706,7 +706,7 @@ private slots:
         m_fixture.WriteSite(0, QByteArray(), QByteArray("user"), QByteArray("pw"));
         // Checked when the window starts: exactly one message, nothing uploaded or listed.
         m_fixture.m_host.ExpectMessage(QStringLiteral("You must supply the FTP Internet address"));
-        TarnlowDlg& dlg = m_fixture.Open({QDir::tempPath()});
+        TarnlowDlg& dlg = m_fixture.Open({QFile::encodeName(QDir::tempPath())});
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
         QVERIFY(dlg.PendingUploadPaths().isEmpty());
         QVERIFY(!dlg.IsSlotBusy());

@@ -75,9 +75,11 @@ void TestProgress::UploadCountsUpFileByFile()
     connect(View(dlg).m_progress, &QProgressBar::valueChanged, this, [&bar](int nValue) { bar.append(nValue); });
     ExpectCompletion(m_fixture, dlg);
     QVERIFY(Drop(dlg, {Path(local, "F")}));
+    QVERIFY(WaitDone(m_fixture));
+    // Sized by the upload's worker before its first step (a step beyond the
+    // bar's maximum would show as a full bar at once).
     QCOMPARE(dlg.TotalFiles(), files);
     QCOMPARE(View(dlg).m_progress->maximum(), files);
-    QVERIFY(WaitDone(m_fixture));
 
     // Every percentage shown is one of the file-by-file steps, in order, up
     // to the full bar, then cleared.

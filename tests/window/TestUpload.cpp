@@ -75,12 +75,24 @@ void TestUpload::ExistingAndEmptyRemoteFolders()
     FieldRecorder percent(View(dlg).m_editPercent);
     ExpectCompletion(m_fixture, dlg, false);
     QVERIFY(Drop(dlg, {Path(local, "empty")}));
-    QCOMPARE(dlg.TotalFiles(), 0);
     QVERIFY(WaitDone(m_fixture));
+    QCOMPARE(dlg.TotalFiles(), 0);
     QVERIFY(QFileInfo(Path(server, "empty")).isDir());
     QVERIFY(QDir(Path(server, "empty")).isEmpty());
     QVERIFY(percent.m_texts.isEmpty());
     QCOMPARE(m_fixture.m_host.PromptCount(), 2);
+
+    // A folder whose name and entries are not UTF-8, dropped as a file manager
+    // sends it (its bytes percent-encoded): every entry arrives by its bytes.
+    TempDir odd;
+    QVERIFY(WriteFiles(odd.path(), {{"dir\xfe/n\xff.txt", "ff"}, {"dir\xfe/sub\xfd/inner.txt", "inner"}}));
+    QVERIFY(UploadAndWait(m_fixture, dlg, QList<QByteArray> {RawPath(odd, "dir\xfe")}));
+    QMap<QString, QByteArray> arrived = Tree(server.RootPath());
+    QCOMPARE(arrived.value(QStringLiteral("dir\\xfe")), QByteArray("<dir>"));
+    QCOMPARE(arrived.value(QStringLiteral("dir\\xfe/n\\xff.txt")), QByteArray("ff"));
+    QCOMPARE(arrived.value(QStringLiteral("dir\\xfe/sub\\xfd/inner.txt")), QByteArray("inner"));
+    QCOMPARE(dlg.TotalFiles(), 2);
+    QCOMPARE(m_fixture.m_host.PromptCount(), 3);
 }
 
 void TestUpload::RefusedFileIsReportedAndTheRestGoesOn_data()
@@ -167,35 +179,40 @@ void TestUpload::WrongPasswordUploadsNothing()
 
 void TestUpload::DropIsHandledAfterTheDropEvent()
 {
-    // The file manager that sent the drop is not kept waiting for the count or
-    // a message: both come once the drop event has returned.
+    // The file manager that sent the drop is not kept waiting for a message:
+    // it comes once the drop event has returned. Nothing of the drop is read
+    // on the window's thread at all: the upload's worker counts what it sends,
+    // and with the site incomplete none starts.
     QTemporaryDir local;
     QVERIFY(WriteFile(Path(local, "a.txt"), "a"));
     TarnlowDlg& dlg = m_fixture.Open();
     m_fixture.m_host.ExpectMessage(QStringLiteral("You must supply the FTP Internet address"));
     QVERIFY(Drop(dlg, {Path(local, "a.txt")}, false));
     QCOMPARE(m_fixture.m_host.PromptCount(), 0);
-    QCOMPARE(dlg.TotalFiles(), 0);
     QTRY_COMPARE(m_fixture.m_host.PromptCount(), 1);
-    QCOMPARE(dlg.TotalFiles(), 1);
+    QCOMPARE(dlg.TotalFiles(), 0);
 }
 
 void TestUpload::CommandLinePathsUploadAtStartUp()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QTemporaryDir local;
-    QVERIFY(WriteFiles(local.path(), {{"x.txt", "x"}, {"D/y.txt", "y"}}));
+    TempDir local;
+    QVERIFY(WriteFiles(local.path(), {{"x.txt", "x"}, {"D/y.txt", "y"}, {"D/:c.txt", "c"}, {"n\xff.txt", "ff"}}));
     m_fixture.WriteSite(server);
     m_fixture.m_host.ExpectDialog(1);
-    // Started inside D, "." is the folder D, which lands as D.
+    // Started inside D, "." is the folder D, which lands as D. ":c.txt" is a
+    // relative path like any other (no resource path), and an argument that
+    // is not UTF-8 names its file by its bytes.
     const QString strOldCurrent = QDir::currentPath();
     QVERIFY(QDir::setCurrent(Path(local, "D")));
-    TarnlowDlg& dlg = m_fixture.Open({Path(local, "x.txt"), QStringLiteral(".")});
-    QCOMPARE(dlg.TotalFiles(), 2);
+    TarnlowDlg& dlg = m_fixture.Open({RawPath(local, "x.txt"), ".", ":c.txt", RawPath(local, "n\xff.txt")});
     QVERIFY(WaitDone(m_fixture));
+    QCOMPARE(dlg.TotalFiles(), 5);
     QVERIFY(QDir::setCurrent(strOldCurrent));
-    QCOMPARE(Tree(server.RootPath()), Files({{"x.txt", "x"}, {"D", "<dir>"}, {"D/y.txt", "y"}}));
+    QCOMPARE(Tree(server.RootPath()),
+        Files({{"x.txt", "x"}, {"D", "<dir>"}, {"D/y.txt", "y"}, {"D/:c.txt", "c"}, {":c.txt", "c"},
+            {"n\\xff.txt", "ff"}}));
     QVERIFY(View(dlg).m_remoteList->isEnabled());
 }
 
@@ -256,7 +273,7 @@ void TestUpload::SiteStaysWhileTheUploadConnects()
     profiles[0] = SiteProfile {silent.Address().toUtf8(), "one", "pw1", {}};
     profiles[1] = SiteProfile {silent.Address().toUtf8(), "two", "pw2", {}};
     m_fixture.WriteProfiles(profiles);
-    TarnlowDlg& dlg = m_fixture.Open({Path(local, "a.txt")});
+    TarnlowDlg& dlg = m_fixture.Open({RawPath(local, "a.txt")});
     QVERIFY(dlg.IsSlotBusy());
     QVERIFY(dlg.IsIdle());
 

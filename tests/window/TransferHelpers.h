@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -59,15 +58,16 @@ bool ShownInOrder(const QList<T>& shown, const QList<T>& expected, qsizetype nEn
     return true;
 }
 
-/// A real drop of local files on the window, as a file manager sends it, and
-/// the turn of the window's event loop that handles it (unless @p bHandle is
-/// false). True when the window took it.
-inline bool Drop(TarnlowDlg& dlg, const QStringList& paths, bool bHandle = true)
+/// A real drop of local files on the window, as a file manager sends it (each
+/// path's bytes percent-encoded, whether or not they are UTF-8), and the turn
+/// of the window's event loop that handles it (unless @p bHandle is false).
+/// True when the window took it.
+inline bool Drop(TarnlowDlg& dlg, const QList<QByteArray>& paths, bool bHandle = true)
 {
     QMimeData mime;
     QList<QUrl> urls;
-    for (const QString& strPath : paths)
-        urls.append(QUrl::fromLocalFile(strPath));
+    for (const QByteArray& strPath : paths)
+        urls.append(QUrl::fromEncoded("file://" + strPath.toPercentEncoding("/"), QUrl::StrictMode));
     mime.setUrls(urls);
     const QPoint at = dlg.rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -77,6 +77,14 @@ inline bool Drop(TarnlowDlg& dlg, const QStringList& paths, bool bHandle = true)
     if (bHandle)
         QCoreApplication::sendPostedEvents(&dlg, QEvent::MetaCall);
     return enter.isAccepted() && drop.isAccepted();
+}
+
+inline bool Drop(TarnlowDlg& dlg, const QStringList& paths, bool bHandle = true)
+{
+    QList<QByteArray> bytes;
+    for (const QString& strPath : paths)
+        bytes.append(QFile::encodeName(strPath));
+    return Drop(dlg, bytes, bHandle);
 }
 
 /// Records every text a field shows, in order.
@@ -117,6 +125,12 @@ inline bool WaitDone(WindowFixture& fx, int nMsec = 20000)
 /// Drops @p paths on the window, expecting the completion dialog, and waits
 /// until the upload has ended.
 inline bool UploadAndWait(WindowFixture& fx, TarnlowDlg& dlg, const QStringList& paths)
+{
+    ExpectCompletion(fx, dlg);
+    return Drop(dlg, paths) && WaitDone(fx);
+}
+
+inline bool UploadAndWait(WindowFixture& fx, TarnlowDlg& dlg, const QList<QByteArray>& paths)
 {
     ExpectCompletion(fx, dlg);
     return Drop(dlg, paths) && WaitDone(fx);
