@@ -99,7 +99,7 @@ void TarnlowDlg::UploadThreadProc(TransferJob job)
     StartTransferAnimation();
     bool bComplete = false;
     if (bConnected) {
-        Upload upload(link.Connection(), view, job.m_site.m_strDirectory);
+        Upload upload(link.Connection(), view, job.m_site.m_strDirectory, link.Reopener(m_session, job.m_site));
         upload.SendPlan(plan);
         // Files refused one by one still end with the completion dialog; a lost
         // connection does not.
@@ -178,7 +178,7 @@ void TarnlowDlg::DownloadThreadProc(TransferJob job)
     bool bComplete = false;
     if (bConnected) {
         TransferView view(*this, job.m_nTotalFiles);
-        Download download(link.Connection(), view, job.m_strDownloadPath);
+        Download download(link.Connection(), view, job.m_strDownloadPath, link.Reopener(m_session, job.m_site));
         download.DownloadNames(job.m_downloadNames);
         // No re-listing and no completion dialog after a failed file.
         bComplete = download.AllFetched();

@@ -42,6 +42,31 @@ SiteConnection::Outcome SiteConnection::Open(InternetSession& session, const Sit
     return Outcome::Connected;
 }
 
+SiteConnection::Outcome SiteConnection::Reopen(InternetSession& session, const SiteProfile& site)
+{
+    SiteConnection fresh;
+    const Outcome outcome = fresh.Open(session, site);
+    if (outcome != Outcome::Connected) {
+        m_strCause = fresh.m_strCause;
+        return outcome;
+    }
+    std::swap(m_pConnection, fresh.m_pConnection);
+    std::swap(m_strHomeDir, fresh.m_strHomeDir);
+    std::swap(m_strSiteDir, fresh.m_strSiteDir);
+    m_strCause.clear();
+    return outcome; // the old connection closes with fresh
+}
+
+std::function<FtpConnection*(QString&)> SiteConnection::Reopener(InternetSession& session, const SiteProfile& site)
+{
+    return [this, &session, site](QString& strCause) -> FtpConnection* {
+        if (Reopen(session, site) == Outcome::Connected)
+            return m_pConnection.get();
+        strCause = m_strCause;
+        return nullptr;
+    };
+}
+
 SiteConnection::Outcome SiteConnection::Fail(Outcome outcome)
 {
     m_strCause = m_pConnection->LastFailureCause();

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class FtpConnection;
@@ -36,6 +37,14 @@ public:
      * Blocking, every wait bounded by the session's time-outs.
      */
     Outcome Open(InternetSession& session, const SiteProfile& site);
+    /// Open() of a fresh connection in place of this one, which is closed only
+    /// once the fresh one stands in the site's directory; when it cannot be
+    /// opened, this one stays as it is and FailureCause() says why.
+    Outcome Reopen(InternetSession& session, const SiteProfile& site);
+    /// Reopen() as a transfer walk asks for it: the fresh connection, or null
+    /// with the cause. The function holds references to this object and to
+    /// @p session, and a copy of @p site.
+    std::function<FtpConnection*(QString& strCause)> Reopener(InternetSession& session, const SiteProfile& site);
 
     /// Closes the connection (QUIT, briefly awaited); nothing when none is open.
     void Close();

@@ -21,8 +21,9 @@ const QString kFetchFailed = QStringLiteral("Could not transfer file to this loc
 
 } // namespace
 
-Download::Download(FtpConnection& connection, TransferReport& report, QByteArray strFolder)
-    : m_connection(connection)
+Download::Download(
+    FtpConnection& connection, TransferReport& report, QByteArray strFolder, TransferConnection::Reconnect reconnect)
+    : m_connection(connection, std::move(reconnect))
     , m_report(report)
     , m_strFolder(std::move(strFolder))
 {
@@ -36,7 +37,9 @@ void Download::DownloadNames(const QList<QByteArray>& names)
     // One listing of the directory decides every name: listing it again for
     // each name would cost the square of the selection.
     std::vector<FtpEntry> listing;
-    const bool bListed = m_connection.ReadDirectory(listing);
+    bool bListed = m_connection->ReadDirectory(listing);
+    if (!bListed && m_connection->WentOutOfStep() && !Lost())
+        bListed = m_connection->ReadDirectory(listing);
     if (!bListed && Lost())
         return;
     QHash<QByteArray, const FtpEntry*> byName;
@@ -86,13 +89,19 @@ bool Download::DownloadLink(const QByteArray& strName)
 {
     // A link behaves as what it leads to: a folder is passed over like any
     // folder, anything else is fetched as a file (and reported if it fails).
-    switch (RemoteLink::Resolve(m_connection, strName)) {
+    RemoteLink::Target target = RemoteLink::Resolve(*m_connection, strName);
+    if (target == RemoteLink::Target::Lost && m_connection->WentOutOfStep() && !Lost())
+        target = RemoteLink::Resolve(*m_connection, strName);
+    switch (target) {
     case RemoteLink::Target::Folder: return false;
     case RemoteLink::Target::NotFolder:
         BeginFile(strName);
         FinishFetching();
         return true;
-    case RemoteLink::Target::Lost: GiveUp(); return false; // later names would be looked for in the wrong place
+    case RemoteLink::Target::Lost:
+        // Later names would be looked for in the wrong place.
+        GiveUp(m_connection->LastFailureCause());
+        return false;
     }
     return false;
 }
@@ -112,36 +121,76 @@ void Download::BeginFile(const QByteArray& strName)
     } else if (PartFile::Exists(fetching.m_strPath)) {
         fetching.m_strFailure = QStringLiteral("%1 exists already.").arg(LocalFile::Display(fetching.m_strPath));
     } else {
-        // Received under a part name and given its own only once it has
-        // arrived whole, its size checked: a run killed mid-file never leaves
-        // a cut-off file under the real name. A fetch that fails removes its
-        // part file.
-        fetching.m_strPartPath = PartFile::FreePath(m_strFolder, strName, m_names);
-        if (fetching.m_strPartPath.isEmpty())
-            fetching.m_strFailure = QStringLiteral("No free name for the part file of %1 in %2.")
-                                        .arg(ByteText::Display(strName), LocalFile::Display(m_strFolder));
-        else
-            fetching.m_nTicket = m_connection.BeginGetFile(strName, fetching.m_strPartPath, true);
+        // Nothing more goes to a server out of step; and files to be asked
+        // for again on a fresh connection go first, each judged before the
+        // next is asked for: a server out of step with one command at a time
+        // gets them one at a time.
+        if (!m_connection->WentOutOfStep() || Resume()) {
+            if (!m_fetching.empty() && m_fetching.back().m_nTicket == 0 && m_fetching.back().m_strFailure.isEmpty())
+                FinishFetching();
+            if (!m_bLost)
+                Ask(fetching);
+        }
     }
     // The file before is judged now, while this one's verdict is on its way.
     m_fetching.push_back(std::move(fetching));
     FinishFetching(true);
 }
 
+void Download::Ask(Fetching& fetching)
+{
+    // Received under a part name and given its own only once it has arrived
+    // whole, its size checked: a run killed mid-file never leaves a cut-off
+    // file under the real name. A fetch that fails removes its part file.
+    fetching.m_bAlone = std::exchange(m_bFresh, false);
+    fetching.m_strPartPath = PartFile::FreePath(m_strFolder, fetching.m_strName, m_names);
+    if (fetching.m_strPartPath.isEmpty())
+        fetching.m_strFailure = QStringLiteral("No free name for the part file of %1 in %2.")
+                                    .arg(ByteText::Display(fetching.m_strName), LocalFile::Display(m_strFolder));
+    else
+        fetching.m_nTicket = m_connection->BeginGetFile(fetching.m_strName, fetching.m_strPartPath, true);
+}
+
+bool Download::Resume()
+{
+    if (m_bLost)
+        return false; // given up already
+    if (!m_connection.StartAfresh({})) {
+        GiveUp(m_connection.Failure());
+        return false;
+    }
+    m_bFresh = true;
+    // Whatever was asked for on the old connection is asked for again, in order.
+    for (Fetching& fetching : m_fetching) {
+        if (fetching.m_strFailure.isEmpty())
+            fetching.m_nTicket = 0;
+    }
+    return true;
+}
+
 bool Download::FinishFetching(bool bAllButLast)
 {
     bool bAll = true;
     while (m_fetching.size() > (bAllButLast ? 1u : 0u)) {
-        const Fetching fetching = std::move(m_fetching.front());
+        Fetching& front = m_fetching.front();
+        if (front.m_nTicket == 0 && front.m_strFailure.isEmpty() && !m_bLost
+            && (!m_connection->WentOutOfStep() || Resume()))
+            Ask(front);
+        bool bFetched = front.m_nTicket != 0 && m_connection->FinishFile(front.m_nTicket);
+        // Its verdict was lost with a server out of step: asked for again,
+        // alone, on a fresh connection. Out of step even so, it fails.
+        while (!bFetched && front.m_nTicket != 0 && !front.m_bAlone && m_connection->WentOutOfStep() && Resume()) {
+            Ask(front);
+            bFetched = front.m_nTicket != 0 && m_connection->FinishFile(front.m_nTicket);
+        }
+        const Fetching fetching = std::move(front);
         m_fetching.pop_front();
-        bool bFetched = false;
         QString strWhy = fetching.m_strFailure;
         if (fetching.m_nTicket != 0) {
-            bFetched = m_connection.FinishFile(fetching.m_nTicket);
             // The part file is this side's business: the user knows the file by its name.
             int nErrno = 0;
             if (!bFetched) {
-                strWhy = m_connection.LastFailureCause().replace(
+                strWhy = m_connection->LastFailureCause().replace(
                     LocalFile::Display(fetching.m_strPartPath), LocalFile::Display(fetching.m_strPath));
             } else if (!PartFile::Place(
                            fetching.m_strPartPath, fetching.m_strPath, PartFile::Method::RenameNoReplace, &nErrno)) {
@@ -176,17 +225,24 @@ bool Download::Failed(const QString& strWhy)
 
 bool Download::Lost()
 {
+    if (m_bLost)
+        return true;
     // Asked only after a failure: a server may refuse a command as it dies.
-    if (!m_bLost && !m_connection.ConfirmUsable())
-        GiveUp();
-    return m_bLost;
+    if (!m_connection->WentOutOfStep() && m_connection->ConfirmUsable())
+        return false;
+    // A server out of step (found by that exchange, maybe): the download goes
+    // on over a fresh connection, in the same directory.
+    if (m_connection->WentOutOfStep())
+        return !Resume();
+    GiveUp(m_connection->LastFailureCause());
+    return true;
 }
 
-void Download::GiveUp()
+void Download::GiveUp(const QString& strCause)
 {
     // One message for the whole transfer, not one for every name left.
     m_bLost = true;
     m_bAllFetched = false;
     if (!m_report.IsCancelled())
-        m_report.ShowFailure(kFetchFailed, m_connection.LastFailureCause());
+        m_report.ShowFailure(kFetchFailed, strCause);
 }

@@ -31,10 +31,12 @@ QString NoLongerAFolder(const QByteArray& strPath)
 
 } // namespace
 
-Upload::Upload(FtpConnection& connection, TransferReport& report, QByteArray strSiteDirectory)
-    : m_connection(connection)
+Upload::Upload(FtpConnection& connection, TransferReport& report, QByteArray strSiteDirectory,
+    TransferConnection::Reconnect reconnect)
+    : m_connection(connection, std::move(reconnect))
     , m_report(report)
     , m_strSiteDirectory(std::move(strSiteDirectory))
+    , m_here(QByteArray())
 {
 }
 
@@ -46,7 +48,7 @@ void Upload::SendPlan(const UploadPlan& plan)
     // absolute (a relative one leads elsewhere once the walk has moved).
     QByteArray strStartDir;
     if (items.size() > 1)
-        m_connection.GetCurrentDirectory(strStartDir);
+        Again([&](FtpConnection& connection) { return connection.GetCurrentDirectory(strStartDir); });
     if (strStartDir.isEmpty() && m_strSiteDirectory.startsWith('/'))
         strStartDir = m_strSiteDirectory;
     for (size_t i = 0; i < items.size(); ++i) {
@@ -73,15 +75,44 @@ bool Upload::Stopped() const
 
 bool Upload::Lost()
 {
+    if (m_bLost)
+        return true;
     // Asked only after a failure: vsftpd, for one, answers "500 OOPS" as it
     // dies, and only the next exchange shows the connection is gone.
-    if (!m_bLost && !m_connection.ConfirmUsable()) {
-        // One message for the whole transfer, not one for every file left.
+    if (!m_connection->WentOutOfStep() && m_connection->ConfirmUsable())
+        return false;
+    // A server out of step (found by that exchange, maybe) costs a fresh connection.
+    if (m_connection->WentOutOfStep())
+        return !Resume();
+    // One message for the whole transfer, not one for every file left.
+    m_bLost = true;
+    if (!m_report.IsCancelled())
+        m_report.ShowFailure(kTransferFailed, m_connection->LastFailureCause());
+    return true;
+}
+
+bool Upload::Resume()
+{
+    if (m_bLost)
+        return false; // given up already
+    if (!m_here || !m_connection.StartAfresh(*m_here)) {
         m_bLost = true;
         if (!m_report.IsCancelled())
-            m_report.ShowFailure(kTransferFailed, m_connection.LastFailureCause());
+            m_report.ShowFailure(kTransferFailed, m_here ? m_connection.Failure() : m_connection->LastFailureCause());
+        return false;
     }
-    return m_bLost;
+    m_bFresh = true;
+    // Whatever was sent on the old connection is sent again, in order.
+    for (Sent& sent : m_sent)
+        sent.m_nTicket = 0;
+    return true;
+}
+
+bool Upload::Again(const std::function<bool(FtpConnection&)>& operation)
+{
+    if (operation(*m_connection))
+        return true;
+    return m_connection->WentOutOfStep() && Resume() && operation(*m_connection);
 }
 
 /// Creates and enters the remote folder and sends the folder's entries into it.
@@ -102,8 +133,8 @@ bool Upload::UploadFolder(const Item& folder, const QByteArray& strParentDir)
     }
     const QByteArray& strLeaf = folder.m_strName;
     QByteArray strFolderDir;
-    if (!m_connection.EnterDirectory(strLeaf, strFolderDir, true)) {
-        const QString strWhy = m_connection.LastFailureCause();
+    if (!Again([&](FtpConnection& connection) { return connection.EnterDirectory(strLeaf, strFolderDir, true); })) {
+        const QString strWhy = m_connection->LastFailureCause();
         if (Lost())
             return false;
         // Its files would otherwise land in whatever directory is current.
@@ -116,6 +147,9 @@ bool Upload::UploadFolder(const Item& folder, const QByteArray& strParentDir)
     // at its first sub-folder.
     if (strFolderDir.isEmpty() && !strParentDir.isEmpty())
         strFolderDir = RemotePath::Navigate(strParentDir, strLeaf);
+    // Where a fresh connection finds this folder again: by that name only.
+    const std::optional<QByteArray> outside
+        = std::exchange(m_here, strFolderDir.isEmpty() ? std::nullopt : std::optional<QByteArray>(strFolderDir));
 
     const std::vector<Item>& entries = folder.m_entries;
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -144,6 +178,9 @@ bool Upload::UploadFolder(const Item& folder, const QByteArray& strParentDir)
             break;
         }
     }
+    FinishSent();
+    // The caller comes back out by its own way back, to the folder it stood in.
+    m_here = outside;
     return true;
 }
 
@@ -165,9 +202,9 @@ bool Upload::ReturnTo(const QByteArray& strDirectory)
         m_strWayBackFailure = QStringLiteral("The server did not name the folder, so there is no way back to it.");
         return false;
     }
-    if (m_connection.SetCurrentDirectory(strDirectory))
+    if (Again([&](FtpConnection& connection) { return connection.SetCurrentDirectory(strDirectory); }))
         return true;
-    m_strWayBackFailure = m_connection.LastFailureCause();
+    m_strWayBackFailure = m_connection->LastFailureCause();
     Lost(); // a connection gone is reported as such
     return false;
 }
@@ -192,7 +229,7 @@ void Upload::FailRest(const std::vector<Item>& items, size_t nFirst)
 void Upload::UploadFile(const Item& item)
 {
     // What the file before must have had answered comes first, under its name.
-    m_connection.SettleTransfers();
+    m_connection->SettleTransfers();
     m_report.ShowTransferName(LocalFile::Display(item.m_strPath));
     if (item.m_kind != UploadPlan::Kind::File) {
         FinishSent();
@@ -200,21 +237,49 @@ void Upload::UploadFile(const Item& item)
             Report(item, false, item.m_strWhy);
         return;
     }
-    // A file gone since the plan was read fails to open here, with its cause.
-    const FtpTicket nTicket = m_connection.BeginPutFile(item.m_strPath, item.m_strName);
+    // Nothing more goes to a server out of step; and files to be sent again
+    // on a fresh connection go first, each judged before the next is sent:
+    // a server out of step with one command at a time gets them one at a time.
+    if (m_connection->WentOutOfStep() && !Resume())
+        return;
+    if (!m_sent.empty() && m_sent.back().m_nTicket == 0)
+        FinishSent();
+    if (Stopped())
+        return;
+    m_sent.emplace_back().m_pItem = &item;
+    Begin(m_sent.back());
     // The file before this one is judged now, while this one's reply is on its way.
-    FinishSent();
-    m_sent = Sent {nTicket, &item};
+    FinishSent(true);
 }
 
-void Upload::FinishSent()
+void Upload::Begin(Sent& sent)
 {
-    if (!m_sent)
-        return;
-    const Sent sent = *std::exchange(m_sent, std::nullopt);
-    const bool bSent = m_connection.FinishFile(sent.m_nTicket);
-    if (!Stopped())
-        Report(*sent.m_pItem, bSent, bSent ? QString() : m_connection.LastFailureCause());
+    sent.m_bAlone = std::exchange(m_bFresh, false);
+    // A file gone since the plan was read fails to open here, with its cause.
+    sent.m_nTicket = m_connection->BeginPutFile(sent.m_pItem->m_strPath, sent.m_pItem->m_strName);
+}
+
+void Upload::FinishSent(bool bAllButLast)
+{
+    while (m_sent.size() > (bAllButLast ? 1u : 0u) && !m_bLost) {
+        Sent& front = m_sent.front();
+        if (front.m_nTicket == 0 && (!m_connection->WentOutOfStep() || Resume()))
+            Begin(front);
+        bool bSent = front.m_nTicket != 0 && m_connection->FinishFile(front.m_nTicket);
+        // Its verdict was lost with a server out of step: sent again, alone,
+        // on a fresh connection. Out of step even so, it fails.
+        while (!bSent && !front.m_bAlone && m_connection->WentOutOfStep() && Resume()) {
+            Begin(front);
+            bSent = m_connection->FinishFile(front.m_nTicket);
+        }
+        const Sent sent = std::move(front);
+        m_sent.pop_front();
+        if (!Stopped())
+            Report(*sent.m_pItem, bSent, bSent ? QString() : m_connection->LastFailureCause());
+    }
+    // Verdicts a lost connection will never give are not waited for.
+    if (m_bLost)
+        m_sent.clear();
 }
 
 void Upload::Report(const Item& item, bool bSent, const QString& strWhy)

@@ -20,11 +20,22 @@ and breaks the command named by --fault:
   --from-connection N  connections before the N-th work without the fault
   --mark FILE          created when the fault happens
 
+Servers out of step with the client, on every connection:
+  --stray-after VERB   one more "226 Transfer complete." after each final
+                       reply to VERB (STOR or RETR), as a server that answers
+                       twice
+  --cut NAME           RETR NAME sends half the file and answers 451; STOR NAME
+                       takes the file, discards it and answers 552
+  --pipelined-port     a PORT or EPRT followed at once by the next command is
+                       answered after that command's first reply, as a server
+                       that connects on PORT and answers it once connected
+
 Prints READY once listening and exits on SIGTERM. Each connection is served
 on a thread of its own.
 """
 import argparse
 import os
+import select
 import signal
 import socket
 import sys
@@ -44,6 +55,8 @@ class Session:
         self.cwd = '/'
         self.port = None
         self.buf = b''
+        self.deferred = None  # a PORT's answer, sent after the next reply
+        self.name = None  # the file of the transfer under way
 
     # --- the control connection ---
     def send(self, text):
@@ -51,6 +64,16 @@ class Session:
 
     def reply(self, code, text):
         self.send('%d %s\r\n' % (code, text))
+        if self.deferred:
+            deferred, self.deferred = self.deferred, None
+            self.send(deferred)
+
+    def more_input(self):
+        """True when the next command is there already, or comes within 50 ms."""
+        if b'\n' in self.buf:
+            return True
+        ready, _, _ = select.select([self.conn], [], [], 0.05)
+        return bool(ready)
 
     def read_line(self):
         while b'\n' not in self.buf:
@@ -129,12 +152,18 @@ class Session:
             self.fault_in_data(self.open_data())
             return
         data = self.open_data()
+        cut = self.name in self.args.cut
         try:
             if payload is not None:
                 half = len(payload) // 2
                 if self.fault_at(verb, 'mid-data'):
                     data.sendall(payload[:half])
                     self.fault_in_data(data)
+                    return
+                if cut:
+                    data.sendall(payload[:half])
+                    data.close()
+                    self.reply(451, 'Requested action aborted: local error in processing.')
                     return
                 data.sendall(payload)
             else:
@@ -149,6 +178,10 @@ class Session:
                         if self.fault_at(verb, 'mid-data') and received >= 32 * 1024:
                             self.fault_in_data(data)
                             return
+                if cut:
+                    os.remove(target)
+                    self.reply(552, 'Quota exceeded; file discarded.')
+                    return
         finally:
             data.close()
         self.reply(226, 'Transfer complete.')
@@ -224,27 +257,34 @@ class Session:
                     self.reply(213, str(os.path.getsize(path)))
                 else:
                     self.reply(550, 'No such file.')
-            elif verb == 'PORT':
-                parts = [int(x) for x in arg.split(',')]
-                self.port = ('.'.join(str(x) for x in parts[:4]), parts[4] * 256 + parts[5])
-                self.reply(200, 'PORT command successful.')
-            elif verb == 'EPRT':
-                fields = arg.split(arg[0])
-                self.port = (fields[2], int(fields[3]))
-                self.reply(200, 'EPRT command successful.')
+            elif verb in ('PORT', 'EPRT'):
+                if verb == 'PORT':
+                    parts = [int(x) for x in arg.split(',')]
+                    self.port = ('.'.join(str(x) for x in parts[:4]), parts[4] * 256 + parts[5])
+                else:
+                    fields = arg.split(arg[0])
+                    self.port = (fields[2], int(fields[3]))
+                if self.args.pipelined_port and self.more_input():
+                    self.deferred = '200 %s command successful.\r\n' % verb
+                else:
+                    self.reply(200, '%s command successful.' % verb)
             elif verb in ('MLSD', 'LIST'):
                 self.transfer(verb, payload=self.mlsd(self.real(arg or '.')))
             elif verb == 'RETR':
                 path = self.real(arg)
                 if not os.path.isfile(path):
                     self.reply(550, 'No such file.')
-                    continue
-                with open(path, 'rb') as f:
-                    self.transfer('RETR', payload=f.read())
+                else:
+                    self.name = os.path.basename(arg)
+                    with open(path, 'rb') as f:
+                        self.transfer('RETR', payload=f.read())
             elif verb == 'STOR':
+                self.name = os.path.basename(arg)
                 self.transfer('STOR', target=self.real(arg))
             else:
                 self.reply(500, 'Unknown command.')
+            if verb in self.args.stray_after:
+                self.send('226 Transfer complete.\r\n')
 
 
 def main():
@@ -257,6 +297,9 @@ def main():
     p.add_argument('--fault', nargs=3, metavar=('VERB', 'STEP', 'KIND'))
     p.add_argument('--from-connection', type=int, default=1)
     p.add_argument('--mark')
+    p.add_argument('--stray-after', action='append', default=[], metavar='VERB')
+    p.add_argument('--cut', action='append', default=[], metavar='NAME')
+    p.add_argument('--pipelined-port', action='store_true')
     args = p.parse_args()
     signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)

@@ -6,28 +6,37 @@
 // - every file reported as received is on disk whole under its name;
 // - no file reported as not received is on disk under its name;
 // - no call of the engine outlives its time-outs.
-// A file that failed on a connection that went out of step is tried once more
-// on a fresh connection, one command at a time, as the transfer walks do.
+// The first byte of the input chooses how the files go: through the engine's
+// own calls (a file that failed on a connection that went out of step is tried
+// once more on a fresh connection, one command at a time), or through the
+// upload and download walks, which do that themselves; then an upload or a
+// download that reported no failure has every file there whole, and no part
+// file is left in the download folder.
 //
 // The server runs in this process, one thread per connection, on a port of
-// 127.0.0.1 the system picks; the input is read one byte per reply (a byte
-// under 0x90, or none left, sends the reply as it is).
+// 127.0.0.1 the system picks; the rest of the input is read one byte per reply
+// (a byte under 0x90, or none left, sends the reply as it is).
 
 #include "FuzzCheck.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/InternetException.h"
 #include "ftp/InternetSession.h"
+#include "transfer/Download.h"
+#include "transfer/TransferReport.h"
+#include "transfer/Upload.h"
+#include "transfer/UploadPlan.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,7 +59,7 @@ constexpr int kWaitMs = 200;
 constexpr int kCallBoundMs = 12 * kWaitMs + 2000;
 /// The server gives up on a silent client or data connection after this.
 constexpr int kServerWaitMs = 3000;
-constexpr int kMaxConnections = 10;
+constexpr int kMaxConnections = 48;
 
 using Clock = std::chrono::steady_clock;
 
@@ -135,7 +144,8 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t nLength = sizeof address;
-        if (::pipe2(m_wake, O_CLOEXEC) != 0 || m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        if (::pipe2(m_wake, O_CLOEXEC) != 0 || m_listener < 0
+            || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
             || ::listen(m_listener, 8) != 0
             || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &nLength) != 0)
             return false;
@@ -267,7 +277,7 @@ private:
             else if (verb == "SIZE") {
                 const std::optional<QByteArray> content = Content(argument);
                 Answer(content ? "213 " + QByteArray::number(content->size()) + "\r\n"
-                             : QByteArray("550 No such file.\r\n"));
+                               : QByteArray("550 No such file.\r\n"));
             } else if (verb == "PORT") {
                 const QList<QByteArray> parts = argument.split(',');
                 if (parts.size() == 6) {
@@ -315,8 +325,8 @@ private:
         }
         const std::uint8_t nFault = m_choices.Next();
         Answer(bStore ? QByteArray("150 Ok to send data.\r\n")
-                    : "150 Opening BINARY mode data connection for " + name + " (" + QByteArray::number(content->size())
-                    + " bytes).\r\n");
+                      : "150 Opening BINARY mode data connection for " + name + " ("
+                    + QByteArray::number(content->size()) + " bytes).\r\n");
         if (nFault >= 0xF0) {
             Answer("425 Failed to establish connection.\r\n");
             return;
@@ -335,12 +345,12 @@ private:
             }
             ::close(data);
             Answer(bCut ? QByteArray("426 Connection closed; transfer aborted.\r\n")
-                      : QByteArray("226 Transfer complete.\r\n"));
+                        : QByteArray("226 Transfer complete.\r\n"));
         } else {
             const bool bSent = SendAll(data, bCut ? content->left(content->size() / 2) : *content);
             ::close(data);
             Answer(bCut || !bSent ? QByteArray("426 Connection closed; transfer aborted.\r\n")
-                                : QByteArray("226 Transfer complete.\r\n"));
+                                  : QByteArray("226 Transfer complete.\r\n"));
         }
     }
 
@@ -394,6 +404,17 @@ struct Fixture {
     {
         return QFile::encodeName(local.filePath(QString::fromLatin1(name)));
     }
+    QByteArray Folder() const { return QFile::encodeName(local.path()); }
+};
+
+/// What a walk reports: only whether anything failed.
+class Failures : public TransferReport {
+public:
+    void ShowTransferName(const QString&) override { }
+    void StepProgress() override { }
+    void ShowFailure(const QString&, const QString&) override { ++m_nFailures; }
+    bool IsCancelled() const override { return false; }
+    int m_nFailures = 0;
 };
 
 /// Opens a connection, or null when the login failed.
@@ -454,6 +475,65 @@ void TransferFiles(FtpConnection& connection, bool bUpload, std::vector<QByteArr
     names = std::move(again);
 }
 
+/// The files through the upload and the download walk, which open fresh
+/// connections themselves.
+void TransferByWalks(InternetSession& session, const Fixture& fixture, Server& server)
+{
+    std::shared_ptr<FtpConnection> pConnection;
+    const auto reconnect = [&](QString&) -> FtpConnection* {
+        std::shared_ptr<FtpConnection> pFresh = Open(session, server.Port());
+        if (!pFresh)
+            return nullptr;
+        if (pConnection)
+            pConnection->Close();
+        pConnection = std::move(pFresh);
+        return pConnection.get();
+    };
+    const Clock::time_point start = Clock::now();
+
+    QList<QByteArray> paths;
+    for (const auto& [name, content] : fixture.uploads)
+        paths.append(fixture.Path(name));
+    Failures upload;
+    if ((pConnection = Open(session, server.Port()))) {
+        Upload(*pConnection, upload, "/", reconnect).SendPlan(UploadPlan::Make(paths, upload));
+        if (upload.m_nFailures == 0) {
+            for (const auto& [name, content] : fixture.uploads) {
+                const std::optional<QByteArray> stored = server.Stored(name);
+                FUZZ_CHECK(stored && *stored == content);
+            }
+        }
+        pConnection->Close();
+    }
+
+    QList<QByteArray> names;
+    for (const auto& [name, content] : fixture.downloads)
+        names.append(name);
+    Failures download;
+    const bool bDownloaded = (pConnection = Open(session, server.Port())) != nullptr;
+    if (bDownloaded) {
+        Download walk(*pConnection, download, fixture.Folder(), reconnect);
+        walk.DownloadNames(names);
+        FUZZ_CHECK(walk.AllFetched() == (download.m_nFailures == 0));
+        pConnection->Close();
+    }
+    // What is there under a name is whole; no part file is left behind.
+    const QStringList entries = QDir(fixture.local.path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& strEntry : entries) {
+        const QByteArray name = QFile::encodeName(strEntry);
+        if (fixture.uploads.count(name))
+            continue;
+        FUZZ_CHECK(fixture.downloads.count(name));
+        QFile local(fixture.local.filePath(strEntry));
+        FUZZ_CHECK(local.open(QIODevice::ReadOnly) && local.readAll() == fixture.downloads.at(name));
+    }
+    if (bDownloaded && download.m_nFailures == 0)
+        FUZZ_CHECK(entries.size() == qsizetype(fixture.uploads.size() + fixture.downloads.size()));
+    // Bounded by the fresh connections a walk may open and the waits of each.
+    const auto nMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    FUZZ_CHECK(nMs <= 2 * (TransferConnection::MaxFreshConnections + 2) * kCallBoundMs);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
@@ -463,11 +543,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     for (const auto& [name, content] : fixture.downloads)
         QFile::remove(QString::fromLocal8Bit(fixture.Path(name)));
 
-    Choices choices(pData, nSize);
+    const bool bWalks = nSize > 0 && (pData[0] & 1) != 0;
+    Choices choices(nSize > 0 ? pData + 1 : pData, nSize > 0 ? nSize - 1 : 0);
     Server server(choices, fixture.downloads);
     FUZZ_CHECK(server.Start());
     InternetSession session;
     session.SetTimeouts({kWaitMs * 2, kWaitMs, kWaitMs, kWaitMs});
+    if (bWalks) {
+        TransferByWalks(session, fixture, server);
+        session.Close();
+        server.Stop();
+        return 0;
+    }
 
     for (const bool bUpload : {true, false}) {
         std::vector<QByteArray> names;

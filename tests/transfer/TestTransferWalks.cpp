@@ -126,6 +126,8 @@ private slots:
     void UnreadableDirectoryIsAFailure();
     void LostConnectionIsReportedOnce_data();
     void LostConnectionIsReportedOnce();
+    void OutOfStepServerCostsTimeNeverAFile_data();
+    void OutOfStepServerCostsTimeNeverAFile();
 };
 
 void TestTransferWalks::UploadMakesItsRemoteCallsInOrder()
@@ -566,7 +568,8 @@ void TestTransferWalks::FullDiskIsNamedAndLeavesNothing()
     QVERIFY(child.waitForFinished(20000));
     QCOMPARE(child.exitCode(), 1);
     QCOMPARE(QString::fromLocal8Bit(child.readAllStandardOutput()),
-        kFileExists + QStringLiteral("\t%1: %2\n").arg(Path(local, "big.bin"), QString::fromLocal8Bit(strerror(EFBIG))));
+        kFileExists
+            + QStringLiteral("\t%1: %2\n").arg(Path(local, "big.bin"), QString::fromLocal8Bit(strerror(EFBIG))));
     QCOMPARE(Tree(local.path()), Files({{"small.txt", "small"}}));
 }
 
@@ -675,6 +678,92 @@ void TestTransferWalks::LostConnectionIsReportedOnce()
     arrived.removeAll(QStringLiteral("f3.bin")); // a partial upload may stay on the server
     QCOMPARE(arrived, (QStringList {QStringLiteral("f1.bin"), QStringLiteral("f2.bin")}));
     QVERIFY(upload || !target.exists(QStringLiteral("f3.bin")));
+}
+
+void TestTransferWalks::OutOfStepServerCostsTimeNeverAFile_data()
+{
+    QTest::addColumn<bool>("upload");
+    QTest::addColumn<QStringList>("server"); // switches of faulty.py
+    QTest::addColumn<QByteArray>("failed"); // the one file reported as not sent or received; empty: none
+    QTest::addColumn<QString>("cause"); // what its message says
+    const auto Row = [](const char* pszTag, bool bUpload, const QStringList& server, const QByteArray& failed,
+                         const char* pszCause) {
+        QTest::newRow(pszTag) << bUpload << server << failed << QString::fromLatin1(pszCause);
+    };
+    // Files a, b and c. A server that answers twice shifts every later reply
+    // by one: each file whose verdict was not in when that showed goes again
+    // on a fresh connection, one command at a time; b fails by its own reply.
+    const QStringList stray {QStringLiteral("--stray-after")};
+    const QStringList cutB {QStringLiteral("--cut"), QStringLiteral("b")};
+    Row("download, a stray 226 after each file, b cut short", false,
+        stray + QStringList {QStringLiteral("RETR")} + cutB, "b", "451 Requested action aborted");
+    Row("upload, a stray 226 after each file, b refused", true, stray + QStringList {QStringLiteral("STOR")} + cutB,
+        "b", "552 Quota exceeded");
+    // A server that connects on PORT and answers it once connected answers a
+    // transfer command sent right behind PORT first: the file goes again.
+    Row("download, the transfer command answered before PORT", false, {QStringLiteral("--pipelined-port")}, {}, "");
+    Row("upload, the transfer command answered before PORT", true, {QStringLiteral("--pipelined-port")}, {}, "");
+}
+
+void TestTransferWalks::OutOfStepServerCostsTimeNeverAFile()
+{
+    QFETCH(bool, upload);
+    QFETCH(QStringList, server);
+    QFETCH(QByteArray, failed);
+    QFETCH(QString, cause);
+
+    FtpTestServer ftp;
+    QVERIFY(ftp.StartFaulty(server));
+    QTemporaryDir local;
+    const QList<QByteArray> names {"a", "b", "c"};
+    QMap<QByteArray, QByteArray> contents;
+    for (int i = 0; i < names.size(); ++i) {
+        contents[names[i]] = Content(i == 2 ? 1000 : 300 * 1024, i + 1);
+        const QString strRoot = upload ? local.path() : ftp.RootPath();
+        QVERIFY(WriteFile(strRoot + u'/' + QString::fromLatin1(names[i]), contents[names[i]]));
+    }
+    const QString strTarget = upload ? ftp.RootPath() : Path(local, "dl");
+    QVERIFY(QDir().mkpath(strTarget));
+
+    InternetSession session;
+    session.SetTimeouts(ShortFtpTimeouts(3000, 3000));
+    const SiteProfile site {ftp.Address().toUtf8(), ftp.User().toUtf8(), ftp.Password().toUtf8(), "/"};
+    SiteConnection link;
+    QCOMPARE(link.Open(session, site), SiteConnection::Outcome::Connected);
+    TransferRecorder report;
+    if (upload) {
+        QList<QByteArray> paths;
+        for (const QByteArray& strName : names)
+            paths.append(QFile::encodeName(local.filePath(QString::fromLatin1(strName))));
+        Upload walk(link.Connection(), report, "/", link.Reopener(session, site));
+        walk.SendPlan(UploadPlan::Make(paths, report));
+        QVERIFY(!walk.ConnectionLost());
+    } else {
+        Download walk(link.Connection(), report, QFile::encodeName(strTarget), link.Reopener(session, site));
+        walk.DownloadNames(names);
+        QVERIFY(!walk.ConnectionLost());
+        QCOMPARE(walk.AllFetched(), failed.isEmpty());
+    }
+
+    // Slower, one command at a time from then on, but every file that could
+    // arrive did, byte for byte, and only the one that failed by its own reply
+    // is reported, with that reply.
+    QVERIFY(session.NeedsLockStep(site.m_strAddress));
+    QCOMPARE(report.m_nSteps, 3);
+    QCOMPARE(report.m_failures.size(), failed.isEmpty() ? 0 : 1);
+    if (!failed.isEmpty())
+        QVERIFY2(report.m_causes.first().contains(cause), qPrintable(report.m_causes.first()));
+    const QDir target(strTarget);
+    for (const QByteArray& strName : names) {
+        const QString strPath = target.filePath(QString::fromLatin1(strName));
+        if (strName != failed)
+            QCOMPARE(ReadFile(strPath), contents[strName]);
+        else if (!upload)
+            QVERIFY(!QFile::exists(strPath));
+    }
+    // No part file is left behind.
+    if (!upload)
+        QCOMPARE(target.entryList(QDir::Files | QDir::Hidden).size(), 3 - failed.size());
 }
 
 QTEST_GUILESS_MAIN(TestTransferWalks)
