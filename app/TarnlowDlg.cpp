@@ -5,6 +5,7 @@
 #include "app/HelpFile.h"
 #include "app/HelpWindow.h"
 #include "app/PutThread.h"
+#include "app/RemoteListModel.h"
 #include "app/TransferAnimation.h"
 #include "app/TransferDoneDlg.h"
 #include "transfer/Upload.h"
@@ -19,7 +20,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -126,7 +127,7 @@ void TarnlowDlg::CreateControls()
     auto* pListGroup = new QGroupBox(QStringLiteral("Directory Listing"), this);
     units.Place(pListGroup, 10, 191, 252, 92);
 
-    m_remoteList = AddControl(new QListWidget(this), units, "m_remoteList", 1009, 16, 205, 239, 49);
+    m_remoteList = AddControl(new QListView(this), units, "m_remoteList", 1009, 16, 205, 239, 49);
     m_remoteList->setViewMode(QListView::ListMode);
     m_remoteList->setFlow(QListView::TopToBottom);
     m_remoteList->setWrapping(true);
@@ -179,7 +180,7 @@ void TarnlowDlg::CreateControls()
     connect(m_btnDownload, &QPushButton::clicked, this, &TarnlowDlg::OnDownload);
     connect(m_btnBrowse, &QPushButton::clicked, this, &TarnlowDlg::OnBrowse);
     connect(m_btnQuit, &QPushButton::clicked, this, &TarnlowDlg::accept);
-    connect(m_remoteList, &QListWidget::itemDoubleClicked, this, &TarnlowDlg::OnDblclkRemoteList);
+    connect(m_remoteList, &QListView::doubleClicked, this, &TarnlowDlg::OnDblclkRemoteList);
     connect(this, &TarnlowDlg::SlotReleased, this, [this] {
         const bool bListingHeld = std::exchange(m_bListingHeld, false);
         // Held drops run in the order they came, each once the one before has
@@ -237,6 +238,8 @@ bool TarnlowDlg::OnInitDialog()
 
     m_folderIcon = QIcon(QStringLiteral(":/tarnlow/folder.png"));
     m_documentIcon = QIcon(QStringLiteral(":/tarnlow/document.png"));
+    m_pListModel = new RemoteListModel(m_folderIcon, m_documentIcon, this);
+    m_remoteList->setModel(m_pListModel);
 
     m_pPutThread = std::make_unique<PutThread>();
     m_pPutThread->start();

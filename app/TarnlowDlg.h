@@ -20,13 +20,13 @@
 class HelpWindow;
 class PutThread;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class RemoteListModel;
 class SiteConnection;
 class TransferAnimation;
-struct FtpEntry;
 
 /// The main window: five site panes, the remote listing, the download folder,
 /// the progress strip, and the busy/idle switch around transfers.
@@ -66,8 +66,7 @@ public:
     /// that reached the server and is @p bComplete lists the site again (with
     /// @p relist when given, else over a new connection to the active site) and
     /// shows the completion dialog.
-    void SetIdle(
-        bool idle, bool bConnected = false, bool bComplete = true, const std::function<void()>& relist = {});
+    void SetIdle(bool idle, bool bConnected = false, bool bComplete = true, const std::function<void()>& relist = {});
     /// False while a transfer runs. Window's thread.
     bool IsIdle() const { return m_bIdle; }
 
@@ -165,22 +164,13 @@ private:
     friend class PutThread;
     class TransferView;
 
-    // The remote list's item data: the kind that navigation and delete go by,
-    // and the raw name kept for the server (the item's text is only its display).
-    static constexpr int kItemKindRole = Qt::UserRole;
-    static constexpr int kItemNameRole = Qt::UserRole + 1;
-    enum ItemKind {
-        kFileItem = 0,
-        kFolderItem = 1, // ".." included
-        kLinkItem = 2, // a link: what it leads to is asked of the server when it is used
-    };
-
     /// What a transfer's worker is given when it starts.
     struct TransferJob {
         SiteProfile m_site; // a copy of the active site
         int m_nTotalFiles = 0;
         QStringList m_uploadPaths;
         QList<QByteArray> m_downloadNames;
+        RemoteListModel* m_pListModel = nullptr; // the remote list's rows
         QString m_strDownloadPath;
     };
 
@@ -208,8 +198,8 @@ private:
     /// With @p pOpen, a transfer's connection to @p site: it lists the site
     /// again when it still works, and is closed in any case.
     void ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink = {}, SiteConnection* pOpen = nullptr);
-    /// Fills the list with @p entries, the directory of @p site. Runs on a worker.
-    void FillRemoteList(const std::vector<FtpEntry>& entries, const SiteProfile& site);
+    /// The rows selected in the remote list, in list order. Window's thread.
+    QList<int> SelectedRows() const;
     /// Empties the remote list: nothing is listed, so nothing can be fetched or
     /// deleted. Window's thread.
     void ClearRemoteList();
@@ -229,7 +219,7 @@ private:
     QLineEdit* m_editDownloadPath = nullptr;
     QPushButton* m_btnBrowse = nullptr;
     QPushButton* m_btnDelete = nullptr;
-    QListWidget* m_remoteList = nullptr;
+    QListView* m_remoteList = nullptr;
     QTabWidget* m_tab = nullptr;
     QPushButton* m_btnQuit = nullptr;
     QPushButton* m_btnAbout = nullptr;
@@ -242,6 +232,7 @@ private:
     QString m_strPercent;
     QIcon m_hIcon;
     QList<QByteArray> m_downloadNames;
+    RemoteListModel* m_pListModel = nullptr; // the remote list's rows
     // The site and directory the remote list shows, as its listing connected
     // (the login directory filled in): a download or delete of the list's
     // items acts there, whatever the pane's fields say now. Empty while the

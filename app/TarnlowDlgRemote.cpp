@@ -1,37 +1,28 @@
 // The window's remote directory: connecting to the active site, the listing
 // and its list, moving through the remote tree, and deleting selected items.
 
+#include "app/RemoteListModel.h"
 #include "app/TarnlowDlg.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/RemotePath.h"
 #include "remote/RemoteDelete.h"
 #include "remote/RemoteListing.h"
 #include "remote/SiteConnection.h"
-#include "sites/ByteText.h"
 
 #include <QItemSelectionModel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTabWidget>
 
 #include <algorithm>
+#include <malloc.h>
+#include <optional>
 
 namespace {
 
-// Items added to the list per hop to the window's thread: small enough that the
-// window handles its events between two hops, large enough that a big
-// directory does not cost thousands of hops.
-constexpr std::size_t kFillBatch = 500;
-
-/// The selected rows in list order.
-QList<int> SelectedRows(const QListWidget& list)
-{
-    QList<int> rows;
-    for (const QModelIndex& index : list.selectionModel()->selectedIndexes())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
+// A listing of this many entries leaves enough freed memory behind on its
+// worker to be worth handing back to the system.
+constexpr int kTrimAfterEntries = 10000;
 
 } // namespace
 
@@ -101,8 +92,8 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     // allows one connection per user would refuse the second.
     SiteConnection own;
     QByteArray strEnter;
-    const bool bReuse = pOpen && pOpen->IsConnected() && pOpen->Connection().IsUsable()
-        && !pOpen->SiteDirectory().isEmpty();
+    const bool bReuse
+        = pOpen && pOpen->IsConnected() && pOpen->Connection().IsUsable() && !pOpen->SiteDirectory().isEmpty();
     if (pOpen && !bReuse)
         pOpen->Close();
     SiteConnection& link = bReuse ? *pOpen : own;
@@ -128,19 +119,31 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
             m_pActivePane->PushFields();
         });
     }
-    // The whole directory is read first, so the connection is closed before the
-    // list is filled.
-    RemoteListing listing;
+    // The whole directory is read and packed first, so the connection is
+    // closed, and the parsed entries are gone, before the list is filled.
+    std::optional<RemoteListModel::Entries> entries;
     if (bConnected && link.Connection().IsUsable()) {
+        RemoteListing listing;
         if (listing.ListRemoteDirectory(link.Connection(), strEnter)) {
             link.Close();
-            FillRemoteList(listing.Entries(), site);
-            RunOnUi([&] {
-                enableListControls(true);
-                SetWaitCursor(false);
-            });
-            return;
+            entries = RemoteListModel::Entries::FromListing(listing.Entries());
         }
+    }
+    if (entries) {
+        // The parsed listing took several times the room of the packed one; what
+        // it left free on this worker goes back to the system, not to the
+        // window's resident size.
+        if (entries->Count() >= kTrimAfterEntries)
+            malloc_trim(0);
+        // The slot stays held until the list is full, so nothing acts on a list
+        // of another listing.
+        RunOnUi([&] {
+            m_listedSite = site;
+            m_pListModel->Fill(std::move(*entries));
+            enableListControls(true);
+            SetWaitCursor(false);
+        });
+        return;
     }
     if (bConnected)
         strCause = link.Connection().LastFailureCause();
@@ -158,47 +161,19 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     });
 }
 
-void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries, const SiteProfile& site)
+QList<int> TarnlowDlg::SelectedRows() const
 {
-    // In batches with repainting off, so a directory of many thousand entries
-    // neither freezes the window nor repaints it per item. The list lays out
-    // what it holds between two batches; while it fills, every item is taken to
-    // be as large as the first, which makes those passes cheap, and the one
-    // layout that counts measures each item once the list is full.
-    RunOnUi([&] {
-        // Remembered with the listing: the connection slot stays held until the
-        // list is full, so nothing acts on a list filled only in part.
-        m_listedSite = site;
-        m_remoteList->setUpdatesEnabled(false);
-        m_remoteList->setUniformItemSizes(true);
-    });
-    for (std::size_t nStart = 0; nStart < entries.size(); nStart += kFillBatch) {
-        const std::size_t nEnd = std::min(entries.size(), nStart + kFillBatch);
-        if (!RunOnUi([&] {
-                for (std::size_t i = nStart; i < nEnd; ++i) {
-                    const FtpEntry& entry = entries[i];
-                    auto* pItem = new QListWidgetItem(
-                        entry.m_bDirectory ? m_folderIcon : m_documentIcon, ByteText::Display(entry.m_strName));
-                    pItem->setData(kItemKindRole,
-                        entry.m_bDirectory  ? kFolderItem
-                            : entry.m_bLink ? kLinkItem
-                                            : kFileItem);
-                    pItem->setData(kItemNameRole, entry.m_strName);
-                    m_remoteList->addItem(pItem);
-                }
-            }))
-            return; // the window is gone
-    }
-    RunOnUi([this] {
-        m_remoteList->setUniformItemSizes(false);
-        m_remoteList->doItemsLayout();
-        m_remoteList->setUpdatesEnabled(true);
-    });
+    QList<int> rows;
+    for (const QModelIndex& index : m_remoteList->selectionModel()->selectedIndexes())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void TarnlowDlg::ClearRemoteList()
 {
-    m_remoteList->clear();
+    if (m_pListModel)
+        m_pListModel->Clear();
     m_listedSite.reset();
 }
 
@@ -229,22 +204,21 @@ void TarnlowDlg::OnDblclkRemoteList()
         return;
 
     // The first selected item in list order, which need not be the one clicked.
-    const QList<int> rows = SelectedRows(*m_remoteList);
+    const QList<int> rows = SelectedRows();
     if (rows.isEmpty())
         return;
-    const QListWidgetItem* pItem = m_remoteList->item(rows.first());
-    const QByteArray strName = pItem->data(kItemNameRole).toByteArray();
-    const int nKind = pItem->data(kItemKindRole).toInt();
+    const QByteArray strName = m_pListModel->Name(rows.first());
+    const RemoteListModel::Kind kind = m_pListModel->KindOf(rows.first());
 
     QByteArray& strDirectory = m_pActivePane->m_strDirectory;
     if (strDirectory.isEmpty())
         strDirectory = m_strHomeDir;
-    if (nKind == kLinkItem) {
+    if (kind == RemoteListModel::kLink) {
         // Only the server knows whether the link leads to a folder.
         StartListing(strName);
         return;
     }
-    if (nKind != kFolderItem)
+    if (kind != RemoteListModel::kFolder)
         return;
 
     strDirectory = RemotePath::Navigate(strDirectory, strName);
@@ -257,7 +231,7 @@ void TarnlowDlg::OnDeleteFiles()
     // The delete works on the window's thread. It holds the connection slot from
     // the question on, so that nothing else connects while the question or an
     // error message is open (a drop meanwhile is held until the pass ends).
-    if (IsSlotBusy() || !m_listedSite || m_remoteList->selectionModel()->selectedIndexes().isEmpty())
+    if (IsSlotBusy() || !m_listedSite || !m_remoteList->selectionModel()->hasSelection())
         return;
     m_bSlotBusy = true;
 
@@ -269,17 +243,17 @@ void TarnlowDlg::OnDeleteFiles()
         SiteProfile site = *m_listedSite;
         SiteConnection link;
         if (ConnectToSite(link, site, false)) {
-            const QList<int> rows = SelectedRows(*m_remoteList);
+            const QList<int> rows = SelectedRows();
             QList<RemoteDelete::Item> items;
             for (int nRow : rows) {
-                const QListWidgetItem* pItem = m_remoteList->item(nRow);
-                const int nKind = pItem->data(kItemKindRole).toInt();
-                items.append({pItem->data(kItemNameRole).toByteArray(), nKind == kFolderItem, nKind == kLinkItem});
+                const RemoteListModel::Kind kind = m_pListModel->KindOf(nRow);
+                items.append(
+                    {m_pListModel->Name(nRow), kind == RemoteListModel::kFolder, kind == RemoteListModel::kLink});
             }
             // Each item leaves the list as soon as the server has removed it.
             int nRemoved = 0;
             const RemoteDelete::Result result = RemoteDelete(link.Connection()).DeleteItems(items, [&](qsizetype i) {
-                delete m_remoteList->takeItem(rows[i] - nRemoved);
+                m_pListModel->RemoveRow(rows[i] - nRemoved);
                 ++nRemoved;
             });
             if (result != RemoteDelete::Result::Deleted)

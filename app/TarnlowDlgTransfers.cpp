@@ -3,6 +3,7 @@
 // progress strip shows while they run.
 
 #include "app/PutThread.h"
+#include "app/RemoteListModel.h"
 #include "app/TarnlowDlg.h"
 #include "remote/SiteConnection.h"
 #include "transfer/Download.h"
@@ -11,7 +12,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QListWidget>
 
 /// What a transfer reports, shown in the window's progress strip and message
 /// boxes. The name in work and the count are handed over without waiting (the
@@ -127,11 +127,8 @@ void TarnlowDlg::OnDownload()
     }
 
     m_downloadNames.clear();
-    for (int nRow = 0; nRow < m_remoteList->count(); ++nRow) {
-        const QListWidgetItem* pItem = m_remoteList->item(nRow);
-        if (pItem->isSelected())
-            m_downloadNames.append(pItem->data(kItemNameRole).toByteArray());
-    }
+    for (int nRow : SelectedRows())
+        m_downloadNames.append(m_pListModel->Name(nRow));
     if (m_downloadNames.isEmpty())
         return;
     ResetProgress(int(m_downloadNames.size()));

@@ -52,14 +52,15 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
 #include <QThread>
-#include <QWindow>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <atomic>
@@ -92,6 +93,21 @@ qint64 StealMs()
         return 0;
     const QList<QByteArray> fields = stat.readLine().simplified().split(' ');
     return fields.size() > 8 ? fields[8].toLongLong() * 1000 / sysconf(_SC_CLK_TCK) : 0;
+}
+
+/// Selects exactly the rows of @p list whose text @p wanted takes, as
+/// Ctrl-clicks would; returns how many.
+int SelectWhere(QListView& list, const std::function<bool(const QString&)>& wanted)
+{
+    const QAbstractItemModel* pModel = list.model();
+    QItemSelection selection;
+    for (int nRow = 0; nRow < pModel->rowCount(); ++nRow) {
+        const QModelIndex index = pModel->index(nRow, 0);
+        if (wanted(index.data().toString()))
+            selection.select(index, index);
+    }
+    list.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    return int(list.selectionModel()->selectedIndexes().size());
 }
 
 double PeakRssMiB()
@@ -311,7 +327,8 @@ std::map<int, ThreadTimes> ThreadSnapshot()
         const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
         if (fields.size() < 2)
             continue;
-        threads[strTid.toInt()] = ThreadTimes {fields[0].toLongLong(), fields[1].toLongLong(), comm.readAll().trimmed()};
+        threads[strTid.toInt()]
+            = ThreadTimes {fields[0].toLongLong(), fields[1].toLongLong(), comm.readAll().trimmed()};
     }
     return threads;
 }
@@ -476,7 +493,7 @@ public:
         pane.m_editAddress->setText(args[2]);
         pane.m_editUsername->setText(args[3]);
         pane.m_editPassword->setText(args[4]);
-        m_pList = m_dlg.findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+        m_pList = m_dlg.findChild<QListView*>(QStringLiteral("m_remoteList"));
         m_ticker.setTimerType(Qt::PreciseTimer);
         m_ticker.setInterval(1);
         QObject::connect(&m_ticker, &QTimer::timeout, &m_dlg, [this] {
@@ -530,7 +547,7 @@ public:
 
     BenchDialogHost m_host;
     TarnlowDlg m_dlg;
-    QListWidget* m_pList = nullptr;
+    QListView* m_pList = nullptr;
     QTimer m_ticker;
     QElapsedTimer m_tick;
     qint64 m_nMaxGapMs = 0;
@@ -549,7 +566,7 @@ int RunList(const QStringList& args)
     WindowRig rig(args);
     rig.SetDirectory(args[5]);
     const qint64 nMs = rig.Run([&] { rig.m_dlg.OnRefresh(); });
-    const int nItems = rig.m_pList->count();
+    const int nItems = rig.m_pList->model()->rowCount();
     std::printf("ms=%lld items=%d stall_ms=%lld busy_ms=%.1f steal_ms=%lld peak_mib=%.1f\n", qint64(nMs), nItems,
         qint64(rig.m_nMaxGapMs), double(rig.m_nMaxBusyUs) / 1000.0, qint64(rig.m_nStealMs), PeakRssMiB());
     return nMs >= 0 && rig.m_host.m_nMessages == 0 && nItems > 1 ? 0 : 1;
@@ -598,8 +615,7 @@ int RunWindow(const QStringList& args)
     runPhase("upload", 1, [&] { rig.m_dlg.OnDropFiles({strBig}); });
     runPhase("download", 1, [&] {
         const QString strName = QFileInfo(strBig).fileName();
-        for (int nRow = 0; nRow < rig.m_pList->count(); ++nRow)
-            rig.m_pList->item(nRow)->setSelected(rig.m_pList->item(nRow)->text() == strName);
+        SelectWhere(*rig.m_pList, [&](const QString& strText) { return strText == strName; });
         rig.m_dlg.findChild<QLineEdit*>(QStringLiteral("m_editDownloadPath"))->setText(strLocal);
         rig.m_dlg.OnDownload();
     });
@@ -686,7 +702,8 @@ public:
         const QEvent::Type type = pEvent->type();
         if (!m_pDlg && type == QEvent::Show && pWatched->objectName() == QLatin1String("TarnlowDlg"))
             Hook(static_cast<QWidget*>(pWatched));
-        else if (m_pDlg && type == QEvent::Expose && !m_nShownUs && pWatched == static_cast<QObject*>(m_pDlg->windowHandle()))
+        else if (m_pDlg && type == QEvent::Expose && !m_nShownUs
+            && pWatched == static_cast<QObject*>(m_pDlg->windowHandle()))
             m_nShownUs = RealUs();
         else if (m_pDlg && type == QEvent::Paint && !m_nPaintedUs && pWatched == m_pDlg)
             m_nPaintedUs = RealUs();
@@ -694,10 +711,7 @@ public:
     }
 
     /// Forgets what was stamped so far: the next of each counts.
-    void Reset()
-    {
-        m_nNameUs = m_nStepUs = m_nRelistUs = m_nListedUs = 0;
-    }
+    void Reset() { m_nNameUs = m_nStepUs = m_nRelistUs = m_nListedUs = 0; }
 
     QString Figures(qint64 nStartUs) const
     {
@@ -705,7 +719,8 @@ public:
         const std::pair<const char*, qint64> stamps[] = {{"shown", m_nShownUs}, {"painted", m_nPaintedUs},
             {"name", m_nNameUs}, {"step", m_nStepUs}, {"relist", m_nRelistUs}, {"listed", m_nListedUs}};
         for (const auto& [pszName, nUs] : stamps)
-            strFigures += QStringLiteral(" at_%1_ms=%2").arg(QLatin1String(pszName)).arg(SpanMs(nStartUs, nUs), 0, 'f', 1);
+            strFigures
+                += QStringLiteral(" at_%1_ms=%2").arg(QLatin1String(pszName)).arg(SpanMs(nStartUs, nUs), 0, 'f', 1);
         return strFigures;
     }
 
@@ -719,7 +734,7 @@ private:
         };
         auto* pName = pDlg->findChild<QLineEdit*>(QStringLiteral("m_editTransferName"));
         auto* pBar = pDlg->findChild<QProgressBar*>(QStringLiteral("m_progress"));
-        auto* pList = pDlg->findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+        auto* pList = pDlg->findChild<QListView*>(QStringLiteral("m_remoteList"));
         if (pName)
             connect(pName, &QLineEdit::textChanged, this, [=, this](const QString& str) {
                 if (!str.isEmpty())
@@ -731,8 +746,9 @@ private:
                     once(m_nStepUs);
             });
         if (pList) {
-            connect(pList->model(), &QAbstractItemModel::modelReset, this, [=, this] { once(m_nRelistUs); });
-            connect(pList->model(), &QAbstractItemModel::rowsInserted, this, [=, this] { once(m_nListedUs); });
+            // The list is emptied when the listing starts, and filled in one step.
+            connect(pList->model(), &QAbstractItemModel::modelReset, this,
+                [=, this] { once(pList->model()->rowCount() == 0 ? m_nRelistUs : m_nListedUs); });
         }
     }
 
@@ -772,23 +788,18 @@ int RunFetchWindow(BenchApplication& app, const QStringList& args)
     TarnlowDlg dlg(host);
     dlg.OnInitDialog(); // with a valid site, the window lists its folder at once
     dlg.show();
-    auto* pList = dlg.findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+    auto* pList = dlg.findChild<QListView*>(QStringLiteral("m_remoteList"));
     auto* pButton = dlg.findChild<QPushButton*>(QStringLiteral("m_btnDownload"));
     auto* pPath = dlg.findChild<QLineEdit*>(QStringLiteral("m_editDownloadPath"));
     const bool bListed = WaitUntil(
         [&] {
-            const int nLast = pList->count() - 1;
+            const int nLast = pList->model()->rowCount() - 1;
             return !dlg.IsSlotBusy() && nLast >= int(names.size())
                 && pList->visualRect(pList->model()->index(nLast, 0)).isValid();
         },
         kWindowLimitMs);
     pPath->setText(args[6]);
-    int nSelected = 0;
-    for (int nRow = 0; nRow < pList->count(); ++nRow) {
-        const bool bWanted = names.contains(pList->item(nRow)->text());
-        pList->item(nRow)->setSelected(bWanted);
-        nSelected += bWanted;
-    }
+    const int nSelected = SelectWhere(*pList, [&](const QString& strText) { return names.contains(strText); });
     if (!bListed || nSelected != int(names.size())) {
         std::fprintf(stderr, "tarnlow_bench: the list shows %d of the %d names\n", nSelected, int(names.size()));
         return 1;
@@ -810,9 +821,10 @@ int RunFetchWindow(BenchApplication& app, const QStringList& args)
     pButton->click();
     const bool bDone = WaitUntil([&] { return bReleased; }, kWindowLimitMs);
     app.removeEventFilter(&phases);
-    std::printf("ms=%.1f items=%d pid=%d dialogs=%d messages=%d%s %s %s peak_mib=%.1f\n", SpanMs(nClickUs, host.m_nDoneUs),
-        nSelected, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(phases.Figures(nClickUs)),
-        qPrintable(app.Figures()), qPrintable(ThreadFigures(before, after)), PeakRssMiB());
+    std::printf("ms=%.1f items=%d pid=%d dialogs=%d messages=%d%s %s %s peak_mib=%.1f\n",
+        SpanMs(nClickUs, host.m_nDoneUs), nSelected, int(getpid()), host.m_nDialogs, host.m_nMessages,
+        qPrintable(phases.Figures(nClickUs)), qPrintable(app.Figures()), qPrintable(ThreadFigures(before, after)),
+        PeakRssMiB());
     return bDone && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
 }
 
@@ -836,7 +848,8 @@ int RunApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint6
         after = ThreadSnapshot();
         PerfControl("disable");
         if (auto* pDlg = qobject_cast<TarnlowDlg*>(done.parentWidget()))
-            QObject::connect(pDlg, &TarnlowDlg::SlotReleased, pDlg, [pDlg] { pDlg->reject(); }, Qt::QueuedConnection);
+            QObject::connect(
+                pDlg, &TarnlowDlg::SlotReleased, pDlg, [pDlg] { pDlg->reject(); }, Qt::QueuedConnection);
     };
     // A run that never reaches its dialog (a failure was shown) ends here.
     QTimer::singleShot(kWindowLimitMs, &app, [] {
@@ -856,8 +869,8 @@ int RunApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint6
                 "t0_us=%lld pid=%d dialogs=%d messages=%d %s %s peak_mib=%.1f\n",
         SpanMs(nStartUs, host.m_nDoneUs), SpanMs(nWindowUs, host.m_nDoneUs), SpanMs(nStartUs, nMainUs),
         SpanMs(nStartUs, nAppUs), SpanMs(nStartUs, nWindowUs), qPrintable(phases.Figures(nStartUs)),
-        SpanMs(nStartUs, host.m_nDoneUs), nStartUs, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(app.Figures()),
-        qPrintable(ThreadFigures(before, after)), PeakRssMiB());
+        SpanMs(nStartUs, host.m_nDoneUs), nStartUs, int(getpid()), host.m_nDialogs, host.m_nMessages,
+        qPrintable(app.Figures()), qPrintable(ThreadFigures(before, after)), PeakRssMiB());
     return nExit == 0 && host.m_nDoneUs > 0 && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
 }
 
@@ -893,6 +906,7 @@ int main(int argc, char* argv[])
         return strMode == QLatin1String("list") ? RunList(args) : RunWindow(args);
     }
     std::fprintf(stderr,
-        "usage: tarnlow_bench upload|download|list|window|site|fetch-window|app ... (see bench/tarnlow_bench.cpp)\n");
+        "usage: tarnlow_bench upload|download|list|window|site|fetch-window|app ... (see "
+        "bench/tarnlow_bench.cpp)\n");
     return 2;
 }

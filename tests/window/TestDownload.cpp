@@ -172,7 +172,7 @@ void TestDownload::DoubleClickDuringADownloadDoesNotList()
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
     m_fixture.SetWaits(2500);
     View(dlg).m_editDownloadPath->setText(local.path());
-    const int nItems = View(dlg).m_remoteList->count();
+    const int nItems = Count(*View(dlg).m_remoteList);
 
     QVERIFY(Select(*View(dlg).m_remoteList, {"slow.bin"}));
     m_fixture.m_host.ExpectMessage(kFileExists);
@@ -189,7 +189,7 @@ void TestDownload::DoubleClickDuringADownloadDoesNotList()
     QVERIFY(DoubleClick(*View(dlg).m_remoteList, "sub"));
     QCOMPARE(dlg.Gate().RunningWorkers(), 1);
     QCOMPARE(dlg.ActivePane()->m_strDirectory, strDirectory);
-    QCOMPARE(View(dlg).m_remoteList->count(), nItems);
+    QCOMPARE(Count(*View(dlg).m_remoteList), nItems);
 
     QVERIFY(WaitDone(m_fixture));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
