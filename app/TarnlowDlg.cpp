@@ -344,10 +344,17 @@ void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete, const std::
     // A complete transfer lists the site again.
     const bool bDone = idle && bConnected && bComplete;
     if (bDone) {
-        if (relist)
+        if (relist) {
             relist();
-        else
-            ShowRemoteDirectory(ActiveSite());
+        } else {
+            SiteProfile site;
+            TabPane* pPane = nullptr;
+            RunOnUi([&] {
+                pPane = m_pActivePane;
+                site = *pPane;
+            });
+            ShowRemoteDirectory(site, pPane);
+        }
     }
     RunOnUi([&] {
         m_bAcceptDrops = idle;
@@ -369,13 +376,6 @@ void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete, const std::
         }
         RunOnUi([this] { m_pPutThread->ClearProgress(this); });
     }
-}
-
-SiteProfile TarnlowDlg::ActiveSite()
-{
-    SiteProfile site;
-    RunOnUi([&] { site = *m_pActivePane; });
-    return site;
 }
 
 void TarnlowDlg::SetWaitCursor(bool bWait)

@@ -98,9 +98,8 @@ public:
     const QByteArray& HomeDirectory() const { return m_strHomeDir; }
 
     // --- remote listing and navigation ---
-    /// Lists the active site's directory on a worker; with @p strLink, first
-    /// enters that link of the directory and lists it only if it is a folder.
-    void StartListing(const QByteArray& strLink = {});
+    /// Lists the active site's directory, as its pane's fields give it, on a worker.
+    void StartListing();
 
     // --- progress strip ---
     /// Prepares the bar for a transfer of @p nTotalFiles items.
@@ -167,10 +166,10 @@ private:
     /// What a transfer's worker is given when it starts.
     struct TransferJob {
         SiteProfile m_site; // a copy of the active site
+        TabPane* m_pPane = nullptr; // the active site's pane, which the listing at the end fills the list for
         int m_nTotalFiles = 0;
         QStringList m_uploadPaths;
         QList<QByteArray> m_downloadNames;
-        RemoteListModel* m_pListModel = nullptr; // the remote list's rows
         QString m_strDownloadPath;
     };
 
@@ -181,8 +180,6 @@ private:
     /// began, once the window is idle again; see m_pFocusBeforeWork.
     void RestoreFocusAfterWork();
     void SetWaitCursor(bool bWait);
-    /// A copy of the active site's strings as they stand in memory. Any thread.
-    SiteProfile ActiveSite();
 
     /// A job with copies of the active site and the item count prepared last.
     TransferJob NewTransferJob() const;
@@ -190,14 +187,21 @@ private:
     void UploadThreadProc(TransferJob job);
     void StartDownload();
     void DownloadThreadProc(TransferJob job);
-    void ListingThreadProc(SiteProfile site, QByteArray strLink);
+    /// Starts listing @p site, the site of @p pPane, on a worker (see ShowRemoteDirectory).
+    void BeginListing(SiteProfile site, TabPane* pPane, QByteArray strLink = {});
+    void ListingThreadProc(SiteProfile site, TabPane* pPane, QByteArray strLink);
     /// Empties the remote list and fills it with @p site's directory, or says it
-    /// cannot be shown. With @p strLink, enters that link first: a link to a
-    /// folder becomes the site's directory and is listed; a link to anything
-    /// else changes nothing, as a double-click on a file does. Runs on a worker.
-    /// With @p pOpen, a transfer's connection to @p site: it lists the site
-    /// again when it still works, and is closed in any case.
-    void ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink = {}, SiteConnection* pOpen = nullptr);
+    /// cannot be shown; @p pPane is the pane @p site belongs to. With @p strLink,
+    /// enters that link first: a link to a folder becomes the site's directory,
+    /// written into @p pPane, and is listed; a link to anything else changes
+    /// nothing, as a double-click on a file does. Runs on a worker. With
+    /// @p pOpen, a transfer's connection to @p site: it lists the site again
+    /// when it still works, and is closed in any case.
+    void ShowRemoteDirectory(
+        SiteProfile site, TabPane* pPane, const QByteArray& strLink = {}, SiteConnection* pOpen = nullptr);
+    /// Gives the list's controls back once a listing has ended: the tab control,
+    /// Refresh, Home, and the list when @p bList. Window's thread.
+    void EnableListControls(bool bList);
     /// The rows selected in the remote list, in list order. Window's thread.
     QList<int> SelectedRows() const;
     /// Empties the remote list: nothing is listed, so nothing can be fetched or
@@ -234,10 +238,11 @@ private:
     QList<QByteArray> m_downloadNames;
     RemoteListModel* m_pListModel = nullptr; // the remote list's rows
     // The site and directory the remote list shows, as its listing connected
-    // (the login directory filled in): a download or delete of the list's
-    // items acts there, whatever the pane's fields say now. Empty while the
-    // list shows no listing.
+    // (the login directory filled in), and the pane it belongs to: a download,
+    // delete or double-click of the list's items acts there, whatever the
+    // pane's fields say now. Empty while the list shows no listing.
     std::optional<SiteProfile> m_listedSite;
+    TabPane* m_pListedPane = nullptr;
     QByteArray m_strHomeDir;
     bool m_bIdle = true;
     QString m_strSettingsDir;

@@ -50,7 +50,7 @@ bool TarnlowDlg::ConnectToSite(SiteConnection& link, SiteProfile& site, bool bSh
     return false;
 }
 
-void TarnlowDlg::StartListing(const QByteArray& strLink)
+void TarnlowDlg::StartListing()
 {
     // One connection at a time. Only a change of tab asks for a listing while
     // another operation holds the connection (a transfer gives the controls back
@@ -63,25 +63,29 @@ void TarnlowDlg::StartListing(const QByteArray& strLink)
         m_bListingHeld = true;
         return;
     }
-    SetWaitCursor(true);
     m_pActivePane->PullFields();
-    BeginWorker([this, site = SiteProfile(*m_pActivePane), strLink] { ListingThreadProc(site, strLink); });
+    BeginListing(*m_pActivePane, m_pActivePane);
 }
 
-void TarnlowDlg::ListingThreadProc(SiteProfile site, QByteArray strLink)
+void TarnlowDlg::BeginListing(SiteProfile site, TabPane* pPane, QByteArray strLink)
 {
-    ShowRemoteDirectory(std::move(site), strLink);
+    SetWaitCursor(true);
+    BeginWorker([this, site = std::move(site), pPane, strLink = std::move(strLink)] {
+        ListingThreadProc(site, pPane, strLink);
+    });
 }
 
-void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink, SiteConnection* pOpen)
+void TarnlowDlg::ListingThreadProc(SiteProfile site, TabPane* pPane, QByteArray strLink)
 {
-    const auto enableListControls = [this](bool bEnable) {
-        for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_remoteList, m_btnRefresh, m_btnHome})
-            pControl->setEnabled(bEnable);
-    };
+    ShowRemoteDirectory(std::move(site), pPane, strLink);
+}
+
+void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, TabPane* pPane, const QByteArray& strLink, SiteConnection* pOpen)
+{
     // Entering a link keeps the list until the link turns out to be a folder.
     RunOnUi([&] {
-        enableListControls(false);
+        for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_remoteList, m_btnRefresh, m_btnHome})
+            pControl->setEnabled(false);
         if (strLink.isEmpty())
             ClearRemoteList();
     });
@@ -107,7 +111,7 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
             // Not a folder: nothing happens, as for a double-click on a file.
             link.Close();
             RunOnUi([&] {
-                enableListControls(true);
+                EnableListControls(true);
                 SetWaitCursor(false);
             });
             return;
@@ -115,8 +119,10 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
         site.m_strDirectory = RemotePath::Navigate(site.m_strDirectory, strLink);
         RunOnUi([&] {
             ClearRemoteList();
-            m_pActivePane->m_strDirectory = site.m_strDirectory;
-            m_pActivePane->PushFields();
+            // Only the directory changes: what else was typed into the pane stays.
+            pPane->PullFields();
+            pPane->m_strDirectory = site.m_strDirectory;
+            pPane->PushFields();
         });
     }
     // The whole directory is read and packed first, so the connection is
@@ -139,8 +145,9 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
         // of another listing.
         RunOnUi([&] {
             m_listedSite = site;
+            m_pListedPane = pPane;
             m_pListModel->Fill(std::move(*entries));
-            enableListControls(true);
+            EnableListControls(true);
             SetWaitCursor(false);
         });
         return;
@@ -155,10 +162,15 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     });
     MessageBox(QStringLiteral("Can't display the remote directory"), QStringLiteral("Error"), MsgIcon::Exclamation,
         MsgButtons::Ok, strCause);
-    RunOnUi([this] {
-        for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_btnRefresh, m_btnHome})
-            pControl->setEnabled(true);
-    });
+    RunOnUi([this] { EnableListControls(false); });
+}
+
+void TarnlowDlg::EnableListControls(bool bList)
+{
+    for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_btnRefresh, m_btnHome})
+        pControl->setEnabled(true);
+    if (bList)
+        m_remoteList->setEnabled(true);
 }
 
 QList<int> TarnlowDlg::SelectedRows() const
@@ -175,6 +187,7 @@ void TarnlowDlg::ClearRemoteList()
     if (m_pListModel)
         m_pListModel->Clear();
     m_listedSite.reset();
+    m_pListedPane = nullptr;
 }
 
 void TarnlowDlg::OnRefresh()
@@ -200,7 +213,7 @@ void TarnlowDlg::OnDblclkRemoteList()
 {
     // While another operation holds the connection (a download keeps the list
     // enabled), a double-click neither moves nor lists.
-    if (IsSlotBusy())
+    if (IsSlotBusy() || !m_listedSite)
         return;
 
     // The first selected item in list order, which need not be the one clicked.
@@ -209,21 +222,25 @@ void TarnlowDlg::OnDblclkRemoteList()
         return;
     const QByteArray strName = m_pListModel->Name(rows.first());
     const RemoteListModel::Kind kind = m_pListModel->KindOf(rows.first());
+    if (kind == RemoteListModel::kFile)
+        return;
 
-    QByteArray& strDirectory = m_pActivePane->m_strDirectory;
-    if (strDirectory.isEmpty())
-        strDirectory = m_strHomeDir;
+    // The way leads from the folder the list shows, on the site it came from,
+    // whatever has been typed into the pane since; the new directory goes into
+    // that site's pane.
+    SiteProfile site = *m_listedSite;
+    TabPane* pPane = m_pListedPane;
     if (kind == RemoteListModel::kLink) {
         // Only the server knows whether the link leads to a folder.
-        StartListing(strName);
+        BeginListing(std::move(site), pPane, strName);
         return;
     }
-    if (kind != RemoteListModel::kFolder)
-        return;
-
-    strDirectory = RemotePath::Navigate(strDirectory, strName);
-    m_pActivePane->PushFields();
-    StartListing();
+    site.m_strDirectory = RemotePath::Navigate(site.m_strDirectory, strName);
+    // Only the directory changes: what else was typed into the pane stays.
+    pPane->PullFields();
+    pPane->m_strDirectory = site.m_strDirectory;
+    pPane->PushFields();
+    BeginListing(std::move(site), pPane);
 }
 
 void TarnlowDlg::OnDeleteFiles()

@@ -43,6 +43,7 @@ TarnlowDlg::TransferJob TarnlowDlg::NewTransferJob() const
 {
     TransferJob job;
     job.m_site = *m_pActivePane;
+    job.m_pPane = m_pActivePane;
     job.m_nTotalFiles = m_nTotalFiles;
     return job;
 }
@@ -94,7 +95,7 @@ void TarnlowDlg::UploadThreadProc(TransferJob job)
     }
     StopTransferAnimation();
     // The transfer's own connection lists the site again when it still works.
-    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, {}, &link); });
+    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, job.m_pPane, {}, &link); });
     link.Close();
 }
 
@@ -144,6 +145,7 @@ void TarnlowDlg::StartDownload()
     // The names are those of the directory the list shows: they are fetched
     // from there, whatever has been typed into the pane since.
     job.m_site = *m_listedSite;
+    job.m_pPane = m_pListedPane;
     job.m_downloadNames = m_downloadNames;
     job.m_strDownloadPath = m_strDownloadPath;
     BeginWorker([this, job = std::move(job)] { DownloadThreadProc(job); });
@@ -166,6 +168,6 @@ void TarnlowDlg::DownloadThreadProc(TransferJob job)
     }
     StopTransferAnimation();
     // The transfer's own connection lists the site again when it still works.
-    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, {}, &link); });
+    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, job.m_pPane, {}, &link); });
     link.Close();
 }

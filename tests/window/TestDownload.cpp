@@ -147,8 +147,9 @@ void TestDownload::FilesComeFromTheFolderTheListShows()
 {
     FtpTestServer server;
     QVERIFY(server.Start());
-    QVERIFY(
-        WriteFiles(server.RootPath(), {{"pub/a.txt", "pub a"}, {"pub/b.txt", "pub b"}, {"backup/a.txt", "backup a"}}));
+    QVERIFY(WriteFiles(server.RootPath(),
+        {{"pub/a.txt", "pub a"}, {"pub/b.txt", "pub b"}, {"pub/sub/in-pub.txt", "p"}, {"backup/a.txt", "backup a"},
+            {"backup/sub/in-backup.txt", "b"}}));
     QTemporaryDir local;
     TarnlowDlg& dlg = m_fixture.OpenOn(server, "/pub");
     View(dlg).m_editDownloadPath->setText(local.path());
@@ -159,6 +160,15 @@ void TestDownload::FilesComeFromTheFolderTheListShows()
     ExpectCompletion(m_fixture, dlg);
     QVERIFY(DownloadAndWait(m_fixture, dlg, {"a.txt", "b.txt"}));
     QCOMPARE(Tree(local.path()), Files({{"a.txt", "pub a"}, {"b.txt", "pub b"}}));
+    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+
+    // A folder of the list opens below the folder the list shows, though the
+    // download has taken in the typed one since.
+    QCOMPARE(dlg.ActivePane()->m_strDirectory, QByteArray("/backup"));
+    QVERIFY(DoubleClick(*View(dlg).m_remoteList, "sub"));
+    QVERIFY(m_fixture.WaitIdle());
+    QCOMPARE(dlg.ActivePane()->m_editDirectory->text(), QStringLiteral("/pub/sub"));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "in-pub.txt"}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
 }
 
