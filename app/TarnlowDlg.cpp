@@ -358,7 +358,15 @@ void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete, const std::
     }
     RunOnUi([&] {
         m_bAcceptDrops = idle;
-        m_pActivePane->SetFieldsReadOnly(!idle);
+        // The pane made read-only is the pane made writable again, whichever
+        // site is active by then.
+        if (!idle) {
+            m_pLockedPane = m_pActivePane;
+            m_pLockedPane->SetFieldsReadOnly(true);
+        } else if (m_pLockedPane) {
+            m_pLockedPane->SetFieldsReadOnly(false);
+            m_pLockedPane = nullptr;
+        }
         if (bConnected)
             m_remoteList->setEnabled(idle);
         for (QPushButton* pButton : {m_btnRefresh, m_btnHome, m_btnDelete, m_btnDownload, m_btnBrowse})

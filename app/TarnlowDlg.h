@@ -200,7 +200,9 @@ private:
     void ShowRemoteDirectory(
         SiteProfile site, TabPane* pPane, const QByteArray& strLink = {}, SiteConnection* pOpen = nullptr);
     /// Gives the list's controls back once a listing has ended: the tab control,
-    /// Refresh, Home, and the list when @p bList. Window's thread.
+    /// Refresh, Home, and the list when @p bList. While a transfer holds the
+    /// window busy they stay as they are, and the transfer's end gives them
+    /// back. Window's thread.
     void EnableListControls(bool bList);
     /// The rows selected in the remote list, in list order. Window's thread.
     QList<int> SelectedRows() const;
@@ -245,6 +247,9 @@ private:
     TabPane* m_pListedPane = nullptr;
     QByteArray m_strHomeDir;
     bool m_bIdle = true;
+    // The pane whose fields a transfer made read-only, until its end makes
+    // them writable again; null while no transfer holds the window busy.
+    TabPane* m_pLockedPane = nullptr;
     QString m_strSettingsDir;
     QStringList m_uploadPaths;
     TabPane* m_pActivePane = nullptr;

@@ -167,6 +167,8 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, TabPane* pPane, const QBy
 
 void TarnlowDlg::EnableListControls(bool bList)
 {
+    if (m_pLockedPane)
+        return;
     for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_btnRefresh, m_btnHome})
         pControl->setEnabled(true);
     if (bList)
