@@ -13,7 +13,7 @@ RemoteListModel::Entries RemoteListModel::Entries::FromListing(const std::vector
     for (const FtpEntry& entry : entries)
         nBytes += entry.m_strName.size();
     packed.m_names.reserve(nBytes);
-    packed.m_starts.reserve(entries.size() + 1);
+    packed.m_ends.reserve(entries.size());
     packed.m_kinds.reserve(entries.size());
     for (const FtpEntry& entry : entries) {
         const Kind kind = entry.m_bDirectory ? kFolder : entry.m_bLink ? kLink : kFile;
@@ -29,24 +29,24 @@ bool RemoteListModel::Entries::Append(QByteArrayView name, Kind kind)
     if (nEnd > std::numeric_limits<std::uint32_t>::max() || m_kinds.size() >= size_t(std::numeric_limits<int>::max()))
         return false;
     m_names.append(name);
-    m_starts.push_back(std::uint32_t(nEnd));
+    m_ends.push_back(std::uint32_t(nEnd));
     m_kinds.push_back(std::uint8_t(kind));
     return true;
 }
 
 QByteArrayView RemoteListModel::Entries::Name(int nRow) const
 {
-    const std::uint32_t nStart = m_starts[size_t(nRow)];
-    return QByteArrayView(m_names.constData() + nStart, qsizetype(m_starts[size_t(nRow) + 1] - nStart));
+    const std::uint32_t nStart = nRow > 0 ? m_ends[size_t(nRow) - 1] : 0;
+    return QByteArrayView(m_names.constData() + nStart, qsizetype(m_ends[size_t(nRow)] - nStart));
 }
 
 void RemoteListModel::Entries::Remove(int nRow)
 {
-    const auto nStart = qsizetype(m_starts[size_t(nRow)]);
-    const std::uint32_t nLength = m_starts[size_t(nRow) + 1] - std::uint32_t(nStart);
-    m_names.remove(nStart, qsizetype(nLength));
-    m_starts.erase(m_starts.begin() + nRow + 1);
-    for (auto it = m_starts.begin() + nRow + 1; it != m_starts.end(); ++it)
+    const std::uint32_t nStart = nRow > 0 ? m_ends[size_t(nRow) - 1] : 0;
+    const std::uint32_t nLength = m_ends[size_t(nRow)] - nStart;
+    m_names.remove(qsizetype(nStart), qsizetype(nLength));
+    m_ends.erase(m_ends.begin() + nRow);
+    for (auto it = m_ends.begin() + nRow; it != m_ends.end(); ++it)
         *it -= nLength;
     m_kinds.erase(m_kinds.begin() + nRow);
 }
@@ -107,6 +107,47 @@ QVariant RemoteListModel::data(const QModelIndex& index, int nRole) const
     case NameRole: return Name(nRow);
     default: return {};
     }
+}
+
+QModelIndexList RemoteListModel::match(
+    const QModelIndex& start, int nRole, const QVariant& value, int nHits, Qt::MatchFlags flags) const
+{
+    // Type-ahead find: the first name whose shown text starts with the letters
+    // typed, in any case, from the current row on and round again. Letters
+    // typed from ASCII are compared with a name's first bytes directly while
+    // those are ASCII too: the name shows them as they are, whether its bytes
+    // read as UTF-8 or not. Any other name, and any other search, goes the
+    // general way.
+    const QString strTyped = value.userType() == QMetaType::QString ? value.toString() : QString();
+    const bool bTypeAhead = nRole == Qt::DisplayRole && !strTyped.isEmpty()
+        && (flags & ~Qt::MatchFlags(Qt::MatchWrap)) == Qt::MatchStartsWith && start.isValid() && start.model() == this
+        && !start.parent().isValid()
+        && std::all_of(strTyped.begin(), strTyped.end(), [](QChar ch) { return ch.unicode() < 0x80; });
+    if (!bTypeAhead)
+        return QAbstractListModel::match(start, nRole, value, nHits, flags);
+
+    const QByteArray strFolded = strTyped.toLatin1().toLower();
+    const auto matches = [&](int nRow) {
+        const QByteArrayView name = m_entries.Name(nRow);
+        const qsizetype nCompared = std::min(name.size(), strFolded.size());
+        for (qsizetype i = 0; i < nCompared; ++i) {
+            if (static_cast<unsigned char>(name[i]) >= 0x80)
+                return data(index(nRow), Qt::DisplayRole).toString().startsWith(strTyped, Qt::CaseInsensitive);
+        }
+        // All of the name compared is ASCII: a shorter name shows just that.
+        return name.size() >= strFolded.size()
+            && QByteArrayView(strFolded).compare(name.first(strFolded.size()), Qt::CaseInsensitive) == 0;
+    };
+    QModelIndexList found;
+    const int nRows = rowCount();
+    const bool bWrap = flags & Qt::MatchWrap;
+    for (const auto& [nFrom, nTo] : {std::pair {start.row(), nRows}, std::pair {0, bWrap ? start.row() : 0}}) {
+        for (int nRow = nFrom; nRow < nTo && (nHits == -1 || found.size() < nHits); ++nRow) {
+            if (matches(nRow))
+                found.append(index(nRow));
+        }
+    }
+    return found;
 }
 
 Qt::ItemFlags RemoteListModel::flags(const QModelIndex& index) const

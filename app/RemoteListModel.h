@@ -33,7 +33,7 @@ public:
     };
 
     /// The entries of one listing, packed: every name one after another in one
-    /// buffer, where each starts, and a kind byte each. Built on any thread.
+    /// buffer, where each ends, and a kind byte each. Built on any thread.
     class Entries {
     public:
         /// Packs @p entries in their order.
@@ -51,7 +51,7 @@ public:
 
     private:
         QByteArray m_names;
-        std::vector<std::uint32_t> m_starts {0}; // where each name starts, and the end of the last
+        std::vector<std::uint32_t> m_ends; // where each name ends in m_names: the next one starts there
         std::vector<std::uint8_t> m_kinds;
     };
 
@@ -70,6 +70,11 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    /// As QAbstractItemModel::match, and as quick for the list's type-ahead
+    /// find (names starting with the typed letters) on a million rows as on a
+    /// hundred: names are compared by their bytes where those show as typed.
+    QModelIndexList match(const QModelIndex& start, int nRole, const QVariant& value, int nHits = 1,
+        Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith | Qt::MatchWrap)) const override;
 
 private:
     Entries m_entries;
