@@ -348,6 +348,20 @@ void TestRemoteListing::LinksOpenOnlyWhenTheyLeadToAFolder()
     // Each link shows under its own name, never "-> target".
     const QList<QByteArray> before = Names(list);
     QCOMPARE(before, (QList<QByteArray> {"..", "real.txt", "sub", "to_dir", "to_file", "to_nothing"}));
+    // A link is neither folder nor file until the server is asked: its own
+    // kind, the document's icon, and a screen reader says it is a link.
+    QAccessibleTableInterface* pCells = QAccessible::queryAccessibleInterface(&list)->tableInterface();
+    for (int i = 0; i < before.size(); ++i) {
+        const bool bLink = before[i].startsWith("to_");
+        const bool bFolder = before[i] == ".." || before[i] == "sub";
+        QCOMPARE(Items(list)[i].m_nFolder, bLink ? 2 : bFolder ? 1 : 0);
+        QCOMPARE(IconImage(Index(list, i).data(Qt::DecorationRole).value<QIcon>()),
+            IconImage(bFolder ? FolderIcon() : DocumentIcon()));
+        QCOMPARE(pCells->cellAt(i, 0)->text(QAccessible::Description),
+            bLink         ? QStringLiteral("Link")
+                : bFolder ? QStringLiteral("Folder")
+                          : QStringLiteral("File"));
+    }
 
     // A link to a file, or to nothing, behaves as a file: nothing happens.
     for (const QByteArray& strLink : {QByteArray("to_file"), QByteArray("to_nothing")}) {
