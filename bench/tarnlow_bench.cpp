@@ -16,12 +16,15 @@
 //   tarnlow_bench site     HOST USER PASSWORD DIRECTORY
 //   tarnlow_bench fetch-window HOST USER PASSWORD DIRECTORY LOCAL_FOLDER NAMES_FILE
 //   tarnlow_bench app      PATH...
+//   tarnlow_bench list-app ROWS
 //
 // site stores the bench's site as the first profile of the settings file, as
 // the user would have left it; app is then the program itself started with
 // PATH... on its command line (TarnlowApp), timed from the process's start
 // (TARNLOW_BENCH_T0, the caller's $EPOCHREALTIME just before starting it) to
-// the completion dialog. With TARNLOW_BENCH_REPORTS=direct the upload and
+// the completion dialog; list-app is the program started without paths, which
+// lists the stored site's folder at once, timed from the process's start until
+// its list of ROWS rows is filled and painted. With TARNLOW_BENCH_REPORTS=direct the upload and
 // download modes record progress on the worker without a hop to the main
 // thread, which shows what the hops cost. With TARNLOW_BENCH_PERF_CTL=CTL,ACK
 // (the FIFOs of `perf record --control`) the window's scenarios turn the
@@ -108,6 +111,20 @@ int SelectWhere(QListView& list, const std::function<bool(const QString&)>& want
     }
     list.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     return int(list.selectionModel()->selectedIndexes().size());
+}
+
+/// A figure of /proc/self/status in MiB ("VmRSS", "VmHWM"), or -1.
+double StatusMiB(const char* pszField)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray strPrefix = QByteArray(pszField) + ':';
+    for (const QByteArray& strLine : status.readAll().split('\n')) {
+        if (strLine.startsWith(strPrefix))
+            return strLine.mid(strPrefix.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
 }
 
 double PeakRssMiB()
@@ -710,6 +727,9 @@ public:
         return false;
     }
 
+    /// When the window was first painted, or 0.
+    qint64 PaintedUs() const { return m_nPaintedUs; }
+
     /// Forgets what was stamped so far: the next of each counts.
     void Reset() { m_nNameUs = m_nStepUs = m_nRelistUs = m_nListedUs = 0; }
 
@@ -828,6 +848,103 @@ int RunFetchWindow(BenchApplication& app, const QStringList& args)
     return bDone && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
 }
 
+/// The program as a user starts it without paths: TarnlowApp runs the window,
+/// which lists the stored site's folder at once. Timed from the process's start
+/// until the list holds ROWS rows, its last one laid out (the list lays out a
+/// large content in steps while the window goes on), and the list is painted;
+/// then the window's resident memory, its peak so far, and the longest gap
+/// between two ticks of a 1 ms timer on the window's thread while the list
+/// filled. The window is closed then.
+int RunListApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint64 nAppUs)
+{
+    bool bRowsOk = false;
+    const int nRows = args.value(2).toInt(&bRowsOk);
+    if (args.size() != 3 || !bRowsOk || nRows < 1) {
+        std::fprintf(stderr, "usage: see the head of bench/tarnlow_bench.cpp\n");
+        return 2;
+    }
+    const qint64 nStartUs = ProcessStartUs();
+    BenchDialogHost host;
+    PhaseWatch phases;
+    app.installEventFilter(&phases);
+    qint64 nFilledUs = 0;
+    qint64 nFirstRowUs = 0;
+    double dRssMiB = -1;
+    double dHwmMiB = -1;
+    int nShown = 0;
+    // The window's thread: the longest gap between two ticks, and the most
+    // processor time it used in one, from the tick after the window's first
+    // paint (the window's own start is not the list's) to the filled list.
+    QElapsedTimer tick;
+    qint64 nMaxGapMs = 0;
+    qint64 nMaxBusyUs = 0;
+    qint64 nCpuUs = ThreadCpuUs();
+    bool bCounting = false;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, &app, [&] {
+        const qint64 nNowCpuUs = ThreadCpuUs();
+        const qint64 nGapMs = tick.restart();
+        if (bCounting) {
+            nMaxGapMs = std::max(nMaxGapMs, nGapMs);
+            nMaxBusyUs = std::max(nMaxBusyUs, nNowCpuUs - nCpuUs);
+        }
+        bCounting = bCounting || phases.PaintedUs() != 0;
+        nCpuUs = nNowCpuUs;
+    });
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        TarnlowDlg* pDlg = nullptr;
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            if (auto* pFound = qobject_cast<TarnlowDlg*>(pWidget); pFound && pFound->isVisible())
+                pDlg = pFound;
+        }
+        auto* pList = pDlg ? pDlg->findChild<QListView*>(QStringLiteral("m_remoteList")) : nullptr;
+        if (!pList)
+            return;
+        const QAbstractItemModel* pModel = pList->model();
+        nShown = pModel->rowCount();
+        if (nShown > 0 && !nFirstRowUs)
+            nFirstRowUs = RealUs();
+        if (nShown < nRows || pDlg->IsSlotBusy() || !pList->visualRect(pModel->index(nShown - 1, 0)).isValid())
+            return;
+        pList->viewport()->repaint();
+        nFilledUs = RealUs();
+        poll.stop();
+        ticker.stop();
+        app.Measure(false);
+        PerfControl("disable");
+        dRssMiB = StatusMiB("VmRSS");
+        dHwmMiB = StatusMiB("VmHWM");
+        pDlg->reject();
+    });
+    // A run whose list never fills (a failure was shown) ends here.
+    QTimer::singleShot(kWindowLimitMs, &app, [] {
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            if (auto* pDlg = qobject_cast<TarnlowDlg*>(pWidget))
+                pDlg->reject();
+        }
+    });
+    TarnlowApp theApp(host);
+    PerfControl("enable");
+    app.Measure(true);
+    const qint64 nWindowUs = RealUs();
+    tick.start();
+    ticker.start();
+    poll.start();
+    const int nExit = theApp.InitInstance({});
+    app.removeEventFilter(&phases);
+    std::printf("ms=%.1f window_ms=%.1f first_row_ms=%.1f rows=%d rss_mib=%.1f hwm_mib=%.1f stall_ms=%lld busy_ms=%.1f "
+                "at_main_ms=%.1f at_app_ms=%.1f at_window_ms=%.1f%s pid=%d messages=%d %s\n",
+        SpanMs(nStartUs, nFilledUs), SpanMs(nWindowUs, nFilledUs), SpanMs(nStartUs, nFirstRowUs), nShown, dRssMiB,
+        dHwmMiB, qint64(nMaxGapMs), double(nMaxBusyUs) / 1000.0, SpanMs(nStartUs, nMainUs), SpanMs(nStartUs, nAppUs),
+        SpanMs(nStartUs, nWindowUs), qPrintable(phases.Figures(nStartUs)), int(getpid()), host.m_nMessages,
+        qPrintable(app.Figures()));
+    return nExit == 0 && nFilledUs > 0 && host.m_nMessages == 0 ? 0 : 1;
+}
+
 /// The program as a user starts it with PATH... on its command line: TarnlowApp
 /// runs the window, which uploads the paths to the stored site and lists it
 /// again. Timed from the process's start (and from the window's) to the
@@ -888,7 +1005,8 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         return RunSite(QCoreApplication::arguments());
     }
-    const bool bWindowMode = strMode == QLatin1String("fetch-window") || strMode == QLatin1String("app");
+    const bool bWindowMode = strMode == QLatin1String("fetch-window") || strMode == QLatin1String("app")
+        || strMode == QLatin1String("list-app");
     if (strMode == QLatin1String("list") || strMode == QLatin1String("window") || bWindowMode) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -901,12 +1019,14 @@ int main(int argc, char* argv[])
         const QStringList args = QApplication::arguments();
         if (strMode == QLatin1String("app"))
             return RunApp(app, args, nMainUs, nAppUs);
+        if (strMode == QLatin1String("list-app"))
+            return RunListApp(app, args, nMainUs, nAppUs);
         if (strMode == QLatin1String("fetch-window"))
             return RunFetchWindow(app, args);
         return strMode == QLatin1String("list") ? RunList(args) : RunWindow(args);
     }
     std::fprintf(stderr,
-        "usage: tarnlow_bench upload|download|list|window|site|fetch-window|app ... (see "
+        "usage: tarnlow_bench upload|download|list|window|site|fetch-window|app|list-app ... (see "
         "bench/tarnlow_bench.cpp)\n");
     return 2;
 }
