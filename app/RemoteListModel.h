@@ -14,8 +14,9 @@ struct FtpEntry;
 ///
 /// An entry is its name's bytes and its kind, nothing more: a folder of a
 /// million entries costs the bytes of its names and five bytes each besides.
-/// The rows are built on a worker (Entries) and handed over whole, so the
-/// window's thread never spends longer on a listing than a swap.
+/// The rows are built on a worker (Entries) and handed over whole: the
+/// window's thread takes a listing in one swap, and its view lays the rows
+/// out a hundred at a time.
 class RemoteListModel : public QAbstractListModel {
     Q_OBJECT
 
