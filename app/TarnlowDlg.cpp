@@ -5,6 +5,7 @@
 #include "app/HelpFile.h"
 #include "app/HelpWindow.h"
 #include "app/PutThread.h"
+#include "app/RemoteListModel.h"
 #include "app/TransferAnimation.h"
 #include "app/TransferDoneDlg.h"
 
@@ -17,7 +18,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMimeData>
 #include <QPalette>
 #include <QProgressBar>
@@ -153,7 +154,7 @@ void TarnlowDlg::CreateControls()
     auto* pListGroup = new QGroupBox(QStringLiteral("Directory Listing"), this);
     units.Place(pListGroup, 10, 191, 252, 92);
 
-    m_remoteList = AddControl(new QListWidget(this), units, "m_remoteList", 1009, 16, 205, 239, 49);
+    m_remoteList = AddControl(new QListView(this), units, "m_remoteList", 1009, 16, 205, 239, 49);
     m_remoteList->setViewMode(QListView::ListMode);
     m_remoteList->setFlow(QListView::TopToBottom);
     m_remoteList->setWrapping(true);
@@ -210,7 +211,7 @@ void TarnlowDlg::CreateControls()
     connect(m_btnDownload, &QPushButton::clicked, this, &TarnlowDlg::OnDownload);
     connect(m_btnBrowse, &QPushButton::clicked, this, &TarnlowDlg::OnBrowse);
     connect(m_btnQuit, &QPushButton::clicked, this, &TarnlowDlg::accept);
-    connect(m_remoteList, &QListWidget::itemDoubleClicked, this, &TarnlowDlg::OnDblclkRemoteList);
+    connect(m_remoteList, &QListView::doubleClicked, this, &TarnlowDlg::OnDblclkRemoteList);
     connect(this, &TarnlowDlg::SlotReleased, this, [this] {
         const bool bListingHeld = std::exchange(m_bListingHeld, false);
         // Held drops run in the order they came, each once the one before has
@@ -268,6 +269,8 @@ bool TarnlowDlg::OnInitDialog()
 
     m_folderIcon = QIcon(QStringLiteral(":/tarnlow/folder.png"));
     m_documentIcon = QIcon(QStringLiteral(":/tarnlow/document.png"));
+    m_pListModel = new RemoteListModel(m_folderIcon, m_documentIcon, this);
+    m_remoteList->setModel(m_pListModel);
 
     m_pPutThread = std::make_unique<PutThread>();
     m_pPutThread->start();
@@ -371,14 +374,29 @@ void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete, const std::
     // A complete transfer lists the site again.
     const bool bDone = idle && bConnected && bComplete;
     if (bDone) {
-        if (relist)
+        if (relist) {
             relist();
-        else
-            ShowRemoteDirectory(ActiveSite());
+        } else {
+            SiteProfile site;
+            TabPane* pPane = nullptr;
+            RunOnUi([&] {
+                pPane = m_pActivePane;
+                site = *pPane;
+            });
+            ShowRemoteDirectory(site, pPane);
+        }
     }
     RunOnUi([&] {
         m_bAcceptDrops = idle;
-        m_pActivePane->SetFieldsReadOnly(!idle);
+        // The pane made read-only is the pane made writable again, whichever
+        // site is active by then.
+        if (!idle) {
+            m_pLockedPane = m_pActivePane;
+            m_pLockedPane->SetFieldsReadOnly(true);
+        } else if (m_pLockedPane) {
+            m_pLockedPane->SetFieldsReadOnly(false);
+            m_pLockedPane = nullptr;
+        }
         if (bConnected)
             m_remoteList->setEnabled(idle);
         for (QPushButton* pButton : {m_btnRefresh, m_btnHome, m_btnDelete, m_btnDownload, m_btnBrowse})
@@ -396,13 +414,6 @@ void TarnlowDlg::SetIdle(bool idle, bool bConnected, bool bComplete, const std::
         }
         RunOnUi([this] { m_pPutThread->ClearProgress(this); });
     }
-}
-
-SiteProfile TarnlowDlg::ActiveSite()
-{
-    SiteProfile site;
-    RunOnUi([&] { site = *m_pActivePane; });
-    return site;
 }
 
 void TarnlowDlg::SetWaitCursor(bool bWait)

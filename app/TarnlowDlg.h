@@ -20,13 +20,13 @@
 class HelpWindow;
 class PutThread;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class RemoteListModel;
 class SiteConnection;
 class TransferAnimation;
-struct FtpEntry;
 
 /// The main window: five site panes, the remote listing, the download folder,
 /// the progress strip, and the busy/idle switch around transfers.
@@ -66,8 +66,7 @@ public:
     /// that reached the server and is @p bComplete lists the site again (with
     /// @p relist when given, else over a new connection to the active site) and
     /// shows the completion dialog.
-    void SetIdle(
-        bool idle, bool bConnected = false, bool bComplete = true, const std::function<void()>& relist = {});
+    void SetIdle(bool idle, bool bConnected = false, bool bComplete = true, const std::function<void()>& relist = {});
     /// False while a transfer runs. Window's thread.
     bool IsIdle() const { return m_bIdle; }
 
@@ -99,9 +98,8 @@ public:
     const QByteArray& HomeDirectory() const { return m_strHomeDir; }
 
     // --- remote listing and navigation ---
-    /// Lists the active site's directory on a worker; with @p strLink, first
-    /// enters that link of the directory and lists it only if it is a folder.
-    void StartListing(const QByteArray& strLink = {});
+    /// Lists the active site's directory, as its pane's fields give it, on a worker.
+    void StartListing();
 
     // --- progress strip ---
     /// Prepares the bar for a transfer of @p nTotalFiles items. Window's thread:
@@ -168,19 +166,10 @@ private:
     friend class PutThread;
     class TransferView;
 
-    // The remote list's item data: the kind that navigation and delete go by,
-    // and the raw name kept for the server (the item's text is only its display).
-    static constexpr int kItemKindRole = Qt::UserRole;
-    static constexpr int kItemNameRole = Qt::UserRole + 1;
-    enum ItemKind {
-        kFileItem = 0,
-        kFolderItem = 1, // ".." included
-        kLinkItem = 2, // a link: what it leads to is asked of the server when it is used
-    };
-
     /// What a transfer's worker is given when it starts.
     struct TransferJob {
         SiteProfile m_site; // a copy of the active site
+        TabPane* m_pPane = nullptr; // the active site's pane, which the listing at the end fills the list for
         int m_nTotalFiles = 0; // a download's; an upload counts its own plan
         QList<QByteArray> m_uploadPaths;
         QList<QByteArray> m_downloadNames;
@@ -194,8 +183,6 @@ private:
     /// began, once the window is idle again; see m_pFocusBeforeWork.
     void RestoreFocusAfterWork();
     void SetWaitCursor(bool bWait);
-    /// A copy of the active site's strings as they stand in memory. Any thread.
-    SiteProfile ActiveSite();
 
     /// A job with copies of the active site and the item count prepared last.
     TransferJob NewTransferJob() const;
@@ -203,16 +190,25 @@ private:
     void UploadThreadProc(TransferJob job);
     void StartDownload();
     void DownloadThreadProc(TransferJob job);
-    void ListingThreadProc(SiteProfile site, QByteArray strLink);
+    /// Starts listing @p site, the site of @p pPane, on a worker (see ShowRemoteDirectory).
+    void BeginListing(SiteProfile site, TabPane* pPane, QByteArray strLink = {});
+    void ListingThreadProc(SiteProfile site, TabPane* pPane, QByteArray strLink);
     /// Empties the remote list and fills it with @p site's directory, or says it
-    /// cannot be shown. With @p strLink, enters that link first: a link to a
-    /// folder becomes the site's directory and is listed; a link to anything
-    /// else changes nothing, as a double-click on a file does. Runs on a worker.
-    /// With @p pOpen, a transfer's connection to @p site: it lists the site
-    /// again when it still works, and is closed in any case.
-    void ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink = {}, SiteConnection* pOpen = nullptr);
-    /// Fills the list with @p entries, the directory of @p site. Runs on a worker.
-    void FillRemoteList(const std::vector<FtpEntry>& entries, const SiteProfile& site);
+    /// cannot be shown; @p pPane is the pane @p site belongs to. With @p strLink,
+    /// enters that link first: a link to a folder becomes the site's directory,
+    /// written into @p pPane, and is listed; a link to anything else changes
+    /// nothing, as a double-click on a file does. Runs on a worker. With
+    /// @p pOpen, a transfer's connection to @p site: it lists the site again
+    /// when it still works, and is closed in any case.
+    void ShowRemoteDirectory(
+        SiteProfile site, TabPane* pPane, const QByteArray& strLink = {}, SiteConnection* pOpen = nullptr);
+    /// Gives the list's controls back once a listing has ended: the tab control,
+    /// Refresh, Home, and the list when @p bList. While a transfer holds the
+    /// window busy they stay as they are, and the transfer's end gives them
+    /// back. Window's thread.
+    void EnableListControls(bool bList);
+    /// The rows selected in the remote list, in list order. Window's thread.
+    QList<int> SelectedRows() const;
     /// Empties the remote list: nothing is listed, so nothing can be fetched or
     /// deleted. Window's thread.
     void ClearRemoteList();
@@ -232,7 +228,7 @@ private:
     QLineEdit* m_editDownloadPath = nullptr;
     QPushButton* m_btnBrowse = nullptr;
     QPushButton* m_btnDelete = nullptr;
-    QListWidget* m_remoteList = nullptr;
+    QListView* m_remoteList = nullptr;
     QTabWidget* m_tab = nullptr;
     QPushButton* m_btnQuit = nullptr;
     QPushButton* m_btnAbout = nullptr;
@@ -245,13 +241,18 @@ private:
     QString m_strPercent;
     QIcon m_hIcon;
     QList<QByteArray> m_downloadNames;
+    RemoteListModel* m_pListModel = nullptr; // the remote list's rows
     // The site and directory the remote list shows, as its listing connected
-    // (the login directory filled in): a download or delete of the list's
-    // items acts there, whatever the pane's fields say now. Empty while the
-    // list shows no listing.
+    // (the login directory filled in), and the pane it belongs to: a download,
+    // delete or double-click of the list's items acts there, whatever the
+    // pane's fields say now. Empty while the list shows no listing.
     std::optional<SiteProfile> m_listedSite;
+    TabPane* m_pListedPane = nullptr;
     QByteArray m_strHomeDir;
     bool m_bIdle = true;
+    // The pane whose fields a transfer made read-only, until its end makes
+    // them writable again; null while no transfer holds the window busy.
+    TabPane* m_pLockedPane = nullptr;
     QString m_strSettingsDir;
     QList<QByteArray> m_uploadPaths;
     TabPane* m_pActivePane = nullptr;

@@ -1,37 +1,28 @@
 // The window's remote directory: connecting to the active site, the listing
 // and its list, moving through the remote tree, and deleting selected items.
 
+#include "app/RemoteListModel.h"
 #include "app/TarnlowDlg.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/RemotePath.h"
 #include "remote/RemoteDelete.h"
 #include "remote/RemoteListing.h"
 #include "remote/SiteConnection.h"
-#include "sites/ByteText.h"
 
 #include <QItemSelectionModel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTabWidget>
 
 #include <algorithm>
+#include <malloc.h>
+#include <optional>
 
 namespace {
 
-// Items added to the list per hop to the window's thread: small enough that the
-// window handles its events between two hops, large enough that a big
-// directory does not cost thousands of hops.
-constexpr std::size_t kFillBatch = 500;
-
-/// The selected rows in list order.
-QList<int> SelectedRows(const QListWidget& list)
-{
-    QList<int> rows;
-    for (const QModelIndex& index : list.selectionModel()->selectedIndexes())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
+// A listing of this many entries leaves enough freed memory behind on its
+// worker to be worth handing back to the system.
+constexpr int kTrimAfterEntries = 10000;
 
 } // namespace
 
@@ -59,7 +50,7 @@ bool TarnlowDlg::ConnectToSite(SiteConnection& link, SiteProfile& site, bool bSh
     return false;
 }
 
-void TarnlowDlg::StartListing(const QByteArray& strLink)
+void TarnlowDlg::StartListing()
 {
     // One connection at a time. Only a change of tab asks for a listing while
     // another operation holds the connection (a transfer gives the controls back
@@ -72,25 +63,29 @@ void TarnlowDlg::StartListing(const QByteArray& strLink)
         m_bListingHeld = true;
         return;
     }
-    SetWaitCursor(true);
     m_pActivePane->PullFields();
-    BeginWorker([this, site = SiteProfile(*m_pActivePane), strLink] { ListingThreadProc(site, strLink); });
+    BeginListing(*m_pActivePane, m_pActivePane);
 }
 
-void TarnlowDlg::ListingThreadProc(SiteProfile site, QByteArray strLink)
+void TarnlowDlg::BeginListing(SiteProfile site, TabPane* pPane, QByteArray strLink)
 {
-    ShowRemoteDirectory(std::move(site), strLink);
+    SetWaitCursor(true);
+    BeginWorker([this, site = std::move(site), pPane, strLink = std::move(strLink)] {
+        ListingThreadProc(site, pPane, strLink);
+    });
 }
 
-void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink, SiteConnection* pOpen)
+void TarnlowDlg::ListingThreadProc(SiteProfile site, TabPane* pPane, QByteArray strLink)
 {
-    const auto enableListControls = [this](bool bEnable) {
-        for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_remoteList, m_btnRefresh, m_btnHome})
-            pControl->setEnabled(bEnable);
-    };
+    ShowRemoteDirectory(std::move(site), pPane, strLink);
+}
+
+void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, TabPane* pPane, const QByteArray& strLink, SiteConnection* pOpen)
+{
     // Entering a link keeps the list until the link turns out to be a folder.
     RunOnUi([&] {
-        enableListControls(false);
+        for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_remoteList, m_btnRefresh, m_btnHome})
+            pControl->setEnabled(false);
         if (strLink.isEmpty())
             ClearRemoteList();
     });
@@ -101,8 +96,8 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     // allows one connection per user would refuse the second.
     SiteConnection own;
     QByteArray strEnter;
-    const bool bReuse = pOpen && pOpen->IsConnected() && pOpen->Connection().IsUsable()
-        && !pOpen->SiteDirectory().isEmpty();
+    const bool bReuse
+        = pOpen && pOpen->IsConnected() && pOpen->Connection().IsUsable() && !pOpen->SiteDirectory().isEmpty();
     if (pOpen && !bReuse)
         pOpen->Close();
     SiteConnection& link = bReuse ? *pOpen : own;
@@ -116,7 +111,7 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
             // Not a folder: nothing happens, as for a double-click on a file.
             link.Close();
             RunOnUi([&] {
-                enableListControls(true);
+                EnableListControls(true);
                 SetWaitCursor(false);
             });
             return;
@@ -124,23 +119,38 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
         site.m_strDirectory = RemotePath::Navigate(site.m_strDirectory, strLink);
         RunOnUi([&] {
             ClearRemoteList();
-            m_pActivePane->m_strDirectory = site.m_strDirectory;
-            m_pActivePane->PushFields();
+            // Only the directory changes: what else was typed into the pane stays.
+            pPane->PullFields();
+            pPane->m_strDirectory = site.m_strDirectory;
+            pPane->PushFields();
         });
     }
-    // The whole directory is read first, so the connection is closed before the
-    // list is filled.
-    RemoteListing listing;
+    // The whole directory is read and packed first, so the connection is
+    // closed, and the parsed entries are gone, before the list is filled.
+    std::optional<RemoteListModel::Entries> entries;
     if (bConnected && link.Connection().IsUsable()) {
+        RemoteListing listing;
         if (listing.ListRemoteDirectory(link.Connection(), strEnter)) {
             link.Close();
-            FillRemoteList(listing.Entries(), site);
-            RunOnUi([&] {
-                enableListControls(true);
-                SetWaitCursor(false);
-            });
-            return;
+            entries = RemoteListModel::Entries::FromListing(listing.Entries());
         }
+    }
+    if (entries) {
+        // The parsed listing took several times the room of the packed one; what
+        // it left free on this worker goes back to the system, not to the
+        // window's resident size.
+        if (entries->Count() >= kTrimAfterEntries)
+            malloc_trim(0);
+        // The slot stays held until the list is full, so nothing acts on a list
+        // of another listing.
+        RunOnUi([&] {
+            m_listedSite = site;
+            m_pListedPane = pPane;
+            m_pListModel->Fill(std::move(*entries));
+            EnableListControls(true);
+            SetWaitCursor(false);
+        });
+        return;
     }
     if (bConnected)
         strCause = link.Connection().LastFailureCause();
@@ -152,54 +162,34 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, const QByteArray& strLink
     });
     MessageBox(QStringLiteral("Can't display the remote directory"), QStringLiteral("Error"), MsgIcon::Exclamation,
         MsgButtons::Ok, strCause);
-    RunOnUi([this] {
-        for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_btnRefresh, m_btnHome})
-            pControl->setEnabled(true);
-    });
+    RunOnUi([this] { EnableListControls(false); });
 }
 
-void TarnlowDlg::FillRemoteList(const std::vector<FtpEntry>& entries, const SiteProfile& site)
+void TarnlowDlg::EnableListControls(bool bList)
 {
-    // In batches with repainting off, so a directory of many thousand entries
-    // neither freezes the window nor repaints it per item. The list lays out
-    // what it holds between two batches; while it fills, every item is taken to
-    // be as large as the first, which makes those passes cheap, and the one
-    // layout that counts measures each item once the list is full.
-    RunOnUi([&] {
-        // Remembered with the listing: the connection slot stays held until the
-        // list is full, so nothing acts on a list filled only in part.
-        m_listedSite = site;
-        m_remoteList->setUpdatesEnabled(false);
-        m_remoteList->setUniformItemSizes(true);
-    });
-    for (std::size_t nStart = 0; nStart < entries.size(); nStart += kFillBatch) {
-        const std::size_t nEnd = std::min(entries.size(), nStart + kFillBatch);
-        if (!RunOnUi([&] {
-                for (std::size_t i = nStart; i < nEnd; ++i) {
-                    const FtpEntry& entry = entries[i];
-                    auto* pItem = new QListWidgetItem(
-                        entry.m_bDirectory ? m_folderIcon : m_documentIcon, ByteText::Display(entry.m_strName));
-                    pItem->setData(kItemKindRole,
-                        entry.m_bDirectory  ? kFolderItem
-                            : entry.m_bLink ? kLinkItem
-                                            : kFileItem);
-                    pItem->setData(kItemNameRole, entry.m_strName);
-                    m_remoteList->addItem(pItem);
-                }
-            }))
-            return; // the window is gone
-    }
-    RunOnUi([this] {
-        m_remoteList->setUniformItemSizes(false);
-        m_remoteList->doItemsLayout();
-        m_remoteList->setUpdatesEnabled(true);
-    });
+    if (m_pLockedPane)
+        return;
+    for (QWidget* pControl : std::initializer_list<QWidget*> {m_tab, m_btnRefresh, m_btnHome})
+        pControl->setEnabled(true);
+    if (bList)
+        m_remoteList->setEnabled(true);
+}
+
+QList<int> TarnlowDlg::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_remoteList->selectionModel()->selectedIndexes())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void TarnlowDlg::ClearRemoteList()
 {
-    m_remoteList->clear();
+    if (m_pListModel)
+        m_pListModel->Clear();
     m_listedSite.reset();
+    m_pListedPane = nullptr;
 }
 
 void TarnlowDlg::OnRefresh()
@@ -225,31 +215,34 @@ void TarnlowDlg::OnDblclkRemoteList()
 {
     // While another operation holds the connection (a download keeps the list
     // enabled), a double-click neither moves nor lists.
-    if (IsSlotBusy())
+    if (IsSlotBusy() || !m_listedSite)
         return;
 
     // The first selected item in list order, which need not be the one clicked.
-    const QList<int> rows = SelectedRows(*m_remoteList);
+    const QList<int> rows = SelectedRows();
     if (rows.isEmpty())
         return;
-    const QListWidgetItem* pItem = m_remoteList->item(rows.first());
-    const QByteArray strName = pItem->data(kItemNameRole).toByteArray();
-    const int nKind = pItem->data(kItemKindRole).toInt();
+    const QByteArray strName = m_pListModel->Name(rows.first());
+    const RemoteListModel::Kind kind = m_pListModel->KindOf(rows.first());
+    if (kind == RemoteListModel::kFile)
+        return;
 
-    QByteArray& strDirectory = m_pActivePane->m_strDirectory;
-    if (strDirectory.isEmpty())
-        strDirectory = m_strHomeDir;
-    if (nKind == kLinkItem) {
+    // The way leads from the folder the list shows, on the site it came from,
+    // whatever has been typed into the pane since; the new directory goes into
+    // that site's pane.
+    SiteProfile site = *m_listedSite;
+    TabPane* pPane = m_pListedPane;
+    if (kind == RemoteListModel::kLink) {
         // Only the server knows whether the link leads to a folder.
-        StartListing(strName);
+        BeginListing(std::move(site), pPane, strName);
         return;
     }
-    if (nKind != kFolderItem)
-        return;
-
-    strDirectory = RemotePath::Navigate(strDirectory, strName);
-    m_pActivePane->PushFields();
-    StartListing();
+    site.m_strDirectory = RemotePath::Navigate(site.m_strDirectory, strName);
+    // Only the directory changes: what else was typed into the pane stays.
+    pPane->PullFields();
+    pPane->m_strDirectory = site.m_strDirectory;
+    pPane->PushFields();
+    BeginListing(std::move(site), pPane);
 }
 
 void TarnlowDlg::OnDeleteFiles()
@@ -257,7 +250,7 @@ void TarnlowDlg::OnDeleteFiles()
     // The delete works on the window's thread. It holds the connection slot from
     // the question on, so that nothing else connects while the question or an
     // error message is open (a drop meanwhile is held until the pass ends).
-    if (IsSlotBusy() || !m_listedSite || m_remoteList->selectionModel()->selectedIndexes().isEmpty())
+    if (IsSlotBusy() || !m_listedSite || !m_remoteList->selectionModel()->hasSelection())
         return;
     m_bSlotBusy = true;
 
@@ -269,17 +262,17 @@ void TarnlowDlg::OnDeleteFiles()
         SiteProfile site = *m_listedSite;
         SiteConnection link;
         if (ConnectToSite(link, site, false)) {
-            const QList<int> rows = SelectedRows(*m_remoteList);
+            const QList<int> rows = SelectedRows();
             QList<RemoteDelete::Item> items;
             for (int nRow : rows) {
-                const QListWidgetItem* pItem = m_remoteList->item(nRow);
-                const int nKind = pItem->data(kItemKindRole).toInt();
-                items.append({pItem->data(kItemNameRole).toByteArray(), nKind == kFolderItem, nKind == kLinkItem});
+                const RemoteListModel::Kind kind = m_pListModel->KindOf(nRow);
+                items.append(
+                    {m_pListModel->Name(nRow), kind == RemoteListModel::kFolder, kind == RemoteListModel::kLink});
             }
             // Each item leaves the list as soon as the server has removed it.
             int nRemoved = 0;
             const RemoteDelete::Result result = RemoteDelete(link.Connection()).DeleteItems(items, [&](qsizetype i) {
-                delete m_remoteList->takeItem(rows[i] - nRemoved);
+                m_pListModel->RemoveRow(rows[i] - nRemoved);
                 ++nRemoved;
             });
             if (result != RemoteDelete::Result::Deleted)

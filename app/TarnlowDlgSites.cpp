@@ -7,7 +7,7 @@
 
 #include <QDir>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -60,7 +60,7 @@ void TarnlowDlg::OnSiteTabChanged(int nIndex)
     if (ValidateSite(false)) {
         StartListing();
     } else {
-        m_remoteList->clear();
+        ClearRemoteList();
         m_remoteList->setEnabled(false);
     }
 }

@@ -3,6 +3,7 @@
 // progress strip shows while they run.
 
 #include "app/PutThread.h"
+#include "app/RemoteListModel.h"
 #include "app/TarnlowDlg.h"
 #include "remote/SiteConnection.h"
 #include "transfer/Download.h"
@@ -12,7 +13,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 
 #include <sys/stat.h>
 
@@ -49,6 +49,7 @@ TarnlowDlg::TransferJob TarnlowDlg::NewTransferJob() const
 {
     TransferJob job;
     job.m_site = *m_pActivePane;
+    job.m_pPane = m_pActivePane;
     job.m_nTotalFiles = m_nTotalFiles;
     return job;
 }
@@ -107,7 +108,7 @@ void TarnlowDlg::UploadThreadProc(TransferJob job)
     }
     StopTransferAnimation();
     // The transfer's own connection lists the site again when it still works.
-    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, {}, &link); });
+    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, job.m_pPane, {}, &link); });
     link.Close();
 }
 
@@ -143,11 +144,8 @@ void TarnlowDlg::OnDownload()
     }
 
     m_downloadNames.clear();
-    for (int nRow = 0; nRow < m_remoteList->count(); ++nRow) {
-        const QListWidgetItem* pItem = m_remoteList->item(nRow);
-        if (pItem->isSelected())
-            m_downloadNames.append(pItem->data(kItemNameRole).toByteArray());
-    }
+    for (int nRow : SelectedRows())
+        m_downloadNames.append(m_pListModel->Name(nRow));
     if (m_downloadNames.isEmpty())
         return;
     ResetProgress(int(m_downloadNames.size()));
@@ -163,6 +161,7 @@ void TarnlowDlg::StartDownload()
     // The names are those of the directory the list shows: they are fetched
     // from there, whatever has been typed into the pane since.
     job.m_site = *m_listedSite;
+    job.m_pPane = m_pListedPane;
     job.m_downloadNames = m_downloadNames;
     job.m_strDownloadPath = QFile::encodeName(m_strDownloadPath);
     BeginWorker([this, job = std::move(job)] { DownloadThreadProc(job); });
@@ -185,6 +184,6 @@ void TarnlowDlg::DownloadThreadProc(TransferJob job)
     }
     StopTransferAnimation();
     // The transfer's own connection lists the site again when it still works.
-    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, {}, &link); });
+    SetIdle(true, bConnected, bComplete, [&] { ShowRemoteDirectory(job.m_site, job.m_pPane, {}, &link); });
     link.Close();
 }

@@ -16,8 +16,9 @@
 #              even number lets each tool go first equally often
 #   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of 30,000
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
-#              wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny,
-#              or a group: wan (the three wan-*), xvfb (the three window-*)
+#              wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny
+#              listing-100k, or a group: wan (the three wan-*), xvfb (the three
+#              window-* and listing-100k)
 #   --delay-ms the proxy's delay each way in the wan scenarios (default 20: a
 #              round trip of 40 ms)
 #   --profile  one run of each scenario, our side under `perf record -g`; prints
@@ -31,7 +32,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ARGS=("$@")
-SCENARIOS="fixed upload download tree fetch-many listing drop-30k window wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny"
+SCENARIOS="fixed upload download tree fetch-many listing drop-30k window wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny listing-100k"
 RUNS=6
 BIG_RUNS=16
 DROP_RUNS=3
@@ -56,7 +57,7 @@ done
 [[ "$RUNS" =~ ^[1-9][0-9]?$ ]] || { echo "--runs takes a number from 1 to 99" >&2; exit 2; }
 [[ "$DELAY_MS" =~ ^[0-9]{1,4}$ ]] || { echo "--delay-ms takes a number of milliseconds from 0 to 9999" >&2; exit 2; }
 ONLY=${ONLY//,wan,/,wan-tree,wan-fetch,wan-tiny,}
-ONLY=${ONLY//,xvfb,/,window-fetch,window-tree,window-tiny,}
+ONLY=${ONLY//,xvfb,/,window-fetch,window-tree,window-tiny,listing-100k,}
 for name in ${ONLY//,/ }; do
     [[ " $SCENARIOS wan xvfb " == *" $name "* ]] || { echo "--only takes names from: $SCENARIOS, or wan, xvfb" >&2; exit 2; }
 done
@@ -226,6 +227,19 @@ for n in range(drop_files):
         os.makedirs(folder)
     write(os.path.join(folder, 'small-%05d.txt' % n), 1024, 'drop %d' % n)
 PYEOF
+# A folder of 100,000 entries (every tenth a folder, the rest empty files),
+# which the window lists at its start.
+if wanted listing-100k; then
+    python3 - "$HOME_DIR/list100k" <<'PYEOF'
+import os, sys
+for i in range(100000):
+    path = os.path.join(sys.argv[1], 'entry-%06d' % i)
+    if i % 10 == 0:
+        os.makedirs(path)
+    else:
+        open(path + '.dat', 'wb').close()
+PYEOF
+fi
 chown -R "$BENCH_USER:" "$HOME_DIR"
 
 vsftpd "$WORK/vsftpd.conf" >"$WORK/vsftpd.log" 2>&1 &
@@ -237,10 +251,10 @@ for _ in $(seq 100); do
 done
 ss -Hltn "( sport = :21 )" | grep -q "$HOST:21" || { echo "vsftpd does not listen on $HOST:21" >&2; exit 1; }
 
-# An X server of the benchmark's own for the real window (the wan tiny file
-# and the window-* scenarios); it picks a free display number itself.
+# An X server of the benchmark's own for the real window (the wan tiny file,
+# the window-* scenarios and listing-100k); it picks a free display number itself.
 DISPLAY_NUMBER=
-if wanted wan-tiny || wanted window-fetch || wanted window-tree || wanted window-tiny; then
+if wanted wan-tiny || wanted window-fetch || wanted window-tree || wanted window-tiny || wanted listing-100k; then
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
     XVFB_PID=$!
     for _ in $(seq 100); do
@@ -291,7 +305,7 @@ fresh_local() { rm -rf "$WORK/out"; mkdir -p "$WORK/out"; }
 QPA=offscreen # the window's platform: xcb on the benchmark's Xvfb for the window-* scenarios
 ours() {
     local wrap=() env=() site=("$FTP_HOST" "$BENCH_USER" "$PASSWORD")
-    [ "$1" != app ] || site=()
+    case $1 in app | list-app) site=() ;; esac
     if [ $PROFILE = 1 ]; then
         # SCHED=1: the scheduler's events instead of processor time, to see where the threads waited.
         if [ "${SCHED:-0}" = 1 ]; then
@@ -299,7 +313,7 @@ ours() {
         else
             wrap=(perf record -q -e task-clock -g -o "$WORK/profiles/$SCENARIO.data")
         fi
-        if [ "$1" = app ] || [ "$1" = fetch-window ]; then
+        if [ "$1" = app ] || [ "$1" = list-app ] || [ "$1" = fetch-window ]; then
             rm -f "$WORK/perf.ctl" "$WORK/perf.ack"
             mkfifo "$WORK/perf.ctl" "$WORK/perf.ack"
             wrap+=(-D -1 --control "fifo:$WORK/perf.ctl,$WORK/perf.ack")
@@ -648,6 +662,26 @@ run_window_tiny() {
     cmp -s "$WORK/data/tiny.bin" "$HOME_DIR/up/tiny.bin" || fail "window-tiny: copy differs"
     [ $PROFILE = 0 ] || tiny_steps
 }
+# The program started on a site whose folder holds 100,000 entries, until its
+# list is filled and painted: the time from the process's start, and the
+# window's memory then, beside lftp's whole `cls -1` of the folder.
+run_listing_100k() {
+    ours site list100k
+    QPA=xcb ours list-app 100001
+    [ "$(figure rows)" = 100001 ] || fail "listing-100k: $(figure rows) rows instead of 100,001"
+    record listing-100k tarnlow "$(figure ms)"
+    record listing-100k-first-row tarnlow "$(figure first_row_ms)"
+    record listing-100k-rss tarnlow "$(figure rss_mib)"
+    record listing-100k-hwm tarnlow "$(figure hwm_mib)"
+    record listing-100k-stall tarnlow "$(figure stall_ms)"
+    record listing-100k-busy tarnlow "$(figure busy_ms)"
+}
+run_listing_100k_peer() {
+    t0=$(now_ms)
+    peer_lftp <<<"cls -1 list100k" >"$WORK/listing.txt"
+    record listing-100k lftp $(($(now_ms) - t0))
+    [ "$(wc -l <"$WORK/listing.txt")" = 100000 ] || fail "lftp listing-100k: $(wc -l <"$WORK/listing.txt") lines"
+}
 # With --profile: the tiny file once more, through the proxy with no delay and
 # without perf, its steps and every control line on one clock from the
 # process's start.
@@ -708,6 +742,7 @@ scenario wan-tiny run_wan_tiny run_wan_tiny_peer
 scenario window-fetch run_window_fetch run_window_fetch_peer
 scenario window-tree run_window_tree run_window_tree_peer
 scenario window-tiny run_window_tiny
+scenario listing-100k run_listing_100k run_listing_100k_peer
 scenario drop-30k run_drop
 
 # --- the table and the summary ---------------------------------------------------
@@ -793,6 +828,12 @@ row window-tiny-shown tarnlow "window-tiny: window shown" ms
 row window-tiny-step tarnlow "window-tiny: file sent" ms
 row window-tiny-relist tarnlow "window-tiny: relisting" ms
 row window-tiny-listed tarnlow "window-tiny: list filled" ms
+for tool in tarnlow lftp; do row listing-100k $tool "listing 100,000: start to list" ms; done
+row listing-100k-first-row tarnlow "listing-100k: first rows" ms
+row listing-100k-rss tarnlow "listing-100k: RSS, listed" MiB
+row listing-100k-hwm tarnlow "listing-100k: RSS peak" MiB
+row listing-100k-stall tarnlow "listing-100k: longest gap" ms
+row listing-100k-busy tarnlow "listing-100k: thread busy" ms
 row drop-30k tarnlow "drop $DROP_FILES files" files/s
 row drop-first tarnlow "drop: first half" files/s
 row drop-second tarnlow "drop: second half" files/s
@@ -853,4 +894,6 @@ echo "bench: upload $(ratio "$(median upload.tarnlow)" "$(median upload.curl)") 
     "wan-tiny $(ratio "$(median wan-tiny.tarnlow)" "$(median wan-tiny.curl)") curl," \
     "window-fetch $(ratio "$(median window-fetch.tarnlow)" "$(median window-fetch.lftp)") lftp," \
     "window-tree $(ratio "$(median window-tree.tarnlow)" "$(median window-tree.lftp)") lftp," \
-    "window-tiny $(median window-tiny.tarnlow || echo n/a) ms"
+    "window-tiny $(median window-tiny.tarnlow || echo n/a) ms," \
+    "listing-100k $(ratio "$(median listing-100k.tarnlow)" "$(median listing-100k.lftp)") lftp," \
+    "listing-100k RSS $(median listing-100k-rss.tarnlow || echo n/a) MiB"

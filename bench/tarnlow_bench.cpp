@@ -16,12 +16,15 @@
 //   tarnlow_bench site     HOST USER PASSWORD DIRECTORY
 //   tarnlow_bench fetch-window HOST USER PASSWORD DIRECTORY LOCAL_FOLDER NAMES_FILE
 //   tarnlow_bench app      PATH...
+//   tarnlow_bench list-app ROWS
 //
 // site stores the bench's site as the first profile of the settings file, as
 // the user would have left it; app is then the program itself started with
 // PATH... on its command line (TarnlowApp), timed from the process's start
 // (TARNLOW_BENCH_T0, the caller's $EPOCHREALTIME just before starting it) to
-// the completion dialog. With TARNLOW_BENCH_REPORTS=direct the upload and
+// the completion dialog; list-app is the program started without paths, which
+// lists the stored site's folder at once, timed from the process's start until
+// its list of ROWS rows is filled and painted. With TARNLOW_BENCH_REPORTS=direct the upload and
 // download modes record progress on the worker without a hop to the main
 // thread, which shows what the hops cost. With TARNLOW_BENCH_PERF_CTL=CTL,ACK
 // (the FIFOs of `perf record --control`) the window's scenarios turn the
@@ -53,14 +56,15 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
 #include <QThread>
-#include <QWindow>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <atomic>
@@ -93,6 +97,35 @@ qint64 StealMs()
         return 0;
     const QList<QByteArray> fields = stat.readLine().simplified().split(' ');
     return fields.size() > 8 ? fields[8].toLongLong() * 1000 / sysconf(_SC_CLK_TCK) : 0;
+}
+
+/// Selects exactly the rows of @p list whose text @p wanted takes, as
+/// Ctrl-clicks would; returns how many.
+int SelectWhere(QListView& list, const std::function<bool(const QString&)>& wanted)
+{
+    const QAbstractItemModel* pModel = list.model();
+    QItemSelection selection;
+    for (int nRow = 0; nRow < pModel->rowCount(); ++nRow) {
+        const QModelIndex index = pModel->index(nRow, 0);
+        if (wanted(index.data().toString()))
+            selection.select(index, index);
+    }
+    list.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    return int(list.selectionModel()->selectedIndexes().size());
+}
+
+/// A figure of /proc/self/status in MiB ("VmRSS", "VmHWM"), or -1.
+double StatusMiB(const char* pszField)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray strPrefix = QByteArray(pszField) + ':';
+    for (const QByteArray& strLine : status.readAll().split('\n')) {
+        if (strLine.startsWith(strPrefix))
+            return strLine.mid(strPrefix.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
 }
 
 double PeakRssMiB()
@@ -321,7 +354,8 @@ std::map<int, ThreadTimes> ThreadSnapshot()
         const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
         if (fields.size() < 2)
             continue;
-        threads[strTid.toInt()] = ThreadTimes {fields[0].toLongLong(), fields[1].toLongLong(), comm.readAll().trimmed()};
+        threads[strTid.toInt()]
+            = ThreadTimes {fields[0].toLongLong(), fields[1].toLongLong(), comm.readAll().trimmed()};
     }
     return threads;
 }
@@ -486,7 +520,7 @@ public:
         pane.m_editAddress->setText(args[2]);
         pane.m_editUsername->setText(args[3]);
         pane.m_editPassword->setText(args[4]);
-        m_pList = m_dlg.findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+        m_pList = m_dlg.findChild<QListView*>(QStringLiteral("m_remoteList"));
         m_ticker.setTimerType(Qt::PreciseTimer);
         m_ticker.setInterval(1);
         QObject::connect(&m_ticker, &QTimer::timeout, &m_dlg, [this] {
@@ -540,7 +574,7 @@ public:
 
     BenchDialogHost m_host;
     TarnlowDlg m_dlg;
-    QListWidget* m_pList = nullptr;
+    QListView* m_pList = nullptr;
     QTimer m_ticker;
     QElapsedTimer m_tick;
     qint64 m_nMaxGapMs = 0;
@@ -559,7 +593,7 @@ int RunList(const QStringList& args)
     WindowRig rig(args);
     rig.SetDirectory(args[5]);
     const qint64 nMs = rig.Run([&] { rig.m_dlg.OnRefresh(); });
-    const int nItems = rig.m_pList->count();
+    const int nItems = rig.m_pList->model()->rowCount();
     std::printf("ms=%lld items=%d stall_ms=%lld busy_ms=%.1f steal_ms=%lld peak_mib=%.1f\n", qint64(nMs), nItems,
         qint64(rig.m_nMaxGapMs), double(rig.m_nMaxBusyUs) / 1000.0, qint64(rig.m_nStealMs), PeakRssMiB());
     return nMs >= 0 && rig.m_host.m_nMessages == 0 && nItems > 1 ? 0 : 1;
@@ -608,8 +642,7 @@ int RunWindow(const QStringList& args)
     runPhase("upload", 1, [&] { rig.m_dlg.OnDropFiles({QFile::encodeName(strBig)}); });
     runPhase("download", 1, [&] {
         const QString strName = QFileInfo(strBig).fileName();
-        for (int nRow = 0; nRow < rig.m_pList->count(); ++nRow)
-            rig.m_pList->item(nRow)->setSelected(rig.m_pList->item(nRow)->text() == strName);
+        SelectWhere(*rig.m_pList, [&](const QString& strText) { return strText == strName; });
         rig.m_dlg.findChild<QLineEdit*>(QStringLiteral("m_editDownloadPath"))->setText(strLocal);
         rig.m_dlg.OnDownload();
     });
@@ -696,18 +729,19 @@ public:
         const QEvent::Type type = pEvent->type();
         if (!m_pDlg && type == QEvent::Show && pWatched->objectName() == QLatin1String("TarnlowDlg"))
             Hook(static_cast<QWidget*>(pWatched));
-        else if (m_pDlg && type == QEvent::Expose && !m_nShownUs && pWatched == static_cast<QObject*>(m_pDlg->windowHandle()))
+        else if (m_pDlg && type == QEvent::Expose && !m_nShownUs
+            && pWatched == static_cast<QObject*>(m_pDlg->windowHandle()))
             m_nShownUs = RealUs();
         else if (m_pDlg && type == QEvent::Paint && !m_nPaintedUs && pWatched == m_pDlg)
             m_nPaintedUs = RealUs();
         return false;
     }
 
+    /// When the window was first painted, or 0.
+    qint64 PaintedUs() const { return m_nPaintedUs; }
+
     /// Forgets what was stamped so far: the next of each counts.
-    void Reset()
-    {
-        m_nNameUs = m_nStepUs = m_nRelistUs = m_nListedUs = 0;
-    }
+    void Reset() { m_nNameUs = m_nStepUs = m_nRelistUs = m_nListedUs = 0; }
 
     QString Figures(qint64 nStartUs) const
     {
@@ -715,7 +749,8 @@ public:
         const std::pair<const char*, qint64> stamps[] = {{"shown", m_nShownUs}, {"painted", m_nPaintedUs},
             {"name", m_nNameUs}, {"step", m_nStepUs}, {"relist", m_nRelistUs}, {"listed", m_nListedUs}};
         for (const auto& [pszName, nUs] : stamps)
-            strFigures += QStringLiteral(" at_%1_ms=%2").arg(QLatin1String(pszName)).arg(SpanMs(nStartUs, nUs), 0, 'f', 1);
+            strFigures
+                += QStringLiteral(" at_%1_ms=%2").arg(QLatin1String(pszName)).arg(SpanMs(nStartUs, nUs), 0, 'f', 1);
         return strFigures;
     }
 
@@ -729,7 +764,7 @@ private:
         };
         auto* pName = pDlg->findChild<QLineEdit*>(QStringLiteral("m_editTransferName"));
         auto* pBar = pDlg->findChild<QProgressBar*>(QStringLiteral("m_progress"));
-        auto* pList = pDlg->findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+        auto* pList = pDlg->findChild<QListView*>(QStringLiteral("m_remoteList"));
         if (pName)
             connect(pName, &QLineEdit::textChanged, this, [=, this](const QString& str) {
                 if (!str.isEmpty())
@@ -741,8 +776,9 @@ private:
                     once(m_nStepUs);
             });
         if (pList) {
-            connect(pList->model(), &QAbstractItemModel::modelReset, this, [=, this] { once(m_nRelistUs); });
-            connect(pList->model(), &QAbstractItemModel::rowsInserted, this, [=, this] { once(m_nListedUs); });
+            // The list is emptied when the listing starts, and filled in one step.
+            connect(pList->model(), &QAbstractItemModel::modelReset, this,
+                [=, this] { once(pList->model()->rowCount() == 0 ? m_nRelistUs : m_nListedUs); });
         }
     }
 
@@ -782,23 +818,18 @@ int RunFetchWindow(BenchApplication& app, const QStringList& args)
     TarnlowDlg dlg(host);
     dlg.OnInitDialog(); // with a valid site, the window lists its folder at once
     dlg.show();
-    auto* pList = dlg.findChild<QListWidget*>(QStringLiteral("m_remoteList"));
+    auto* pList = dlg.findChild<QListView*>(QStringLiteral("m_remoteList"));
     auto* pButton = dlg.findChild<QPushButton*>(QStringLiteral("m_btnDownload"));
     auto* pPath = dlg.findChild<QLineEdit*>(QStringLiteral("m_editDownloadPath"));
     const bool bListed = WaitUntil(
         [&] {
-            const int nLast = pList->count() - 1;
+            const int nLast = pList->model()->rowCount() - 1;
             return !dlg.IsSlotBusy() && nLast >= int(names.size())
                 && pList->visualRect(pList->model()->index(nLast, 0)).isValid();
         },
         kWindowLimitMs);
     pPath->setText(args[6]);
-    int nSelected = 0;
-    for (int nRow = 0; nRow < pList->count(); ++nRow) {
-        const bool bWanted = names.contains(pList->item(nRow)->text());
-        pList->item(nRow)->setSelected(bWanted);
-        nSelected += bWanted;
-    }
+    const int nSelected = SelectWhere(*pList, [&](const QString& strText) { return names.contains(strText); });
     if (!bListed || nSelected != int(names.size())) {
         std::fprintf(stderr, "tarnlow_bench: the list shows %d of the %d names\n", nSelected, int(names.size()));
         return 1;
@@ -820,10 +851,108 @@ int RunFetchWindow(BenchApplication& app, const QStringList& args)
     pButton->click();
     const bool bDone = WaitUntil([&] { return bReleased; }, kWindowLimitMs);
     app.removeEventFilter(&phases);
-    std::printf("ms=%.1f items=%d pid=%d dialogs=%d messages=%d%s %s %s peak_mib=%.1f\n", SpanMs(nClickUs, host.m_nDoneUs),
-        nSelected, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(phases.Figures(nClickUs)),
-        qPrintable(app.Figures()), qPrintable(ThreadFigures(before, after)), PeakRssMiB());
+    std::printf("ms=%.1f items=%d pid=%d dialogs=%d messages=%d%s %s %s peak_mib=%.1f\n",
+        SpanMs(nClickUs, host.m_nDoneUs), nSelected, int(getpid()), host.m_nDialogs, host.m_nMessages,
+        qPrintable(phases.Figures(nClickUs)), qPrintable(app.Figures()), qPrintable(ThreadFigures(before, after)),
+        PeakRssMiB());
     return bDone && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
+}
+
+/// The program as a user starts it without paths: TarnlowApp runs the window,
+/// which lists the stored site's folder at once. Timed from the process's start
+/// until the list holds ROWS rows, its last one laid out (the list lays out a
+/// large content in steps while the window goes on), and the list is painted;
+/// then the window's resident memory, its peak so far, and the longest gap
+/// between two ticks of a 1 ms timer on the window's thread while the list
+/// filled. The window is closed then.
+int RunListApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint64 nAppUs)
+{
+    bool bRowsOk = false;
+    const int nRows = args.value(2).toInt(&bRowsOk);
+    if (args.size() != 3 || !bRowsOk || nRows < 1) {
+        std::fprintf(stderr, "usage: see the head of bench/tarnlow_bench.cpp\n");
+        return 2;
+    }
+    const qint64 nStartUs = ProcessStartUs();
+    BenchDialogHost host;
+    PhaseWatch phases;
+    app.installEventFilter(&phases);
+    qint64 nFilledUs = 0;
+    qint64 nFirstRowUs = 0;
+    double dRssMiB = -1;
+    double dHwmMiB = -1;
+    int nShown = 0;
+    // The window's thread: the longest gap between two ticks, and the most
+    // processor time it used in one, from the tick after the window's first
+    // paint (the window's own start is not the list's) to the filled list.
+    QElapsedTimer tick;
+    qint64 nMaxGapMs = 0;
+    qint64 nMaxBusyUs = 0;
+    qint64 nCpuUs = ThreadCpuUs();
+    bool bCounting = false;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, &app, [&] {
+        const qint64 nNowCpuUs = ThreadCpuUs();
+        const qint64 nGapMs = tick.restart();
+        if (bCounting) {
+            nMaxGapMs = std::max(nMaxGapMs, nGapMs);
+            nMaxBusyUs = std::max(nMaxBusyUs, nNowCpuUs - nCpuUs);
+        }
+        bCounting = bCounting || phases.PaintedUs() != 0;
+        nCpuUs = nNowCpuUs;
+    });
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        TarnlowDlg* pDlg = nullptr;
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            if (auto* pFound = qobject_cast<TarnlowDlg*>(pWidget); pFound && pFound->isVisible())
+                pDlg = pFound;
+        }
+        auto* pList = pDlg ? pDlg->findChild<QListView*>(QStringLiteral("m_remoteList")) : nullptr;
+        if (!pList)
+            return;
+        const QAbstractItemModel* pModel = pList->model();
+        nShown = pModel->rowCount();
+        if (nShown > 0 && !nFirstRowUs)
+            nFirstRowUs = RealUs();
+        if (nShown < nRows || pDlg->IsSlotBusy() || !pList->visualRect(pModel->index(nShown - 1, 0)).isValid())
+            return;
+        pList->viewport()->repaint();
+        nFilledUs = RealUs();
+        poll.stop();
+        ticker.stop();
+        app.Measure(false);
+        PerfControl("disable");
+        dRssMiB = StatusMiB("VmRSS");
+        dHwmMiB = StatusMiB("VmHWM");
+        pDlg->reject();
+    });
+    // A run whose list never fills (a failure was shown) ends here.
+    QTimer::singleShot(kWindowLimitMs, &app, [] {
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            if (auto* pDlg = qobject_cast<TarnlowDlg*>(pWidget))
+                pDlg->reject();
+        }
+    });
+    TarnlowApp theApp(host);
+    PerfControl("enable");
+    app.Measure(true);
+    const qint64 nWindowUs = RealUs();
+    tick.start();
+    ticker.start();
+    poll.start();
+    const int nExit = theApp.InitInstance({});
+    app.removeEventFilter(&phases);
+    std::printf("ms=%.1f window_ms=%.1f first_row_ms=%.1f rows=%d rss_mib=%.1f hwm_mib=%.1f stall_ms=%lld busy_ms=%.1f "
+                "at_main_ms=%.1f at_app_ms=%.1f at_window_ms=%.1f%s pid=%d messages=%d %s\n",
+        SpanMs(nStartUs, nFilledUs), SpanMs(nWindowUs, nFilledUs), SpanMs(nStartUs, nFirstRowUs), nShown, dRssMiB,
+        dHwmMiB, qint64(nMaxGapMs), double(nMaxBusyUs) / 1000.0, SpanMs(nStartUs, nMainUs), SpanMs(nStartUs, nAppUs),
+        SpanMs(nStartUs, nWindowUs), qPrintable(phases.Figures(nStartUs)), int(getpid()), host.m_nMessages,
+        qPrintable(app.Figures()));
+    return nExit == 0 && nFilledUs > 0 && host.m_nMessages == 0 ? 0 : 1;
 }
 
 /// The program as a user starts it with PATH... on its command line: TarnlowApp
@@ -846,7 +975,8 @@ int RunApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint6
         after = ThreadSnapshot();
         PerfControl("disable");
         if (auto* pDlg = qobject_cast<TarnlowDlg*>(done.parentWidget()))
-            QObject::connect(pDlg, &TarnlowDlg::SlotReleased, pDlg, [pDlg] { pDlg->reject(); }, Qt::QueuedConnection);
+            QObject::connect(
+                pDlg, &TarnlowDlg::SlotReleased, pDlg, [pDlg] { pDlg->reject(); }, Qt::QueuedConnection);
     };
     // A run that never reaches its dialog (a failure was shown) ends here.
     QTimer::singleShot(kWindowLimitMs, &app, [] {
@@ -869,8 +999,8 @@ int RunApp(BenchApplication& app, const QStringList& args, qint64 nMainUs, qint6
                 "t0_us=%lld pid=%d dialogs=%d messages=%d %s %s peak_mib=%.1f\n",
         SpanMs(nStartUs, host.m_nDoneUs), SpanMs(nWindowUs, host.m_nDoneUs), SpanMs(nStartUs, nMainUs),
         SpanMs(nStartUs, nAppUs), SpanMs(nStartUs, nWindowUs), qPrintable(phases.Figures(nStartUs)),
-        SpanMs(nStartUs, host.m_nDoneUs), nStartUs, int(getpid()), host.m_nDialogs, host.m_nMessages, qPrintable(app.Figures()),
-        qPrintable(ThreadFigures(before, after)), PeakRssMiB());
+        SpanMs(nStartUs, host.m_nDoneUs), nStartUs, int(getpid()), host.m_nDialogs, host.m_nMessages,
+        qPrintable(app.Figures()), qPrintable(ThreadFigures(before, after)), PeakRssMiB());
     return nExit == 0 && host.m_nDoneUs > 0 && host.m_nDialogs == 1 && host.m_nMessages == 0 ? 0 : 1;
 }
 
@@ -888,7 +1018,8 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         return RunSite(QCoreApplication::arguments());
     }
-    const bool bWindowMode = strMode == QLatin1String("fetch-window") || strMode == QLatin1String("app");
+    const bool bWindowMode = strMode == QLatin1String("fetch-window") || strMode == QLatin1String("app")
+        || strMode == QLatin1String("list-app");
     if (strMode == QLatin1String("list") || strMode == QLatin1String("window") || bWindowMode) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -901,11 +1032,14 @@ int main(int argc, char* argv[])
         const QStringList args = QApplication::arguments();
         if (strMode == QLatin1String("app"))
             return RunApp(app, args, nMainUs, nAppUs);
+        if (strMode == QLatin1String("list-app"))
+            return RunListApp(app, args, nMainUs, nAppUs);
         if (strMode == QLatin1String("fetch-window"))
             return RunFetchWindow(app, args);
         return strMode == QLatin1String("list") ? RunList(args) : RunWindow(args);
     }
     std::fprintf(stderr,
-        "usage: tarnlow_bench upload|download|list|window|site|fetch-window|app ... (see bench/tarnlow_bench.cpp)\n");
+        "usage: tarnlow_bench upload|download|list|window|site|fetch-window|app|list-app ... (see "
+        "bench/tarnlow_bench.cpp)\n");
     return 2;
 }

@@ -33,7 +33,7 @@ public:
 class FtpListingReader {
 public:
     static constexpr std::size_t MaxLineBytes = 8 * 1024;
-    static constexpr std::size_t MaxEntries = 500000;
+    static constexpr std::size_t MaxEntries = 2000000;
     static constexpr std::size_t MaxNameBytes = 64 * 1024 * 1024;
 
     explicit FtpListingReader(bool bMlsd)

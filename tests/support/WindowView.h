@@ -4,7 +4,7 @@
 #include "app/TransferAnimation.h"
 
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -13,7 +13,7 @@
 struct WindowView {
     explicit WindowView(const TarnlowDlg& dlg)
         : m_tab(Find<QTabWidget>(dlg, "m_tab"))
-        , m_remoteList(Find<QListWidget>(dlg, "m_remoteList"))
+        , m_remoteList(Find<QListView>(dlg, "m_remoteList"))
         , m_btnRefresh(Find<QPushButton>(dlg, "m_btnRefresh"))
         , m_btnHome(Find<QPushButton>(dlg, "m_btnHome"))
         , m_btnDelete(Find<QPushButton>(dlg, "m_btnDelete"))
@@ -28,7 +28,7 @@ struct WindowView {
     }
 
     QTabWidget* m_tab;
-    QListWidget* m_remoteList;
+    QListView* m_remoteList;
     QPushButton* m_btnRefresh;
     QPushButton* m_btnHome;
     QPushButton* m_btnDelete;

@@ -9,7 +9,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
+#include <QListView>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -67,19 +67,30 @@ inline char* toString(const Item& item)
                        .constData());
 }
 
-inline QList<Item> Items(const QListWidget& list)
+/// The rows of the list, as its model serves them to the view.
+inline int Count(const QListView& list)
+{
+    return list.model()->rowCount();
+}
+
+inline QModelIndex Index(const QListView& list, int nRow)
+{
+    return list.model()->index(nRow, 0);
+}
+
+inline QList<Item> Items(const QListView& list)
 {
     QList<Item> items;
-    for (int i = 0; i < list.count(); ++i) {
-        const QListWidgetItem* pItem = list.item(i);
-        items.append(Item {pItem->text(), pItem->data(Qt::UserRole + 1).toByteArray(),
-            pItem->data(Qt::UserRole).toInt(), pItem->isSelected()});
+    for (int i = 0; i < Count(list); ++i) {
+        const QModelIndex index = Index(list, i);
+        items.append(Item {index.data(Qt::DisplayRole).toString(), index.data(Qt::UserRole + 1).toByteArray(),
+            index.data(Qt::UserRole).toInt(), list.selectionModel()->isSelected(index)});
     }
     return items;
 }
 
 /// Raw names in list order.
-inline QList<QByteArray> Names(const QListWidget& list)
+inline QList<QByteArray> Names(const QListView& list)
 {
     QList<QByteArray> names;
     for (const Item& item : Items(list))
@@ -87,44 +98,44 @@ inline QList<QByteArray> Names(const QListWidget& list)
     return names;
 }
 
-inline int Row(const QListWidget& list, const QByteArray& strRaw)
+inline int Row(const QListView& list, const QByteArray& strRaw)
 {
-    for (int i = 0; i < list.count(); ++i) {
-        if (list.item(i)->data(Qt::UserRole + 1).toByteArray() == strRaw)
+    for (int i = 0; i < Count(list); ++i) {
+        if (Index(list, i).data(Qt::UserRole + 1).toByteArray() == strRaw)
             return i;
     }
     return -1;
 }
 
 /// Selects exactly the items named, as Ctrl-clicks would.
-inline bool Select(QListWidget& list, const QList<QByteArray>& names)
+inline bool Select(QListView& list, const QList<QByteArray>& names)
 {
     list.clearSelection();
     for (const QByteArray& strName : names) {
         const int nRow = Row(list, strName);
         if (nRow < 0)
             return false;
-        list.item(nRow)->setSelected(true);
+        list.selectionModel()->select(Index(list, nRow), QItemSelectionModel::Select);
     }
     return true;
 }
 
 /// A real double-click on the named item; true when the list took it as one.
-inline bool DoubleClick(QListWidget& list, const QByteArray& strName)
+inline bool DoubleClick(QListView& list, const QByteArray& strName)
 {
     const int nRow = Row(list, strName);
     if (nRow < 0)
         return false;
-    QListWidgetItem* pItem = list.item(nRow);
-    list.scrollToItem(pItem);
+    const QModelIndex index = Index(list, nRow);
+    list.scrollTo(index);
     list.doItemsLayout();
-    const QRect rect = list.visualItemRect(pItem);
-    QSignalSpy spy(&list, &QListWidget::itemDoubleClicked);
+    const QRect rect = list.visualRect(index);
+    QSignalSpy spy(&list, &QListView::doubleClicked);
     // The press that precedes a double-click on a desktop, then the double-click.
     QTest::mousePress(list.viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
-    return spy.count() == 1 && spy.at(0).at(0).value<QListWidgetItem*>() == pItem;
+    return spy.count() == 1 && spy.at(0).at(0).value<QModelIndex>() == index;
 }
 
 inline bool MakeFile(const FtpTestServer& server, const QString& strPath, const QByteArray& content = "x")

@@ -1,6 +1,7 @@
 // Connecting the window to the active site: the four failure messages, the
 // remote list on failure, and where the session stands after a good connect.
 
+#include "app/RemoteListModel.h"
 #include "ftp/FtpConnection.h"
 #include "remote/SiteConnection.h"
 #include "support/FtpTestServer.h"
@@ -10,7 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QTest>
 
 #include <netdb.h>
@@ -31,7 +32,13 @@ class TestConnectToSite : public WindowTest {
         return dlg;
     }
 
-    void FillList(TarnlowDlg& dlg) { View(dlg).m_remoteList->addItem(QStringLiteral("left over")); }
+    static void FillList(TarnlowDlg& dlg)
+    {
+        RemoteListModel::Entries entries;
+        entries.Append("left over", RemoteListModel::kFile);
+        qobject_cast<RemoteListModel*>(View(dlg).m_remoteList->model())->Fill(std::move(entries));
+    }
+    static int ListCount(TarnlowDlg& dlg) { return View(dlg).m_remoteList->model()->rowCount(); }
 
 private slots:
     void cleanup()
@@ -46,15 +53,16 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("cause"); // below the message: why
         QTest::newRow("password refused")
-            << QStringLiteral("password") << QStringLiteral("Can't connect to FTP server - check the FTP username/password")
+            << QStringLiteral("password")
+            << QStringLiteral("Can't connect to FTP server - check the FTP username/password")
             << QStringLiteral("530 Authentication failed.");
         // A name the resolver refuses by its form alone, so no query leaves the machine.
         QTest::newRow("name not resolved")
             << QStringLiteral("name") << QStringLiteral("Can't connect to FTP server - check the FTP address")
             << QString::fromLocal8Bit(gai_strerror(EAI_NONAME));
-        QTest::newRow("nothing listening") << QStringLiteral("refused")
-                                           << QStringLiteral("Can't connect to the FTP server")
-                                           << QStringLiteral("Connection refused");
+        QTest::newRow("nothing listening")
+            << QStringLiteral("refused") << QStringLiteral("Can't connect to the FTP server")
+            << QStringLiteral("Connection refused");
     }
 
     void FailuresShowTheirMessageAndEmptyTheList()
@@ -80,13 +88,13 @@ private slots:
         QVERIFY(!link.IsConnected());
         m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
         QCOMPARE(m_fixture.m_host.LastPrompt().m_strInformative, cause);
-        QCOMPARE(View(dlg).m_remoteList->count(), 0);
+        QCOMPARE(ListCount(dlg), 0);
 
         // Without messages the same failure is silent, and still empties the list.
         FillList(dlg);
         QVERIFY(!dlg.ConnectToSite(link, site, false));
         QVERIFY(!link.IsConnected());
-        QCOMPARE(View(dlg).m_remoteList->count(), 0);
+        QCOMPARE(ListCount(dlg), 0);
         QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     }
 
@@ -105,7 +113,7 @@ private slots:
         m_fixture.VerifyLastPrompt(QStringLiteral("FTP Error"), MsgIcon::Hand);
         // The server's own refusal says why.
         QVERIFY(m_fixture.m_host.LastPrompt().m_strInformative.startsWith(QLatin1String("550 ")));
-        QCOMPARE(View(dlg).m_remoteList->count(), 1);
+        QCOMPARE(ListCount(dlg), 1);
         QCOMPARE(dlg.Pane(0).m_strDirectory, QByteArray("/no/such/dir"));
     }
 

@@ -149,7 +149,7 @@ void TestDownload::FilesComeFromTheFolderTheListShows()
     QVERIFY(server.Start());
     QVERIFY(WriteFiles(server.RootPath(),
         {{"pub/a.txt", "pub a"}, {"pub/b.txt", "pub b"}, {"pub/:c.txt", "pub c"}, {"pub/n\xff.txt", "pub ff"},
-            {"backup/a.txt", "backup a"}}));
+            {"pub/sub/in-pub.txt", "p"}, {"backup/a.txt", "backup a"}, {"backup/sub/in-backup.txt", "b"}}));
     TempDir local;
     TarnlowDlg& dlg = m_fixture.OpenOn(server, "/pub");
     View(dlg).m_editDownloadPath->setText(local.path());
@@ -165,6 +165,15 @@ void TestDownload::FilesComeFromTheFolderTheListShows()
     QCOMPARE(Tree(local.path()),
         Files({{"a.txt", "pub a"}, {"b.txt", "pub b"}, {":c.txt", "pub c"}, {"n\\xff.txt", "pub ff"}}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+
+    // A folder of the list opens below the folder the list shows, though the
+    // download has taken in the typed one since.
+    QCOMPARE(dlg.ActivePane()->m_strDirectory, QByteArray("/backup"));
+    QVERIFY(DoubleClick(*View(dlg).m_remoteList, "sub"));
+    QVERIFY(m_fixture.WaitIdle());
+    QCOMPARE(dlg.ActivePane()->m_editDirectory->text(), QStringLiteral("/pub/sub"));
+    QCOMPARE(Names(*View(dlg).m_remoteList), (QList<QByteArray> {"..", "in-pub.txt"}));
+    QCOMPARE(m_fixture.m_host.PromptCount(), 1);
 }
 
 void TestDownload::DoubleClickDuringADownloadDoesNotList()
@@ -177,7 +186,7 @@ void TestDownload::DoubleClickDuringADownloadDoesNotList()
     TarnlowDlg& dlg = m_fixture.OpenOn(server);
     m_fixture.SetWaits(2500);
     View(dlg).m_editDownloadPath->setText(local.path());
-    const int nItems = View(dlg).m_remoteList->count();
+    const int nItems = Count(*View(dlg).m_remoteList);
 
     QVERIFY(Select(*View(dlg).m_remoteList, {"slow.bin"}));
     m_fixture.m_host.ExpectMessage(kFileExists);
@@ -194,7 +203,7 @@ void TestDownload::DoubleClickDuringADownloadDoesNotList()
     QVERIFY(DoubleClick(*View(dlg).m_remoteList, "sub"));
     QCOMPARE(dlg.Gate().RunningWorkers(), 1);
     QCOMPARE(dlg.ActivePane()->m_strDirectory, strDirectory);
-    QCOMPARE(View(dlg).m_remoteList->count(), nItems);
+    QCOMPARE(Count(*View(dlg).m_remoteList), nItems);
 
     QVERIFY(WaitDone(m_fixture));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);

@@ -241,7 +241,7 @@ void TestFaults::FaultAtEveryStep()
         if (message.isEmpty())
             QCOMPARE(Names(*view.m_remoteList), QList<QByteArray> {".."});
         else
-            QVERIFY(view.m_remoteList->count() == 0 && !view.m_remoteList->isEnabled());
+            QVERIFY(Count(*view.m_remoteList) == 0 && !view.m_remoteList->isEnabled());
     }
 
     // Nothing is lost: no partial local file (a download's part file is

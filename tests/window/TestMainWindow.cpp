@@ -16,7 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMimeData>
 #include <QPointer>
 #include <QProcess>
@@ -205,7 +205,7 @@ private slots:
             QCOMPARE(pButton->text(), QString::fromLatin1(e.m_pszText));
         }
         QVERIFY(m_fixture.Control<QPushButton>("m_btnQuit")->isDefault());
-        QCOMPARE(m_fixture.Control<QListWidget>("m_remoteList")->property("controlId").toInt(), 1009);
+        QCOMPARE(m_fixture.Control<QListView>("m_remoteList")->property("controlId").toInt(), 1009);
         QCOMPARE(m_fixture.Control<QTabWidget>("m_tab")->property("controlId").toInt(), 1000);
         QCOMPARE(m_fixture.Control<QProgressBar>("m_progress")->property("controlId").toInt(), 1016);
 
@@ -287,7 +287,7 @@ private slots:
             {m_fixture.Control<QPushButton>("m_btnDelete"), "Delete File(s)", QAccessible::PushButton},
             {m_fixture.Control<QPushButton>("m_btnDownload"), "Download", QAccessible::PushButton},
             {m_fixture.Control<QPushButton>("m_btnBrowse"), "Browse", QAccessible::PushButton},
-            {m_fixture.Control<QListWidget>("m_remoteList"), "Directory Listing", QAccessible::List},
+            {m_fixture.Control<QListView>("m_remoteList"), "Directory Listing", QAccessible::List},
             {m_fixture.Control<QLineEdit>("m_editDownloadPath"), "Download Path", QAccessible::EditableText},
             {m_fixture.Control<QLineEdit>("m_editTransferName"), "Now Transferring:", QAccessible::EditableText},
             {m_fixture.Control<QProgressBar>("m_progress"), "Files Transfered:", QAccessible::ProgressBar},
@@ -392,7 +392,7 @@ private slots:
         TarnlowDlg& dlg = m_fixture.Open();
         QCOMPARE(m_fixture.m_host.PromptCount(), 0);
         QCOMPARE(m_fixture.Control<QLineEdit>("m_editPercent")->text(), QStringLiteral("0%"));
-        QVERIFY(!m_fixture.Control<QListWidget>("m_remoteList")->isEnabled());
+        QVERIFY(!m_fixture.Control<QListView>("m_remoteList")->isEnabled());
         QVERIFY(!dlg.IsSlotBusy()); // no listing for an incomplete site
         for (int i = 0; i < 5; ++i) {
             TabPane& pane = dlg.Pane(i);
@@ -450,7 +450,7 @@ private slots:
         pTab->setCurrentIndex(2);
         pTab->setCurrentIndex(1);
         QCOMPARE(dlg.Pane(1).m_editAddress->text(), QStringLiteral("ftp.example"));
-        QVERIFY(!m_fixture.Control<QListWidget>("m_remoteList")->isEnabled());
+        QVERIFY(!m_fixture.Control<QListView>("m_remoteList")->isEnabled());
         m_fixture.Close();
 
         QByteArray expected(4, '\0');

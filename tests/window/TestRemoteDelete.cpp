@@ -29,12 +29,12 @@ bool DeleteSelected(WindowFixture& fx, TarnlowDlg& dlg, const QList<QByteArray>&
 /// The raw names the list takes out, in the order it takes them out.
 class RemovalRecorder : public QObject {
 public:
-    explicit RemovalRecorder(QListWidget& list)
+    explicit RemovalRecorder(QListView& list)
     {
         connect(list.model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this, &list](const QModelIndex&, int nFirst, int nLast) {
                 for (int i = nFirst; i <= nLast; ++i)
-                    m_names.append(list.item(i)->data(Qt::UserRole + 1).toByteArray());
+                    m_names.append(Index(list, i).data(Qt::UserRole + 1).toByteArray());
                 m_nSignals++;
             });
     }
@@ -95,7 +95,7 @@ void TestRemoteDelete::DeletesTopToBottomWithoutListingAgain()
     QVERIFY(MakeRawFile(server, "e\xe9.bin")); // not UTF-8: deleted by its own bytes
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/");
-    QListWidget& list = *View(dlg).m_remoteList;
+    QListView& list = *View(dlg).m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a.txt", "b_empty", "c.txt", "d_keep.txt", "e\xe9.bin"}));
     QVERIFY(MakeFile(server, QStringLiteral("appeared.txt"))); // would show if the list were read again
 
@@ -136,7 +136,7 @@ void TestRemoteDelete::RefusalsEndThePass()
     QVERIFY(MakeEntries(server, {"a.txt", "b_full/inside.txt", "b_file", "c.txt"}));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/");
-    QListWidget& list = *View(dlg).m_remoteList;
+    QListView& list = *View(dlg).m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a.txt", "b_file", "b_full", "c.txt"}));
 
     QVERIFY(DeleteSelected(fx, dlg, {"a.txt", refused, "c.txt"}, message));
@@ -222,7 +222,7 @@ void TestRemoteDelete::ConnectionFailures()
     QVERIFY(MakeFile(server, QStringLiteral("sub/f.txt")));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/sub");
-    QListWidget& list = *View(dlg).m_remoteList;
+    QListView& list = *View(dlg).m_remoteList;
 
     // The site's directory is gone: nothing is said, nothing deleted, the list kept.
     QVERIFY(QDir(server.RootPath()).rename(QStringLiteral("sub"), QStringLiteral("moved")));
@@ -236,7 +236,7 @@ void TestRemoteDelete::ConnectionFailures()
     server.Stop();
     QVERIFY(DeleteSelected(fx, dlg, {"f.txt"}));
     QCOMPARE(fx.m_host.PromptCount(), 2);
-    QCOMPARE(list.count(), 0);
+    QCOMPARE(Count(list), 0);
     QVERIFY(!dlg.IsSlotBusy());
     fx.VerifyNoUnexpectedPrompts();
 }

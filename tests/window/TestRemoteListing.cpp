@@ -5,6 +5,8 @@
 #include "RemoteListHelpers.h"
 #include "TransferHelpers.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QGuiApplication>
 
 using namespace RemoteListHelpers;
@@ -21,7 +23,7 @@ bool ControlsEnabled(TarnlowDlg& dlg)
 /// A failed listing: the list empty and disabled, the controls usable.
 bool ListFailed(TarnlowDlg& dlg)
 {
-    return View(dlg).m_remoteList->count() == 0 && !View(dlg).m_remoteList->isEnabled() && ControlsEnabled(dlg);
+    return Count(*View(dlg).m_remoteList) == 0 && !View(dlg).m_remoteList->isEnabled() && ControlsEnabled(dlg);
 }
 
 QString DirectoryField(TarnlowDlg& dlg)
@@ -85,17 +87,44 @@ void TestRemoteListing::ListsEntriesInServerOrderAtStartUp()
     QCOMPARE(items[0], (Item {QStringLiteral(".."), "..", 1, false}));
     const QList<QByteArray> listed = Names(*View(dlg).m_remoteList).mid(1);
     QCOMPARE(listed, serverOrder);
-    for (int i = 1; i < View(dlg).m_remoteList->count(); ++i) {
-        const QListWidgetItem* pItem = View(dlg).m_remoteList->item(i);
-        const QByteArray strRaw = pItem->data(Qt::UserRole + 1).toByteArray();
+    for (int i = 1; i < Count(*View(dlg).m_remoteList); ++i) {
+        const QModelIndex index = Index(*View(dlg).m_remoteList, i);
+        const QByteArray strRaw = index.data(Qt::UserRole + 1).toByteArray();
         const bool bFolder = strRaw == "zeta" || strRaw == "alpha" || strRaw == "dossier-\xc3\xa9";
-        QCOMPARE(pItem->data(Qt::UserRole).toInt(), bFolder ? 1 : 0);
-        QCOMPARE(IconImage(pItem->icon()), IconImage(bFolder ? FolderIcon() : DocumentIcon()));
+        QCOMPARE(index.data(Qt::UserRole).toInt(), bFolder ? 1 : 0);
+        QCOMPARE(IconImage(index.data(Qt::DecorationRole).value<QIcon>()),
+            IconImage(bFolder ? FolderIcon() : DocumentIcon()));
     }
-    QCOMPARE(IconImage(View(dlg).m_remoteList->item(0)->icon()), IconImage(FolderIcon()));
+    QCOMPARE(
+        IconImage(Index(*View(dlg).m_remoteList, 0).data(Qt::DecorationRole).value<QIcon>()), IconImage(FolderIcon()));
     // Names show as text; the bytes that are not UTF-8 still show, one character each.
     QCOMPARE(items[Row(*View(dlg).m_remoteList, "dossier-\xc3\xa9")].m_strText, QStringLiteral("dossier-\u00e9"));
     QCOMPARE(items[Row(*View(dlg).m_remoteList, "caf\xe9.txt")].m_strText, QStringLiteral("caf\u00e9.txt"));
+    // A screen reader says each entry's shown name, and what it is.
+    QAccessibleTableInterface* pCells = QAccessible::queryAccessibleInterface(View(dlg).m_remoteList)->tableInterface();
+    QVERIFY(pCells);
+    QCOMPARE(pCells->rowCount(), items.size());
+    for (int i = 0; i < items.size(); ++i) {
+        QCOMPARE(pCells->cellAt(i, 0)->text(QAccessible::Name), items[i].m_strText);
+        QCOMPARE(pCells->cellAt(i, 0)->text(QAccessible::Description),
+            items[i].m_nFolder == 1 ? QStringLiteral("Folder") : QStringLiteral("File"));
+    }
+    // Typing the start of a shown name goes to it, whatever its bytes.
+    QListView& list = *View(dlg).m_remoteList;
+    const int nInterval = QApplication::keyboardInputInterval();
+    QApplication::setKeyboardInputInterval(60000); // every key of a word counts, however slow the machine
+    for (const auto& [strTyped, strRaw] : {std::pair {QStringLiteral("CAF\u00c9"), QByteArray("caf\xe9.txt")},
+             std::pair {QStringLiteral("Dos"), QByteArray("dossier-\xc3\xa9")},
+             std::pair {QStringLiteral("y"), QByteArray("Y.bin")}}) {
+        // A new search, from where the one before ended.
+        const QModelIndex current = list.currentIndex();
+        list.keyboardSearch({});
+        list.setCurrentIndex(current);
+        QTest::keyClicks(&list, strTyped);
+        QCOMPARE(list.currentIndex().row(), Row(list, strRaw));
+        QCOMPARE(Items(list)[Row(list, strRaw)].m_bSelected, true);
+    }
+    QApplication::setKeyboardInputInterval(nInterval);
 
     QVERIFY(View(dlg).m_remoteList->isEnabled());
     QVERIFY(ControlsEnabled(dlg));
@@ -156,13 +185,13 @@ void TestRemoteListing::ManyEntriesArriveWholeAndInOrder()
 
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server);
-    QListWidget& list = *View(dlg).m_remoteList;
+    QListView& list = *View(dlg).m_remoteList;
     QCOMPARE(Names(list), QList<QByteArray> {".."} + serverOrder);
     QVERIFY(list.updatesEnabled());
     // Laid out once full, every item has its own size: the long name is not cut
     // to the width of "..".
-    const QListWidgetItem* pLong = list.item(int(serverOrder.indexOf(strLong.toUtf8())) + 1);
-    QTRY_VERIFY(list.visualItemRect(pLong).width() > 3 * list.visualItemRect(list.item(0)).width());
+    const QModelIndex longName = Index(list, int(serverOrder.indexOf(strLong.toUtf8())) + 1);
+    QTRY_VERIFY(list.visualRect(longName).width() > 3 * list.visualRect(Index(list, 0)).width());
 }
 
 void TestRemoteListing::FailedListingsAndRecovery()
@@ -221,8 +250,8 @@ void TestRemoteListing::WalksTheTreeAndGoesHome()
     QVERIFY(MakeEntries(server, {"pub/incoming/deep/", "pub/readme.txt", "top.txt"}));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "pub"); // relative to the login directory
-    QListWidget& list = *View(dlg).m_remoteList;
-    QCOMPARE(list.count(), 3);
+    QListView& list = *View(dlg).m_remoteList;
+    QCOMPARE(Count(list), 3);
 
     // After each step the keyboard focus is back on the control used, though
     // the listing disabled it meanwhile.
@@ -315,10 +344,24 @@ void TestRemoteListing::LinksOpenOnlyWhenTheyLeadToAFolder()
         QVERIFY(QFile::link(QString::fromLatin1(pszTarget), QDir(server.RootPath()).filePath(QLatin1String(pszLink))));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/");
-    QListWidget& list = *View(dlg).m_remoteList;
+    QListView& list = *View(dlg).m_remoteList;
     // Each link shows under its own name, never "-> target".
     const QList<QByteArray> before = Names(list);
     QCOMPARE(before, (QList<QByteArray> {"..", "real.txt", "sub", "to_dir", "to_file", "to_nothing"}));
+    // A link is neither folder nor file until the server is asked: its own
+    // kind, the document's icon, and a screen reader says it is a link.
+    QAccessibleTableInterface* pCells = QAccessible::queryAccessibleInterface(&list)->tableInterface();
+    for (int i = 0; i < before.size(); ++i) {
+        const bool bLink = before[i].startsWith("to_");
+        const bool bFolder = before[i] == ".." || before[i] == "sub";
+        QCOMPARE(Items(list)[i].m_nFolder, bLink ? 2 : bFolder ? 1 : 0);
+        QCOMPARE(IconImage(Index(list, i).data(Qt::DecorationRole).value<QIcon>()),
+            IconImage(bFolder ? FolderIcon() : DocumentIcon()));
+        QCOMPARE(pCells->cellAt(i, 0)->text(QAccessible::Description),
+            bLink         ? QStringLiteral("Link")
+                : bFolder ? QStringLiteral("Folder")
+                          : QStringLiteral("File"));
+    }
 
     // A link to a file, or to nothing, behaves as a file: nothing happens.
     for (const QByteArray& strLink : {QByteArray("to_file"), QByteArray("to_nothing")}) {
@@ -343,7 +386,7 @@ void TestRemoteListing::DoubleClickTakesFirstSelectedInListOrder()
     QVERIFY(MakeEntries(server, {"b_dir/", "c_dir/inside_c/", "a_file"}));
     WindowFixture fx;
     TarnlowDlg& dlg = fx.OpenOn(server, "/");
-    QListWidget& list = *View(dlg).m_remoteList;
+    QListView& list = *View(dlg).m_remoteList;
     QCOMPARE(Names(list), (QList<QByteArray> {"..", "a_file", "b_dir", "c_dir"}));
 
     // A file ahead of the folder in list order wins, whatever was picked last.

@@ -3,6 +3,7 @@
 // connection slot, and quitting while an upload runs. The walk itself is
 // tested without a window (TestTransferWalks).
 
+#include "RemoteListHelpers.h"
 #include "TransferHelpers.h"
 
 #include <QTabBar>
@@ -12,6 +13,27 @@ using namespace TransferHelpers;
 namespace {
 
 const QString kTransferFailed = QStringLiteral("Could not transfer file");
+
+/// Calls a function whenever the watched object receives an event of one type.
+class EventHook : public QObject {
+public:
+    EventHook(QObject* pWatched, QEvent::Type type, std::function<void()> fn)
+        : m_type(type)
+        , m_fn(std::move(fn))
+    {
+        pWatched->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* pEvent) override
+    {
+        if (pEvent->type() == m_type)
+            m_fn();
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<void()> m_fn;
+};
 
 } // namespace
 
@@ -29,6 +51,7 @@ private slots:
     void CommandLinePathsUploadAtStartUp();
     void DropsWaitForTheSlotOrAreRefused();
     void SiteStaysWhileTheUploadConnects();
+    void SiteChosenAsTheUploadEndsIsListed_data();
     void SiteChosenAsTheUploadEndsIsListed();
     void QuittingMidTransferEndsPromptly();
 };
@@ -51,7 +74,7 @@ void TestUpload::OneFileLandsInTheSiteDirectory()
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
     QVERIFY(IdleAndCleared(dlg));
     // The listing after the upload shows the new file, over a connection of its own.
-    QVERIFY(!View(dlg).m_remoteList->findItems(QStringLiteral("photo 1.jpg"), Qt::MatchExactly).isEmpty());
+    QVERIFY(RemoteListHelpers::Row(*View(dlg).m_remoteList, "photo 1.jpg") >= 0);
     QCOMPARE(dlg.Session().OpenConnections(), 0);
 }
 
@@ -286,8 +309,18 @@ void TestUpload::SiteStaysWhileTheUploadConnects()
     QCOMPARE(m_fixture.m_host.PromptCount(), 0);
 }
 
+void TestUpload::SiteChosenAsTheUploadEndsIsListed_data()
+{
+    // When the click on the second site comes: as the strip is cleared, the
+    // upload's last step; or queued the moment the tab control is usable again.
+    QTest::addColumn<bool>("whenTabsEnabled");
+    QTest::newRow("strip cleared") << false;
+    QTest::newRow("tabs enabled") << true;
+}
+
 void TestUpload::SiteChosenAsTheUploadEndsIsListed()
 {
+    QFETCH(bool, whenTabsEnabled);
     FtpTestServer server;
     QVERIFY(server.Start());
     QVERIFY(WriteFiles(server.RootPath(), {{"one/old.txt", "old"}, {"two/other.txt", "other"}}));
@@ -305,21 +338,42 @@ void TestUpload::SiteChosenAsTheUploadEndsIsListed()
     // site's entries in the list, where a delete would act on the second site.
     QTabBar* pBar = View(dlg).m_tab->tabBar();
     bool bClicked = false;
+    const auto click = [&] { QTest::mouseClick(pBar, Qt::LeftButton, {}, pBar->tabRect(1).center()); };
     connect(View(dlg).m_editPercent, &QLineEdit::textChanged, this, [&](const QString& strText) {
-        if (bClicked || strText != QStringLiteral("0%") || !dlg.IsSlotBusy())
+        if (whenTabsEnabled || bClicked || strText != QStringLiteral("0%") || !dlg.IsSlotBusy())
             return;
         bClicked = true;
-        QTest::mouseClick(pBar, Qt::LeftButton, {}, pBar->tabRect(1).center());
+        click();
+    });
+    // The tab control comes back in the same step as the upload's site fields.
+    bool bTabsBack = false;
+    bool bLockedWithTabsBack = false;
+    const EventHook tabsEnabled(View(dlg).m_tab, QEvent::EnabledChange, [&] {
+        if (bTabsBack || !View(dlg).m_tab->isEnabled() || !dlg.IsSlotBusy())
+            return;
+        bTabsBack = true;
+        bLockedWithTabsBack = dlg.Pane(0).m_editAddress->isReadOnly();
+        if (whenTabsEnabled) {
+            bClicked = true;
+            QMetaObject::invokeMethod(pBar, click, Qt::QueuedConnection);
+        }
     });
     m_fixture.m_host.ExpectDialog(1);
     QVERIFY(Drop(dlg, {Path(local, "new.txt")}));
     QVERIFY(WaitDone(m_fixture));
     QVERIFY(bClicked);
     QCOMPARE(dlg.ActivePane(), &dlg.Pane(1));
-    QTRY_VERIFY_WITH_TIMEOUT(!View(dlg).m_remoteList->findItems(QStringLiteral("other.txt"), Qt::MatchExactly).isEmpty()
-            && !dlg.IsSlotBusy(),
-        10000);
-    QVERIFY(View(dlg).m_remoteList->findItems(QStringLiteral("new.txt"), Qt::MatchExactly).isEmpty());
+    // Every site can be edited again, the one the upload went to included.
+    for (int i = 0; i < 5; ++i) {
+        for (const QLineEdit* pEdit : dlg.Pane(i).findChildren<QLineEdit*>())
+            QVERIFY2(
+                !pEdit->isReadOnly(), qPrintable(QStringLiteral("site %1: %2").arg(i + 1).arg(pEdit->objectName())));
+    }
+    QVERIFY(bTabsBack);
+    QVERIFY(!bLockedWithTabsBack);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        RemoteListHelpers::Row(*View(dlg).m_remoteList, "other.txt") >= 0 && !dlg.IsSlotBusy(), 10000);
+    QVERIFY(RemoteListHelpers::Row(*View(dlg).m_remoteList, "new.txt") < 0);
     QVERIFY(View(dlg).m_remoteList->isEnabled());
 }
 

@@ -13,7 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -42,8 +42,7 @@ inline QStringList Percents(std::initializer_list<int> percents)
 /// some left out (the window shows a transfer's progress at its own pace, so it
 /// may pass over a step), and ends with the last @p nEnd of them: a full bar,
 /// say, then the cleared one. Every value shown must be one that belongs.
-template <class T>
-bool ShownInOrder(const QList<T>& shown, const QList<T>& expected, qsizetype nEnd = 2)
+template <class T> bool ShownInOrder(const QList<T>& shown, const QList<T>& expected, qsizetype nEnd = 2)
 {
     if (shown.size() < nEnd || expected.size() < nEnd || shown.last(nEnd) != expected.last(nEnd))
         return false;
