@@ -28,7 +28,7 @@ bool TarnlowApp::InitSockets()
 #endif
 }
 
-int TarnlowApp::InitInstance(const QStringList& arguments)
+int TarnlowApp::InitInstance(const QStringList& operands)
 {
     if (!InitSockets()) {
         m_dialogHost.MessageBox(nullptr, QStringLiteral("Windows sockets initialization failed."),
@@ -38,7 +38,7 @@ int TarnlowApp::InitInstance(const QStringList& arguments)
     }
 
     TarnlowDlg dlg(m_dialogHost);
-    m_commandLinePaths = CommandLinePaths(arguments);
+    m_commandLinePaths = CommandLinePaths(operands);
     // Log-out, Ctrl+C and a closed terminal close the window as Escape does.
     // Should that fail, the signals keep their default effect.
     QuitSignals quitSignals(dlg);

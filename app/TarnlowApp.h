@@ -10,10 +10,11 @@ class TarnlowApp {
 public:
     explicit TarnlowApp(DialogHost& dialogHost);
 
-    /// Runs the program; @p arguments are those after the program name.
-    /// Returns the process's exit status: 0, or 128 plus the number of the
-    /// signal (SIGTERM, SIGINT, SIGHUP) that closed the window.
-    int InitInstance(const QStringList& arguments);
+    /// Runs the program; @p operands are the arguments after the program name
+    /// that are no options (SortedArguments::m_operands). Returns the process's
+    /// exit status: 0, or 128 plus the number of the signal (SIGTERM, SIGINT,
+    /// SIGHUP) that closed the window.
+    int InitInstance(const QStringList& operands);
 
     /// Makes the process ready for sockets: a peer that closes a connection must
     /// never end the process (SIGPIPE is ignored). False when that failed.

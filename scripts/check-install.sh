@@ -91,6 +91,7 @@ PYTHON
 # One version everywhere: what the program says, the changelog's newest entry,
 # the metadata's newest release and the manual page's header.
 version=$("$prefix/bin/tarnlow" --version) || fail "tarnlow --version failed"
+version=${version%%$'\n'*}
 version=${version#tarnlow }
 [ -n "$version" ] || fail "tarnlow --version printed no version"
 gzip -t "$prefix/share/doc/tarnlow/changelog.gz" || fail "changelog.gz is damaged"
