@@ -5,6 +5,7 @@
 #include "app/TarnlowDlg.h"
 
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include <csignal>
@@ -26,6 +27,18 @@ bool TarnlowApp::InitSockets()
 #else
     return true;
 #endif
+}
+
+QIcon TarnlowApp::ProgramIcon()
+{
+    // The same pictures as the installed icon theme's, one folder per size
+    // (resources/CMakeLists.txt).
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/tarnlow/icons/hicolor"), {QStringLiteral("io.github.tarnlow.Tarnlow.png")},
+        QDir::Files, QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
 }
 
 int TarnlowApp::InitInstance(const QStringList& operands)

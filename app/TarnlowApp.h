@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QStringList>
 
 class DialogHost;
@@ -19,6 +20,10 @@ public:
     /// Makes the process ready for sockets: a peer that closes a connection must
     /// never end the process (SIGPIPE is ignored). False when that failed.
     static bool InitSockets();
+
+    /// The program's icon at every size the desktop's icon theme gets it, for
+    /// the window's frame, the task switcher and the dock to pick from.
+    static QIcon ProgramIcon();
 
     QStringList m_commandLinePaths;
 

@@ -115,8 +115,11 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Tarnlow"));
     QApplication::setApplicationVersion(ProgramVersion());
     // The desktop entry's name, by which the desktop ties the window to its
-    // menu entry and icon (and to the AppStream metadata of the same id).
+    // menu entry and icon (and to the AppStream metadata of the same id): it is
+    // the window's app id under Wayland. Under X11 the window's class is the
+    // application's name, "Tarnlow", which the entry names as StartupWMClass.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarnlow.Tarnlow"));
+    QApplication::setWindowIcon(TarnlowApp::ProgramIcon());
 
     QtDialogHost dialogHost;
     TarnlowApp theApp(dialogHost);

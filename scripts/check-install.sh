@@ -19,14 +19,14 @@ expected="bin/tarnlow
 share/applications/$id.desktop
 share/doc/tarnlow/changelog.gz
 share/doc/tarnlow/copyright
-share/icons/hicolor/128x128/apps/tarnlow.png
-share/icons/hicolor/16x16/apps/tarnlow.png
-share/icons/hicolor/24x24/apps/tarnlow.png
-share/icons/hicolor/256x256/apps/tarnlow.png
-share/icons/hicolor/32x32/apps/tarnlow.png
-share/icons/hicolor/48x48/apps/tarnlow.png
-share/icons/hicolor/64x64/apps/tarnlow.png
-share/icons/hicolor/scalable/apps/tarnlow.svg
+share/icons/hicolor/128x128/apps/$id.png
+share/icons/hicolor/16x16/apps/$id.png
+share/icons/hicolor/24x24/apps/$id.png
+share/icons/hicolor/256x256/apps/$id.png
+share/icons/hicolor/32x32/apps/$id.png
+share/icons/hicolor/48x48/apps/$id.png
+share/icons/hicolor/64x64/apps/$id.png
+share/icons/hicolor/scalable/apps/$id.svg
 share/man/man1/tarnlow.1.gz
 share/metainfo/$id.metainfo.xml
 share/tarnlow/tarnlow.html"
@@ -54,7 +54,7 @@ fi
 [ -x "$prefix/bin/tarnlow" ] || fail "bin/tarnlow is not executable"
 
 desktop-file-validate "$prefix/share/applications/$id.desktop"
-appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 || {
+appstreamcli validate --pedantic --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 || {
     cat "$work/appstream.log" >&2
     fail "appstreamcli rejects share/metainfo/$id.metainfo.xml"
 }
