@@ -4,7 +4,7 @@
 # desktop-file-validate accepts the desktop entry and appstreamcli the AppStream
 # metadata, that the copyright file is in Debian's machine-readable format, and
 # that the program's version (--version), the changelog, the metadata's newest
-# release and the manual page agree.
+# release and the manual page agree (the manual page's date too).
 # Usage: scripts/check-install.sh BUILD_DIR
 set -euo pipefail
 
@@ -13,7 +13,8 @@ build=${1:?usage: scripts/check-install.sh BUILD_DIR}
 # Every file `cmake --install` puts under the prefix. The install rules are in
 # CMakeLists.txt and resources/CMakeLists.txt; the help page's place must match
 # app/HelpFile.cpp, which finds it from bin/ as ../share/tarnlow/tarnlow.html.
-# The Debian package adds share/lintian/overrides/tarnlow to these.
+# The Debian package holds the same files under /usr (debhelper installs the
+# copyright and changelog there) and adds share/lintian/overrides/tarnlow.
 id=io.github.tarnlow.Tarnlow
 expected="bin/tarnlow
 share/applications/$id.desktop
@@ -99,8 +100,12 @@ zcat "$prefix/share/doc/tarnlow/changelog.gz" | head -n 1 | grep -q "^tarnlow ($
     || fail "the changelog's newest entry is not version $version"
 grep -o '<release version="[^"]*"' "$prefix/share/metainfo/$id.metainfo.xml" | head -n 1 \
     | grep -qF "\"$version\"" || fail "the metadata's newest release is not version $version"
-zcat "$prefix/share/man/man1/tarnlow.1.gz" | head -n 1 | grep -qF "\"Tarnlow $version\"" \
-    || fail "the manual page is not that of version $version"
+# The manual page carries the release's date, that of the changelog's newest
+# entry: no build date, so every build of a release is the same.
+date=$(zcat "$prefix/share/doc/tarnlow/changelog.gz" | sed -n 's/^ -- .*>  //p' | head -n 1)
+date=$(date -u -d "$date" +%Y-%m-%d) || fail "the changelog's newest entry has no date"
+zcat "$prefix/share/man/man1/tarnlow.1.gz" | head -n 1 | grep -qF "\"$date\" \"Tarnlow $version\"" \
+    || fail "the manual page is not that of version $version of $date"
 # --help names the help page this installation holds (the program knows its
 # own folder with every link resolved).
 "$prefix/bin/tarnlow" --help | grep -qxF "Help page: $(cd "$prefix" && pwd -P)/share/tarnlow/tarnlow.html" \
