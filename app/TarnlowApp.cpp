@@ -5,6 +5,7 @@
 #include "app/TarnlowDlg.h"
 
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include <csignal>
@@ -28,7 +29,19 @@ bool TarnlowApp::InitSockets()
 #endif
 }
 
-int TarnlowApp::InitInstance(const QList<QByteArray>& arguments)
+QIcon TarnlowApp::ProgramIcon()
+{
+    // The same pictures as the installed icon theme's, one folder per size
+    // (resources/CMakeLists.txt).
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/tarnlow/icons/hicolor"), {QStringLiteral("io.github.tarnlow.Tarnlow.png")},
+        QDir::Files, QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
+}
+
+int TarnlowApp::InitInstance(const QList<QByteArray>& operands)
 {
     if (!InitSockets()) {
         m_dialogHost.MessageBox(nullptr, QStringLiteral("Windows sockets initialization failed."),
@@ -38,7 +51,7 @@ int TarnlowApp::InitInstance(const QList<QByteArray>& arguments)
     }
 
     TarnlowDlg dlg(m_dialogHost);
-    m_commandLinePaths = CommandLinePaths(arguments);
+    m_commandLinePaths = CommandLinePaths(operands);
     // Log-out, Ctrl+C and a closed terminal close the window as Escape does.
     // Should that fail, the signals keep their default effect.
     QuitSignals quitSignals(dlg);

@@ -6,6 +6,7 @@
 #include "app/HelpWindow.h"
 #include "app/PutThread.h"
 #include "app/RemoteListModel.h"
+#include "app/TarnlowApp.h"
 #include "app/TransferAnimation.h"
 #include "app/TransferDoneDlg.h"
 
@@ -106,7 +107,7 @@ TarnlowDlg::TarnlowDlg(DialogHost& dialogHost, QWidget* pParent)
     setObjectName(QStringLiteral("TarnlowDlg"));
     for (auto& pPane : m_panes)
         pPane = std::make_unique<TabPane>();
-    m_hIcon = QIcon(QStringLiteral(":/tarnlow/tarnlow.png"));
+    m_hIcon = TarnlowApp::ProgramIcon();
     LoadStoredPath();
 }
 

@@ -4,7 +4,7 @@
 # desktop-file-validate accepts the desktop entry and appstreamcli the AppStream
 # metadata, that the copyright file is in Debian's machine-readable format, and
 # that the program's version (--version), the changelog, the metadata's newest
-# release and the manual page agree.
+# release and the manual page agree (the manual page's date too).
 # Usage: scripts/check-install.sh BUILD_DIR
 set -euo pipefail
 
@@ -13,20 +13,21 @@ build=${1:?usage: scripts/check-install.sh BUILD_DIR}
 # Every file `cmake --install` puts under the prefix. The install rules are in
 # CMakeLists.txt and resources/CMakeLists.txt; the help page's place must match
 # app/HelpFile.cpp, which finds it from bin/ as ../share/tarnlow/tarnlow.html.
-# The Debian package adds share/lintian/overrides/tarnlow to these.
+# The Debian package holds the same files under /usr (debhelper installs the
+# copyright and changelog there) and adds share/lintian/overrides/tarnlow.
 id=io.github.tarnlow.Tarnlow
 expected="bin/tarnlow
 share/applications/$id.desktop
 share/doc/tarnlow/changelog.gz
 share/doc/tarnlow/copyright
-share/icons/hicolor/128x128/apps/tarnlow.png
-share/icons/hicolor/16x16/apps/tarnlow.png
-share/icons/hicolor/24x24/apps/tarnlow.png
-share/icons/hicolor/256x256/apps/tarnlow.png
-share/icons/hicolor/32x32/apps/tarnlow.png
-share/icons/hicolor/48x48/apps/tarnlow.png
-share/icons/hicolor/64x64/apps/tarnlow.png
-share/icons/hicolor/scalable/apps/tarnlow.svg
+share/icons/hicolor/128x128/apps/$id.png
+share/icons/hicolor/16x16/apps/$id.png
+share/icons/hicolor/24x24/apps/$id.png
+share/icons/hicolor/256x256/apps/$id.png
+share/icons/hicolor/32x32/apps/$id.png
+share/icons/hicolor/48x48/apps/$id.png
+share/icons/hicolor/64x64/apps/$id.png
+share/icons/hicolor/scalable/apps/$id.svg
 share/man/man1/tarnlow.1.gz
 share/metainfo/$id.metainfo.xml
 share/tarnlow/tarnlow.html"
@@ -54,7 +55,7 @@ fi
 [ -x "$prefix/bin/tarnlow" ] || fail "bin/tarnlow is not executable"
 
 desktop-file-validate "$prefix/share/applications/$id.desktop"
-appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 || {
+appstreamcli validate --pedantic --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 || {
     cat "$work/appstream.log" >&2
     fail "appstreamcli rejects share/metainfo/$id.metainfo.xml"
 }
@@ -91,6 +92,7 @@ PYTHON
 # One version everywhere: what the program says, the changelog's newest entry,
 # the metadata's newest release and the manual page's header.
 version=$("$prefix/bin/tarnlow" --version) || fail "tarnlow --version failed"
+version=${version%%$'\n'*}
 version=${version#tarnlow }
 [ -n "$version" ] || fail "tarnlow --version printed no version"
 gzip -t "$prefix/share/doc/tarnlow/changelog.gz" || fail "changelog.gz is damaged"
@@ -98,8 +100,12 @@ zcat "$prefix/share/doc/tarnlow/changelog.gz" | head -n 1 | grep -q "^tarnlow ($
     || fail "the changelog's newest entry is not version $version"
 grep -o '<release version="[^"]*"' "$prefix/share/metainfo/$id.metainfo.xml" | head -n 1 \
     | grep -qF "\"$version\"" || fail "the metadata's newest release is not version $version"
-zcat "$prefix/share/man/man1/tarnlow.1.gz" | head -n 1 | grep -qF "\"Tarnlow $version\"" \
-    || fail "the manual page is not that of version $version"
+# The manual page carries the release's date, that of the changelog's newest
+# entry: no build date, so every build of a release is the same.
+date=$(zcat "$prefix/share/doc/tarnlow/changelog.gz" | sed -n 's/^ -- .*>  //p' | head -n 1)
+date=$(date -u -d "$date" +%Y-%m-%d) || fail "the changelog's newest entry has no date"
+zcat "$prefix/share/man/man1/tarnlow.1.gz" | head -n 1 | grep -qF "\"$date\" \"Tarnlow $version\"" \
+    || fail "the manual page is not that of version $version of $date"
 # --help names the help page this installation holds (the program knows its
 # own folder with every link resolved).
 "$prefix/bin/tarnlow" --help | grep -qxF "Help page: $(cd "$prefix" && pwd -P)/share/tarnlow/tarnlow.html" \

@@ -3,7 +3,8 @@
 # Usage: scripts/install-deps.sh [--tests] [--package]
 #   --tests    also what the tests use: the test FTP server, desktop-file-validate,
 #              appstreamcli
-#   --package  also what building the Debian package uses (dpkg-shlibdeps, file)
+#   --package  also what building and checking the Debian package uses
+#              (dpkg-buildpackage, debhelper, lintian)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
@@ -14,7 +15,7 @@ for option in "$@"; do
     # runtimes, and llvm-symbolizer for readable reports, for scripts/fuzz.sh.
     --tests) packages+=(python3-pyftpdlib desktop-file-utils appstream fonts-cantarell fonts-dejavu-core
         fonts-dejavu-extra clang-14 libclang-rt-14-dev llvm-14) ;;
-    --package) packages+=(dpkg-dev file) ;;
+    --package) packages+=(dpkg-dev debhelper lintian) ;;
     *) echo "usage: scripts/install-deps.sh [--tests] [--package]" >&2; exit 2 ;;
     esac
 done

@@ -144,6 +144,8 @@ ICON_SHAPES = [
     ("rect", (7, 23, 25, 26), LIGHT_BLUE),
 ]
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+# The desktop finds the icon by the application's id, as it finds its entry.
+APP_ID = "io.github.tarnlow.Tarnlow"
 
 
 def icon_shapes_at(size):
@@ -230,10 +232,10 @@ def desktop_icons():
     for size in ICON_SIZES:
         folder = os.path.join("icons", "hicolor", "%dx%d" % (size, size), "apps")
         os.makedirs(os.path.join(OUT, folder), exist_ok=True)
-        png(os.path.join(folder, "tarnlow.png"), icon_pixels(size))
+        png(os.path.join(folder, APP_ID + ".png"), icon_pixels(size))
     folder = os.path.join(OUT, "icons", "hicolor", "scalable", "apps")
     os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "tarnlow.svg"), "w") as f:
+    with open(os.path.join(folder, APP_ID + ".svg"), "w") as f:
         f.write(icon_svg())
 
 

@@ -21,8 +21,11 @@ private slots:
     void ExistingPathsArriveWhole();
 
 private:
-    /// Runs the built program with @p arguments, which ask for a text and no window.
-    static void RunProgramFor(const QStringList& arguments, CommandLineRequest asks);
+    /// Runs the built program with @p arguments in @p strFolder and checks that
+    /// it ends with @p nStatus and the output that goes with it; @p named is
+    /// the unknown option of status 2.
+    static void RunProgramFor(
+        const QStringList& arguments, const QString& strFolder, int nStatus, const QStringList& named);
 };
 
 void TestCommandLine::JoinAndSplit_data()
@@ -46,18 +49,18 @@ void TestCommandLine::JoinAndSplit_data()
     QTest::newRow("empty first") << QStringList {QString(), S("b"), S("c")} << S("b c") << QStringList {S("b"), S("c")};
     QTest::newRow("empty later") << QStringList {S("a"), QString(), S("c")} << S("a  c")
                                  << QStringList {S("a"), S(" c")};
-    QTest::newRow("switches") << QStringList {S("-name"), S("-other"), S("x-y/z")} << S("name other x-y/z")
-                              << QStringList {S("name"), S("other"), S("x-y/z")};
-    QTest::newRow("only one char dropped") << QStringList {S("--b"), S("-")} << S("-b ") << QStringList {S("-b")};
-    // An absolute path keeps its leading slash: '/' is no switch where it separates paths.
+    // What is joined are paths (options never are): a leading '-' stays.
+    QTest::newRow("dashes kept") << QStringList {S("-name"), S("--other"), S("x-y/z")} << S("-name --other x-y/z")
+                                 << QStringList {S("-name"), S("--other"), S("x-y/z")};
+    // An absolute path keeps its leading slash.
     QTest::newRow("absolute path kept") << QStringList {S("/tmp/a.txt"), S("/srv/b")} << S("/tmp/a.txt /srv/b")
                                         << QStringList {S("/tmp/a.txt"), S("/srv/b")};
     QTest::newRow("absolute path with a space")
         << QStringList {S("/tmp/a b.txt")} << S("/tmp/a b.txt") << QStringList {S("/tmp/a"), S("b.txt")};
-    QTest::newRow("bare switch first") << QStringList {S("-"), S("a")} << S("a") << QStringList {S("a")};
-    QTest::newRow("bare switch later") << QStringList {S("a"), S("-"), S("b")} << S("a  b")
-                                       << QStringList {S("a"), S(" b")};
-    QTest::newRow("bare switch last") << QStringList {S("a"), S("-")} << S("a ") << QStringList {S("a")};
+    QTest::newRow("a lone dash first") << QStringList {S("-"), S("a")} << S("- a") << QStringList {S("-"), S("a")};
+    QTest::newRow("a lone dash later") << QStringList {S("a"), S("-"), S("b")} << S("a - b")
+                                       << QStringList {S("a"), S("-"), S("b")};
+    QTest::newRow("a lone dash last") << QStringList {S("a"), S("-")} << S("a -") << QStringList {S("a"), S("-")};
 }
 
 void TestCommandLine::JoinAndSplit()
@@ -78,67 +81,92 @@ void TestCommandLine::ExistingPathsArriveWhole_data()
     QTest::addColumn<QStringList>("arguments");
     // Created first: a trailing '/' makes a folder, a trailing '@' a link to nothing.
     QTest::addColumn<QStringList>("existing");
+    // The paths taken; for a BadOption, the one option named.
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<CommandLineRequest>("asks");
+    // The exit status of the real program, run with these arguments and no
+    // display; -1: not run.
+    QTest::addColumn<int>("status");
     constexpr CommandLineRequest Run = CommandLineRequest::Run;
-    const QString strNotes = QStringLiteral("My Notes.txt");
-    const QString strFolder = QStringLiteral("a folder");
+    constexpr CommandLineRequest BadOption = CommandLineRequest::BadOption;
+    const auto S = [](const char* psz) { return QString::fromUtf8(psz); };
+    const QString strNotes = S("My Notes.txt");
+    const QString strFolder = S("a folder");
 
     // "Notes.txt" exists too: split, the argument would upload that file instead.
-    QTest::newRow("a file with a space") << QStringList {strNotes}
-                                         << QStringList {strNotes, QStringLiteral("Notes.txt")}
-                                         << QStringList {strNotes} << Run;
-    QTest::newRow("files and folders") << QStringList {strNotes, strFolder, QStringLiteral("plain")}
-                                       << QStringList {strNotes, strFolder + QLatin1Char('/'), QStringLiteral("plain")}
-                                       << QStringList {strNotes, strFolder, QStringLiteral("plain")} << Run;
-    // An argument that does not exist, is empty or begins with a switch
-    // character is joined and split with its missing neighbours only; every
-    // existing argument around it still arrives whole.
-    QTest::newRow("one missing") << QStringList {strNotes, QStringLiteral("gone here")} << QStringList {strNotes}
-                                 << QStringList {strNotes, QStringLiteral("gone"), QStringLiteral("here")} << Run;
+    QTest::newRow("a file with a space") << QStringList {strNotes} << QStringList {strNotes, S("Notes.txt")}
+                                         << QStringList {strNotes} << Run << -1;
+    QTest::newRow("files and folders") << QStringList {strNotes, strFolder, S("plain")}
+                                       << QStringList {strNotes, strFolder + QLatin1Char('/'), S("plain")}
+                                       << QStringList {strNotes, strFolder, S("plain")} << Run << -1;
+    // An argument that does not exist or is empty is joined and split with
+    // its missing neighbours only; every existing argument around it still
+    // arrives whole.
+    QTest::newRow("one missing") << QStringList {strNotes, S("gone here")} << QStringList {strNotes}
+                                 << QStringList {strNotes, S("gone"), S("here")} << Run << -1;
     // A broken link dropped together with "My Notes.txt": "Notes.txt" of the
     // working folder must not be uploaded in its place.
-    QTest::newRow("a broken link among them")
-        << QStringList {strNotes, QStringLiteral("dead link"), QStringLiteral("plain")}
-        << QStringList {strNotes, QStringLiteral("Notes.txt"), QStringLiteral("dead link@"), QStringLiteral("plain")}
-        << QStringList {strNotes, QStringLiteral("dead"), QStringLiteral("link"), QStringLiteral("plain")} << Run;
+    QTest::newRow("a broken link among them") << QStringList {strNotes, S("dead link"), S("plain")}
+                                              << QStringList {strNotes, S("Notes.txt"), S("dead link@"), S("plain")}
+                                              << QStringList {strNotes, S("dead"), S("link"), S("plain")} << Run << -1;
     QTest::newRow("missing runs on both sides")
-        << QStringList {QStringLiteral("-gone"), QStringLiteral("x y"), strNotes, strFolder, QStringLiteral("a"),
-               QStringLiteral("-b")}
+        << QStringList {S("--"), S("-gone"), S("x y"), strNotes, strFolder, S("a"), S("-b")}
         << QStringList {strNotes, strFolder + QLatin1Char('/')}
-        << QStringList {QStringLiteral("gone"), QStringLiteral("x"), QStringLiteral("y"), strNotes, strFolder,
-               QStringLiteral("a"), QStringLiteral("b")}
-        << Run;
-    QTest::newRow("a switch") << QStringList {QStringLiteral("-x y")} << QStringList {QStringLiteral("-x y")}
-                              << QStringList {QStringLiteral("x"), QStringLiteral("y")} << Run;
-    QTest::newRow("an existing name with a switch")
-        << QStringList {QStringLiteral("-x y"), strNotes} << QStringList {QStringLiteral("-x y"), strNotes}
-        << QStringList {QStringLiteral("x"), QStringLiteral("y"), strNotes} << Run;
+        << QStringList {S("-gone"), S("x"), S("y"), strNotes, strFolder, S("a"), S("-b")} << Run << -1;
     QTest::newRow("an empty one") << QStringList {strNotes, QString()} << QStringList {strNotes}
-                                  << QStringList {strNotes} << Run;
+                                  << QStringList {strNotes} << Run << -1;
     // Asked of the system by its bytes: a name beginning with ':' is no
     // resource path, and exists as it stands.
-    QTest::newRow("a name beginning with ':'")
-        << QStringList {QStringLiteral(":my notes.txt")} << QStringList {QStringLiteral(":my notes.txt")}
-        << QStringList {QStringLiteral(":my notes.txt")} << Run;
+    QTest::newRow("a name beginning with ':'") << QStringList {S(":my notes.txt")} << QStringList {S(":my notes.txt")}
+                                               << QStringList {S(":my notes.txt")} << Run << -1;
 
-    // A lone --help, -h or --version asks for a text and no window; anything
-    // else is a path, also such an option beside another argument.
-    QTest::newRow("--help") << QStringList {QStringLiteral("--help")} << QStringList {} << QStringList {}
-                            << CommandLineRequest::Usage;
-    QTest::newRow("-h") << QStringList {QStringLiteral("-h")} << QStringList {} << QStringList {}
-                        << CommandLineRequest::Usage;
-    QTest::newRow("--version") << QStringList {QStringLiteral("--version")} << QStringList {} << QStringList {}
-                               << CommandLineRequest::Version;
-    QTest::newRow("--help beside a path") << QStringList {QStringLiteral("--help"), strNotes} << QStringList {strNotes}
-                                          << QStringList {QStringLiteral("-help"), strNotes} << Run;
-    QTest::newRow("--version twice") << QStringList {QStringLiteral("--version"), QStringLiteral("--version")}
-                                     << QStringList {}
-                                     << QStringList {QStringLiteral("-version"), QStringLiteral("-version")} << Run;
-    QTest::newRow("-help") << QStringList {QStringLiteral("-help")} << QStringList {}
-                           << QStringList {QStringLiteral("help")} << Run;
-    QTest::newRow("-version") << QStringList {QStringLiteral("-version")} << QStringList {}
-                              << QStringList {QStringLiteral("version")} << Run;
+    // "--" ends the options: what follows is a path as it stands, dashes and all.
+    QTest::newRow("-- then -x") << QStringList {S("--"), S("-x")} << QStringList {S("-x")} << QStringList {S("-x")}
+                                << Run << -1;
+    QTest::newRow("-- then a missing -x")
+        << QStringList {S("--"), S("-x")} << QStringList {} << QStringList {S("-x")} << Run << -1;
+    QTest::newRow("a path with a space after --")
+        << QStringList {S("--"), S("-x y"), strNotes} << QStringList {S("-x y"), strNotes}
+        << QStringList {S("-x y"), strNotes} << Run << -1;
+    QTest::newRow("options after --") << QStringList {strNotes, S("--"), S("--help"), S("--"), S("-y")}
+                                      << QStringList {strNotes} << QStringList {strNotes, S("--help"), S("--"), S("-y")}
+                                      << Run << -1;
+    QTest::newRow("a lone dash") << QStringList {S("-")} << QStringList {S("-")} << QStringList {S("-")} << Run << -1;
+    // Qt's own options go to Qt with their values, and are no paths.
+    QTest::newRow("Qt's options") << QStringList {S("-style"), S("fusion"), strNotes, S("-session"), S("1_2"),
+        S("--reverse"), S("-stylesheet=x.qss")}
+                                  << QStringList {strNotes} << QStringList {strNotes} << Run << -1;
+
+    // --help, -h or --version asks for a text and no window, wherever it
+    // stands; the first option decides.
+    QTest::newRow("--help") << QStringList {S("--help")} << QStringList {} << QStringList {}
+                            << CommandLineRequest::Usage << 0;
+    QTest::newRow("-h") << QStringList {S("-h")} << QStringList {} << QStringList {} << CommandLineRequest::Usage << 0;
+    QTest::newRow("--version") << QStringList {S("--version")} << QStringList {} << QStringList {}
+                               << CommandLineRequest::Version << 0;
+    QTest::newRow("--help beside a path") << QStringList {S("--help"), strNotes} << QStringList {strNotes}
+                                          << QStringList {} << CommandLineRequest::Usage << 0;
+    QTest::newRow("--version after a path and before --help")
+        << QStringList {strNotes, S("--version"), S("--help")} << QStringList {strNotes} << QStringList {}
+        << CommandLineRequest::Version << 0;
+    QTest::newRow("--version twice") << QStringList {S("--version"), S("--version")} << QStringList {} << QStringList {}
+                                     << CommandLineRequest::Version << 0;
+    // Any other option is an error: named on standard error, status 2, no window.
+    QTest::newRow("-x") << QStringList {S("-x")} << QStringList {S("x")} << QStringList {S("-x")} << BadOption << 2;
+    QTest::newRow("-help") << QStringList {S("-help")} << QStringList {} << QStringList {S("-help")} << BadOption << 2;
+    QTest::newRow("an unknown option after a path")
+        << QStringList {strNotes, S("--frob"), S("-y")} << QStringList {strNotes} << QStringList {S("--frob")}
+        << BadOption << 2;
+    QTest::newRow("an unknown option before --help")
+        << QStringList {S("-x y"), S("--help")} << QStringList {} << QStringList {S("-x y")} << BadOption << 2;
+    QTest::newRow("--help before an unknown option")
+        << QStringList {S("--help"), S("-x")} << QStringList {} << QStringList {} << CommandLineRequest::Usage << 0;
+    QTest::newRow("--help= is no --help")
+        << QStringList {S("--help=all")} << QStringList {} << QStringList {S("--help=all")} << BadOption << 2;
+
+    // No display to open the window on: one line, status 1 (and no abort).
+    QTest::newRow("no display") << QStringList {strNotes} << QStringList {strNotes} << QStringList {strNotes} << Run
+                                << 1;
 }
 
 void TestCommandLine::ExistingPathsArriveWhole()
@@ -147,27 +175,20 @@ void TestCommandLine::ExistingPathsArriveWhole()
     QFETCH(QStringList, existing);
     QFETCH(QStringList, paths);
     QFETCH(CommandLineRequest, asks);
-
-    QCOMPARE(CommandLineRequestOf(arguments), asks);
-    if (asks != CommandLineRequest::Run) {
-        RunProgramFor(arguments, asks);
-        return;
-    }
+    QFETCH(int, status);
 
     // Relative names, so a leading '-' is the argument's first character.
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString strStart = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
     // By their bytes: a path class would read ":name" as a resource.
     for (const QString& strName : existing) {
-        const QByteArray strBytes = QFile::encodeName(strName);
+        const QByteArray strPath = QFile::encodeName(dir.path() + QLatin1Char('/') + strName);
         if (strName.endsWith(QLatin1Char('/'))) {
-            QCOMPARE(::mkdir(strBytes.constData(), 0777), 0);
+            QCOMPARE(::mkdir(strPath.constData(), 0777), 0);
         } else if (strName.endsWith(QLatin1Char('@'))) {
-            QCOMPARE(::symlink("nowhere", strBytes.chopped(1).constData()), 0);
+            QCOMPARE(::symlink("nowhere", strPath.chopped(1).constData()), 0);
         } else {
-            const int fd = ::open(strBytes.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+            const int fd = ::open(strPath.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
             QVERIFY(fd >= 0);
             ::close(fd);
         }
@@ -179,40 +200,77 @@ void TestCommandLine::ExistingPathsArriveWhole()
             bytes.append(QFile::encodeName(strText));
         return bytes;
     };
-    const QList<QByteArray> taken = CommandLinePaths(Bytes(arguments));
-    QVERIFY(QDir::setCurrent(strStart));
-    QCOMPARE(taken, Bytes(paths));
+    const SortedArguments sorted = SortArguments(Bytes(arguments));
+    QCOMPARE(sorted.m_request, asks);
+    if (asks == CommandLineRequest::Run) {
+        QVERIFY(sorted.m_strOption.isEmpty());
+        const QString strStart = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const QList<QByteArray> taken = CommandLinePaths(sorted.m_operands);
+        QVERIFY(QDir::setCurrent(strStart));
+        QCOMPARE(taken, Bytes(paths));
+    } else if (asks == CommandLineRequest::BadOption) {
+        QCOMPARE(QStringList {sorted.m_strOption}, paths);
+    }
+    if (status >= 0)
+        RunProgramFor(arguments, dir.path(), status, paths);
 }
 
-void TestCommandLine::RunProgramFor(const QStringList& arguments, CommandLineRequest asks)
+void TestCommandLine::RunProgramFor(
+    const QStringList& arguments, const QString& strFolder, int nStatus, const QStringList& named)
 {
-    // The real program, with no display to open a window on (making the
-    // window's application would abort it) and a settings folder of its own,
+    // The real program, started in @p strFolder with no display to open a
+    // window on (it would end with status 1) and a settings folder of its own,
     // which must stay empty.
     QTemporaryDir configHome;
     QVERIFY(configHome.isValid());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-display"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    for (const char* pszName : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"})
+        environment.remove(QString::fromLatin1(pszName));
+    // No Wayland socket in the default place either.
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), configHome.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.filePath(QStringLiteral("config")));
     QProcess program;
     program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(strFolder);
     program.start(QStringLiteral(TARNLOW_PROGRAM), arguments);
     QVERIFY(program.waitForStarted(10000));
     const bool bFinished = program.waitForFinished(20000);
     if (!bFinished)
         program.kill();
     QVERIFY2(bFinished, "the program did not end");
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(program.readAllStandardError(), QByteArray());
-    QVERIFY(QDir(configHome.path()).isEmpty());
-
     const QString strOut = QString::fromLocal8Bit(program.readAllStandardOutput());
-    if (asks == CommandLineRequest::Version) {
-        QCOMPARE(strOut, QStringLiteral("tarnlow 1.02\n"));
+    const QString strErr = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(program.exitStatus() == QProcess::NormalExit, qPrintable(strErr));
+    QCOMPARE(program.exitCode(), nStatus);
+    QVERIFY(!QFileInfo::exists(configHome.filePath(QStringLiteral("config"))));
+
+    if (nStatus == 1) {
+        // One line that says what is wrong, in the program's name.
+        QCOMPARE(strOut, QString());
+        QVERIFY2(strErr.startsWith(QStringLiteral("tarnlow: ")) && strErr.count(QLatin1Char('\n')) == 1
+                && strErr.endsWith(QLatin1Char('\n')),
+            qPrintable(strErr));
+        return;
+    }
+    if (nStatus == 2) {
+        QCOMPARE(strOut, QString());
+        QCOMPARE(strErr,
+            QStringLiteral("tarnlow: unrecognized option '%1'\nTry 'tarnlow --help' for more information.\n")
+                .arg(named.value(0)));
+        return;
+    }
+    QCOMPARE(strErr, QString());
+    if (strOut.startsWith(QStringLiteral("tarnlow "))) {
+        QCOMPARE(strOut,
+            QStringLiteral("tarnlow 1.02\n"
+                           "Copyright (C) 2026 Tarnlow maintainers.\n"
+                           "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                           "This is free software: you are free to change and redistribute it.\n"
+                           "There is NO WARRANTY, to the extent permitted by law.\n"));
     } else {
         // The usage names the help page the program would open: the one beside it here.
-        QVERIFY2(strOut.startsWith(QStringLiteral("Usage: tarnlow [PATH]...\n")), qPrintable(strOut));
+        QVERIFY2(strOut.startsWith(QStringLiteral("Usage: tarnlow [OPTION]... [PATH]...\n")), qPrintable(strOut));
         const QString strHelp
             = QFileInfo(QStringLiteral(TARNLOW_PROGRAM)).dir().filePath(QStringLiteral("tarnlow.html"));
         QVERIFY2(strOut.contains(QStringLiteral("Help page: %1\n").arg(strHelp)), qPrintable(strOut));

@@ -1,11 +1,14 @@
-// The command line: the arguments joined into one text, then split into the
-// paths to upload. The input is cut at NUL bytes into arguments, as the
-// program's argv holds them, each read as UTF-8 as Qt reads it.
+// The command line: the arguments sorted into options and operands, the
+// operands joined into one text, then split into the paths to upload. The
+// input is cut at NUL bytes into arguments, as the program's argv holds them,
+// each read as UTF-8 as Qt reads it.
 //
-// Joining drops at most one leading '-' of each argument and nothing else but
-// adds spaces; the split never gives an empty path, loses or adds no character
-// other than a space, and only the last path may hold a space. The split is
-// also tried on the whole input as one text.
+// Sorting loses no argument of a Run but the "--" that ends the options, keeps
+// the operands in order, and names the option that decided any other request;
+// operands given after "--" come back as they were. Joining adds spaces and
+// nothing else; the split never gives an empty path, loses or adds no
+// character other than a space, and only the last path may hold a space. The
+// split is also tried on the whole input as one text.
 
 #include "FuzzCheck.h"
 #include "app/CommandLine.h"
@@ -35,17 +38,38 @@ void CheckSplit(const QString& strJoined)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
     const QByteArray input(reinterpret_cast<const char*>(pData), static_cast<qsizetype>(nSize));
+    // The arguments as the program gets them: bytes, whatever they are.
+    QList<QByteArray> bytes;
     QStringList arguments;
     if (!input.isEmpty()) {
-        for (const QByteArray& strArgument : input.split('\0'))
+        for (const QByteArray& strArgument : input.split('\0')) {
+            bytes << strArgument;
             arguments << QString::fromUtf8(strArgument);
+        }
     }
+
+    const SortedArguments sorted = SortArguments(bytes);
+    FUZZ_CHECK((sorted.m_request == CommandLineRequest::Run) == sorted.m_strOption.isEmpty());
+    FUZZ_CHECK(sorted.m_strOption.isEmpty()
+        || (sorted.m_strOption.startsWith(QLatin1Char('-')) && bytes.contains(sorted.m_strOption.toLocal8Bit())));
+    qsizetype nNext = 0;
+    for (const QByteArray& strOperand : sorted.m_operands) {
+        nNext = bytes.indexOf(strOperand, nNext) + 1;
+        FUZZ_CHECK(nNext > 0);
+    }
+    if (sorted.m_request == CommandLineRequest::Run) {
+        const qsizetype nKept = sorted.m_operands.size() + sorted.m_toolkitOptions.size();
+        FUZZ_CHECK(nKept == bytes.size() || (nKept + 1 == bytes.size() && bytes.contains("--")));
+    }
+    const SortedArguments again = SortArguments(QList<QByteArray> {"--"} + sorted.m_operands);
+    FUZZ_CHECK(again.m_request == CommandLineRequest::Run && again.m_operands == sorted.m_operands
+        && again.m_toolkitOptions.isEmpty());
 
     TarnlowCommandLineInfo info;
     ParseCommandLine(arguments, info);
     QString strKept;
     for (const QString& strArgument : arguments)
-        strKept += WithoutSpaces(strArgument.startsWith(QLatin1Char('-')) ? strArgument.mid(1) : strArgument);
+        strKept += WithoutSpaces(strArgument);
     FUZZ_CHECK(WithoutSpaces(info.m_strFileName) == strKept);
 
     CheckSplit(info.m_strFileName);

@@ -32,6 +32,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <algorithm>
 #include <functional>
 #include <sys/stat.h>
 
@@ -183,6 +184,13 @@ private slots:
     {
         TarnlowDlg& dlg = m_fixture.Open();
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Tarnlow"));
+        // The icon at every size the desktop's theme has, for the frame, the
+        // task switcher and the dock to pick from.
+        QList<int> iconSizes;
+        for (const QSize& size : dlg.windowIcon().availableSizes())
+            iconSizes << size.width();
+        std::sort(iconSizes.begin(), iconSizes.end());
+        QCOMPARE(iconSizes, (QList<int> {16, 24, 32, 48, 64, 128, 256}));
         struct Expected {
             const char* m_pszName;
             int m_nId;
