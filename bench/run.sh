@@ -17,7 +17,8 @@
 #              transfers, which are quick and the noisiest; 3 for the long drop,
 #              which has no peer; 2 for the wan scenarios, which are slow); an
 #              even number lets each tool go first equally often
-#   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of 30,000
+#   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of
+#              30,000, the far tree and download against vsftpd only
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
 #              wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny,
 #              or a group: wan (the three wan-*), xvfb (the three window-*)
@@ -44,7 +45,7 @@ DROP_RUNS=3
 WAN_RUNS=2
 DELAY_MS=20
 WAN_SERVERS_ALL="vsftpd pyftpdlib proftpd pureftpd"
-WAN_SERVERS=$WAN_SERVERS_ALL
+WAN_SERVERS=
 BIG_MIB=1024
 DROP_FILES=30000
 ONLY=
@@ -53,10 +54,10 @@ PROFILE=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; DROP_RUNS=${2:-}; WAN_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
-    --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; BIG_MIB=256; DROP_FILES=6000; shift ;;
+    --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; BIG_MIB=256; DROP_FILES=6000; WAN_SERVERS=${WAN_SERVERS:-vsftpd}; shift ;;
     --only) ONLY=",${2:-},"; shift $(($# > 1 ? 2 : 1)) ;;
     --delay-ms) DELAY_MS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
-    --servers) WAN_SERVERS=${2//,/ }; shift $(($# > 1 ? 2 : 1)) ;;
+    --servers) WAN_SERVERS=${2:-}; WAN_SERVERS=${WAN_SERVERS//,/ }; [ -n "$WAN_SERVERS" ] || WAN_SERVERS=" "; shift $(($# > 1 ? 2 : 1)) ;;
     --profile) PROFILE=1; RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; shift ;;
     --keep) KEEP=1; shift ;;
     *) sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
@@ -69,6 +70,7 @@ ONLY=${ONLY//,xvfb,/,window-fetch,window-tree,window-tiny,}
 for name in ${ONLY//,/ }; do
     [[ " $SCENARIOS wan xvfb " == *" $name "* ]] || { echo "--only takes names from: $SCENARIOS, or wan, xvfb" >&2; exit 2; }
 done
+WAN_SERVERS=${WAN_SERVERS:-$WAN_SERVERS_ALL}
 [ -n "${WAN_SERVERS// /}" ] || { echo "--servers takes names from: $WAN_SERVERS_ALL" >&2; exit 2; }
 for name in $WAN_SERVERS; do
     [[ " $WAN_SERVERS_ALL " == *" $name "* ]] || { echo "--servers takes names from: $WAN_SERVERS_ALL" >&2; exit 2; }
@@ -934,7 +936,7 @@ row() {
     curl) tool=$CURL_VERSION ;; lftp) tool=$LFTP_VERSION ;; lftp4) tool="$LFTP_VERSION x4" ;;
     core) tool="tarnlow core" ;; core-direct) tool="core, no hops" ;;
     esac
-    printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4" "$(tr '\n' ' ' <"$file" 2>/dev/null)"
+    printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4" "$([ ! -s "$file" ] || tr '\n' ' ' <"$file")"
     [ ! -s "$file.failed" ] || printf '%-30s %-14s FAILED %d run(s): %s\n' "" "" "$(wc -l <"$file.failed")" "$(head -1 "$file.failed")"
 }
 row fixed tarnlow "tiny file (fixed cost)" ms
@@ -1063,9 +1065,14 @@ echo "bench: upload $(ratio "$(median upload.tarnlow)" "$(median upload.curl)") 
     "window-tiny $(median window-tiny.tarnlow || echo n/a) ms"
 # wan_ratio KEY: ours over lftp on one server, or how many runs failed.
 wan_ratio() {
-    local failed
-    failed=$(cat "$WORK/results/$1.tarnlow.failed" "$WORK/results/$1.lftp.failed" 2>/dev/null | wc -l)
-    if [ "$failed" -gt 0 ]; then echo "$failed run(s) failed"; else ratio "$(median "$1.tarnlow")" "$(median "$1.lftp")"; fi
+    local ours=0 peer=0
+    [ ! -s "$WORK/results/$1.tarnlow.failed" ] || ours=$(wc -l <"$WORK/results/$1.tarnlow.failed")
+    [ ! -s "$WORK/results/$1.lftp.failed" ] || peer=$(wc -l <"$WORK/results/$1.lftp.failed")
+    if [ "$ours" -gt 0 ] || [ "$peer" -gt 0 ]; then
+        echo "failed (runs: tarnlow $ours, lftp $peer)"
+    else
+        ratio "$(median "$1.tarnlow")" "$(median "$1.lftp")"
+    fi
 }
 if wanted wan-tree || wanted wan-fetch; then
     line=
