@@ -635,10 +635,10 @@ SERVER_HOST=$HOST # the server behind the proxy
 on_server() { SERVER=$1 SERVER_HOST=${SERVER_HOSTS[$1]}; }
 wan_key() { [ "$SERVER" = vsftpd ] && echo "$1" || echo "$1@$SERVER"; }
 record_failure() { [ $RECORDING = 0 ] || echo "$3" >>"$WORK/results/$1.$2.failed"; }
-# copies_check COMMAND...: runs a check that calls fail, without ending the
-# benchmark; its message is left in $CHECK_ERROR.
+# copies_check COMMAND...: runs a check (diff, or one that calls fail) without
+# ending the benchmark; what it printed is left in $CHECK_ERROR.
 copies_check() {
-    CHECK_ERROR=$( ("$@") 2>&1 >/dev/null) && return 0
+    CHECK_ERROR=$( ("$@") 2>&1) && return 0
     CHECK_ERROR=${CHECK_ERROR#bench: }
     return 1
 }
