@@ -6,21 +6,28 @@
 # turns run by run, stops the server, and prints a table (median, min, max) and
 # a summary line. The wan scenarios put every tool behind a latency proxy of
 # the benchmark's own (bench/latency_proxy.py) and count round trips from its
-# log; the xvfb scenarios run the real window on an X server (Xvfb). See
-# docs/performance.md for what each scenario does.
+# log; the xvfb scenarios run the real window on an X server (Xvfb). The far
+# tree and download (wan-tree, wan-fetch) run against several servers in turn:
+# vsftpd, pyftpdlib, proftpd and Pure-FTPd (the last two unpacked from Debian's
+# packages into the build folder, never installed). See docs/performance.md
+# for what each scenario does.
 #
-# Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--delay-ms MS] [--profile] [--keep]
+# Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--delay-ms MS] [--servers NAME,...] [--profile] [--keep]
 #   --runs N   runs of each scenario and tool (default 6; 16 for the 1 GiB
 #              transfers, which are quick and the noisiest; 3 for the long drop,
 #              which has no peer; 2 for the wan scenarios, which are slow); an
 #              even number lets each tool go first equally often
-#   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of 30,000
+#   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of
+#              30,000, the far tree and download against vsftpd only
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
 #              wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny
 #              listing-100k, or a group: wan (the three wan-*), xvfb (the three
 #              window-* and listing-100k)
 #   --delay-ms the proxy's delay each way in the wan scenarios (default 20: a
 #              round trip of 40 ms)
+#   --servers  the servers of wan-tree and wan-fetch, a subset of: vsftpd
+#              pyftpdlib proftpd pureftpd (default all four); the other
+#              scenarios always run against vsftpd
 #   --profile  one run of each scenario, our side under `perf record -g`; prints
 #              where its processor time went (our threads and the kernel on
 #              their behalf), and how much of the run that time was; the tiny
@@ -38,6 +45,8 @@ BIG_RUNS=16
 DROP_RUNS=3
 WAN_RUNS=2
 DELAY_MS=20
+WAN_SERVERS_ALL="vsftpd pyftpdlib proftpd pureftpd"
+WAN_SERVERS=
 BIG_MIB=1024
 DROP_FILES=30000
 ONLY=
@@ -46,9 +55,10 @@ PROFILE=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; DROP_RUNS=${2:-}; WAN_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
-    --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; BIG_MIB=256; DROP_FILES=6000; shift ;;
+    --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; BIG_MIB=256; DROP_FILES=6000; WAN_SERVERS=${WAN_SERVERS:-vsftpd}; shift ;;
     --only) ONLY=",${2:-},"; shift $(($# > 1 ? 2 : 1)) ;;
     --delay-ms) DELAY_MS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
+    --servers) WAN_SERVERS=${2:-}; WAN_SERVERS=${WAN_SERVERS//,/ }; [ -n "$WAN_SERVERS" ] || WAN_SERVERS=" "; shift $(($# > 1 ? 2 : 1)) ;;
     --profile) PROFILE=1; RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; shift ;;
     --keep) KEEP=1; shift ;;
     *) sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
@@ -61,6 +71,11 @@ ONLY=${ONLY//,xvfb,/,window-fetch,window-tree,window-tiny,listing-100k,}
 for name in ${ONLY//,/ }; do
     [[ " $SCENARIOS wan xvfb " == *" $name "* ]] || { echo "--only takes names from: $SCENARIOS, or wan, xvfb" >&2; exit 2; }
 done
+WAN_SERVERS=${WAN_SERVERS:-$WAN_SERVERS_ALL}
+[ -n "${WAN_SERVERS// /}" ] || { echo "--servers takes names from: $WAN_SERVERS_ALL" >&2; exit 2; }
+for name in $WAN_SERVERS; do
+    [[ " $WAN_SERVERS_ALL " == *" $name "* ]] || { echo "--servers takes names from: $WAN_SERVERS_ALL" >&2; exit 2; }
+done
 if [ "$(id -u)" -ne 0 ]; then
     exec sudo "$0" "${ARGS[@]}"
 fi
@@ -71,11 +86,16 @@ FTP_HOST=$HOST # where the tools connect: the server, or the proxy in the wan sc
 BENCH_USER=tarnbench
 BUILD=${BENCH_BUILD:-$ROOT/build-bench}
 wanted() { [ -z "$ONLY" ] || [[ "$ONLY" == *",$1,"* ]]; }
+# The servers of the far tree and download, each on an address of its own;
+# vsftpd is the one every other scenario uses.
+declare -A SERVER_HOSTS=([vsftpd]=$HOST [pyftpdlib]=127.66.0.3 [proftpd]=127.66.0.4 [pureftpd]=127.66.0.5)
+wanted wan-tree || wanted wan-fetch || WAN_SERVERS=vsftpd
 
 # --- what the benchmark needs, from Debian ---------------------------------
 "$ROOT/scripts/install-deps.sh"
 missing=()
 wanted_packages="vsftpd curl lftp python3 iproute2 xvfb"
+[[ " $WAN_SERVERS " != *" pyftpdlib "* ]] || wanted_packages+=" python3-pyftpdlib"
 [ $PROFILE = 0 ] || wanted_packages+=" linux-perf"
 for p in $wanted_packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -100,11 +120,14 @@ if [ ${#missing[@]} -gt 0 ]; then
         [ -d /run/systemd/system ] && systemctl disable --now vsftpd >/dev/null 2>&1 || true
     fi
 fi
-if ss -Hltn "( sport = :21 )" | awk '{ print $4 }' | grep -Eq "^(0\.0\.0\.0|\*|\[::\]|$HOST):21$"; then
-    echo "port 21 of $HOST is taken already (a server listening on every address?):" >&2
-    ss -ltnp "( sport = :21 )" >&2
-    exit 1
-fi
+for server in vsftpd $WAN_SERVERS; do
+    host=${SERVER_HOSTS[$server]}
+    if ss -Hltn "( sport = :21 )" | awk '{ print $4 }' | grep -Eq "^(0\.0\.0\.0|\*|\[::\]|$host):21$"; then
+        echo "port 21 of $host is taken already (a server listening on every address?):" >&2
+        ss -ltnp "( sport = :21 )" >&2
+        exit 1
+    fi
+done
 
 echo "Building the driver in $BUILD"
 cmake -S "$ROOT/bench" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -124,9 +147,10 @@ chmod 755 "$WORK"
 SERVER_PID=
 PROXY_PID=
 XVFB_PID=
+OTHER_PIDS=() # the far scenarios' other servers
 USER_MADE=0
 cleanup() {
-    for pid in "$PROXY_PID" "$XVFB_PID" "$SERVER_PID"; do
+    for pid in "$PROXY_PID" "$XVFB_PID" "$SERVER_PID" "${OTHER_PIDS[@]}"; do
         [ -n "$pid" ] || continue
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
@@ -251,6 +275,101 @@ for _ in $(seq 100); do
 done
 ss -Hltn "( sport = :21 )" | grep -q "$HOST:21" || { echo "vsftpd does not listen on $HOST:21" >&2; exit 1; }
 
+# --- the far scenarios' other servers, serving the same folder to the same user --
+# proftpd and Pure-FTPd come from Debian's packages, fetched with apt-get
+# download and unpacked into the build folder (never installed), with those
+# of their libraries this machine lacks, followed through the libraries' own
+# dependencies; a later run finds them there.
+SERVERS_ROOT=$BUILD/servers/root
+SERVER_LIBS=$SERVERS_ROOT/usr/lib/x86_64-linux-gnu
+unpack_server() {
+    local dir=$BUILD/servers/debs want=("$@") next deb dep lib
+    mkdir -p "$dir" "$SERVERS_ROOT"
+    for _ in 1 2 3 4; do
+        [ ${#want[@]} -gt 0 ] || break
+        next=()
+        for dep in "${want[@]}"; do
+            if ! compgen -G "$dir/${dep}_*.deb" >/dev/null; then
+                (cd "$dir" && apt-get download -q=2 "$dep" 2>/dev/null) \
+                    || { apt-get update -qq && (cd "$dir" && apt-get download -q=2 "$dep" 2>/dev/null); } \
+                    || { echo "apt-get download $dep failed" >&2; exit 1; }
+            fi
+            deb=$(compgen -G "$dir/${dep}_*.deb" | head -1)
+            dpkg -x "$deb" "$SERVERS_ROOT"
+            for lib in $(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | awk '$1 ~ /^lib/ { sub(/:.*/, "", $1); print $1 }'); do
+                dpkg-query -W -f='${Status}' "$lib" 2>/dev/null | grep -q "ok installed" && continue
+                compgen -G "$dir/${lib}_*.deb" >/dev/null || next+=("$lib")
+            done
+        done
+        want=("${next[@]}")
+    done
+}
+# start_server NAME COMMAND...: start one of them, wait until it listens on its address.
+start_server() {
+    local name=$1 host=${SERVER_HOSTS[$1]}
+    shift
+    "$@" >"$WORK/$name.log" 2>&1 </dev/null &
+    OTHER_PIDS+=($!)
+    for _ in $(seq 100); do
+        ss -Hltn "( sport = :21 )" | grep -q "$host:21" && return 0
+        kill -0 "${OTHER_PIDS[-1]}" 2>/dev/null || break
+        sleep 0.1
+    done
+    cat "$WORK/$name.log" >&2
+    echo "$name does not listen on $host:21" >&2
+    exit 1
+}
+for server in $WAN_SERVERS; do
+    case $server in
+    pyftpdlib)
+        # A plain pyftpdlib server (Debian's python3-pyftpdlib), as a user would run it.
+        cat >"$WORK/pyftpdlib-server.py" <<EOF
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+authorizer = DummyAuthorizer()
+authorizer.add_user(sys.argv[2], sys.argv[3], sys.argv[4], perm="elradfmwMT")
+FTPHandler.authorizer = authorizer
+FTPServer((sys.argv[1], 21), FTPHandler).serve_forever()
+EOF
+        start_server pyftpdlib /usr/bin/python3 "$WORK/pyftpdlib-server.py" "${SERVER_HOSTS[pyftpdlib]}" "$BENCH_USER" "$PASSWORD" "$HOME_DIR"
+        ;;
+    proftpd)
+        [ -x "$SERVERS_ROOT/usr/sbin/proftpd" ] || unpack_server proftpd-core
+        cat >"$WORK/proftpd.conf" <<EOF
+ServerName "Tarnlow benchmark"
+ServerType standalone
+UseIPv6 off
+Port 21
+DefaultAddress ${SERVER_HOSTS[proftpd]}
+SocketBindTight on
+ModulePath $SERVERS_ROOT/usr/lib/proftpd
+User nobody
+Group nogroup
+Umask 022
+AllowOverwrite on
+AuthOrder mod_auth_unix.c
+RequireValidShell off
+UseReverseDNS off
+WtmpLog off
+PidFile $WORK/proftpd.pid
+ScoreboardFile $WORK/proftpd.scoreboard
+DelayTable none
+<IfModule mod_ctrls.c>
+  ControlsEngine off
+</IfModule>
+EOF
+        start_server proftpd env LD_LIBRARY_PATH="$SERVER_LIBS" "$SERVERS_ROOT/usr/sbin/proftpd" --nodaemon -c "$WORK/proftpd.conf"
+        ;;
+    pureftpd)
+        [ -x "$SERVERS_ROOT/usr/sbin/pure-ftpd" ] || unpack_server pure-ftpd
+        start_server pureftpd env LD_LIBRARY_PATH="$SERVER_LIBS" "$SERVERS_ROOT/usr/sbin/pure-ftpd" \
+            --bind "${SERVER_HOSTS[pureftpd]},21" --login unix --noanonymous --dontresolve --ipv4only --umask 133:022
+        ;;
+    esac
+done
+
 # An X server of the benchmark's own for the real window (the wan tiny file,
 # the window-* scenarios and listing-100k); it picks a free display number itself.
 DISPLAY_NUMBER=
@@ -327,7 +446,13 @@ ours() {
     FIGURES=$(
         export XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=$QPA "${env[@]}"
         TARNLOW_BENCH_T0=$EPOCHREALTIME exec timeout "$LIMIT" "${wrap[@]}" "$DRIVER" "$1" "${site[@]}" "${@:2}" 2>"$WORK/driver.log"
-    ) || { cat "$WORK/driver.log" >&2; fail "tarnlow_bench $1 failed: $FIGURES"; }
+    ) || {
+        # SOFT=1: a failed run is the caller's to report, its cause in $OURS_ERROR.
+        OURS_ERROR="$(grep -m1 '^tarnlow_bench: ' "$WORK/driver.log" || true) ($FIGURES)"
+        [ "${SOFT:-0}" = 0 ] || return 1
+        cat "$WORK/driver.log" >&2
+        fail "tarnlow_bench $1 failed: $FIGURES"
+    }
     [ $PROFILE = 0 ] || [ "${SCHED:-0}" = 1 ] || figure "${PROFILE_KEY:-ms}" >"$WORK/profiles/$SCENARIO.ms"
 }
 # With --profile, a window scenario runs once more with the scheduler's events
@@ -485,11 +610,11 @@ run_window() {
 # --- a far server: every tool through the latency proxy ---------------------------
 PROXY=$ROOT/bench/latency_proxy.py
 mkdir -p "$WORK/rt"
-# start_proxy LOG [DELAY_MS]: the proxy on $PROXY_HOST:21 in front of vsftpd,
+# start_proxy LOG [DELAY_MS]: the proxy on $PROXY_HOST:21 in front of $SERVER_HOST,
 # logging every control line to LOG. One proxy per run, so each log holds one
 # tool's run.
 start_proxy() {
-    /usr/bin/python3 "$PROXY" serve --listen "$PROXY_HOST:21" --server "$HOST:21" --delay-ms "${2:-$DELAY_MS}" \
+    /usr/bin/python3 "$PROXY" serve --listen "$PROXY_HOST:21" --server "$SERVER_HOST:21" --delay-ms "${2:-$DELAY_MS}" \
         --log "$1" --lifetime-s "$LIMIT" 2>>"$WORK/proxy.err" &
     PROXY_PID=$!
     for _ in $(seq 100); do
@@ -514,49 +639,113 @@ round_trips() {
 }
 far() { FTP_HOST=$PROXY_HOST "$@"; }
 
-run_wan_tree() {
-    fresh_remote wtree
+# The far tree and download run against each server of $WAN_SERVERS in turn.
+# A run that fails or leaves a wrong copy is a figure too: it is kept as a
+# failure of that server and tool (the reason in SCENARIO.TOOL.failed) and
+# the benchmark goes on. vsftpd's figures keep the scenario's own name,
+# another server's are SCENARIO@SERVER.
+SERVER=vsftpd
+SERVER_HOST=$HOST # the server behind the proxy
+on_server() { SERVER=$1 SERVER_HOST=${SERVER_HOSTS[$1]}; }
+wan_key() { [ "$SERVER" = vsftpd ] && echo "$1" || echo "$1@$SERVER"; }
+record_failure() { [ $RECORDING = 0 ] || echo "$3" >>"$WORK/results/$1.$2.failed"; }
+# copies_check COMMAND...: runs a check (diff, or one that calls fail) without
+# ending the benchmark; what it printed is left in $CHECK_ERROR.
+copies_check() {
+    CHECK_ERROR=$( ("$@") 2>&1) && return 0
+    CHECK_ERROR=${CHECK_ERROR#bench: }
+    return 1
+}
+# wan_tool_run KEY TOOL FILES COMMAND...: one tool's run against the current
+# server through a proxy of its own; the files per second, or the failure.
+wan_tool_run() {
+    local key=$1 tool=$2 files=$3 ok=1 ms t0
+    shift 3
     start_proxy "$WORK/proxy.log"
-    far ours upload wtree "$WORK/data/tree200"
+    t0=$(now_ms)
+    if [ "$tool" = tarnlow ]; then
+        SOFT=1 far ours "$@" || ok=0
+        ms=$(figure ms)
+    else
+        far "$@" >/dev/null 2>"$WORK/peer.err" || { ok=$?; OURS_ERROR="exit status $ok: $(tail -1 "$WORK/peer.err")"; ok=0; }
+        ms=$(($(now_ms) - t0))
+    fi
     stop_proxy
-    record wan-tree tarnlow "$(files_per_s 200 "$(figure ms)")"
-    round_trips wan-tree tarnlow 200
-    diff -rq "$WORK/data/tree200" "$HOME_DIR/wtree/tree200" >/dev/null || fail "wan-tree: copies differ"
+    if [ $ok = 1 ]; then
+        round_trips "$key" "$tool" "$files"
+        WAN_MS=$ms
+        return 0
+    fi
+    RECORDING=0 round_trips "$key" "$tool" "$files" # its commands are kept, not its count
+    record_failure "$key" "$tool" "$OURS_ERROR"
+    return 1
+}
+run_wan_tree() {
+    local key
+    for server in $WAN_SERVERS; do
+        on_server "$server"
+        key=$(wan_key wan-tree)
+        fresh_remote wtree
+        wan_tool_run "$key" tarnlow 200 upload wtree "$WORK/data/tree200" || continue
+        if copies_check diff -rq "$WORK/data/tree200" "$HOME_DIR/wtree/tree200"; then
+            record "$key" tarnlow "$(files_per_s 200 "$WAN_MS")"
+        else
+            record_failure "$key" tarnlow "copies differ: $(head -1 <<<"$CHECK_ERROR")"
+        fi
+    done
+    on_server vsftpd
 }
 # lftp with one connection, then with four as a reference line.
 run_wan_tree_peer() {
-    local tool connections
-    for tool in lftp lftp4; do
-        connections=1
-        [ $tool = lftp ] || connections=4
-        fresh_remote wtree
-        start_proxy "$WORK/proxy.log"
-        t0=$(now_ms)
-        LFTP_CONNECTIONS=$connections far peer_lftp <<<"mirror -R --parallel=$connections $WORK/data/tree200 wtree/tree200" >/dev/null
-        record wan-tree $tool "$(files_per_s 200 $(($(now_ms) - t0)))"
-        stop_proxy
-        round_trips wan-tree $tool 200
-        diff -rq "$WORK/data/tree200" "$HOME_DIR/wtree/tree200" >/dev/null || fail "$tool wan-tree: copies differ"
+    local tool connections key
+    for server in $WAN_SERVERS; do
+        on_server "$server"
+        key=$(wan_key wan-tree)
+        for tool in lftp lftp4; do
+            connections=1
+            [ $tool = lftp ] || connections=4
+            fresh_remote wtree
+            LFTP_CONNECTIONS=$connections wan_tool_run "$key" $tool 200 \
+                peer_lftp <<<"mirror -R --parallel=$connections $WORK/data/tree200 wtree/tree200" || continue
+            if copies_check diff -rq "$WORK/data/tree200" "$HOME_DIR/wtree/tree200"; then
+                record "$key" $tool "$(files_per_s 200 "$WAN_MS")"
+            else
+                record_failure "$key" $tool "copies differ: $(head -1 <<<"$CHECK_ERROR")"
+            fi
+        done
     done
+    on_server vsftpd
 }
 run_wan_fetch() {
-    fresh_local
-    start_proxy "$WORK/proxy.log"
-    far ours download many1000 "$WORK/out" "$WORK/data/sel100.txt"
-    stop_proxy
-    record wan-fetch tarnlow "$(files_per_s 100 "$(figure ms)")"
-    round_trips wan-fetch tarnlow 100
-    check_selected wan-fetch "$WORK/data/sel100.txt" many1000
+    local key
+    for server in $WAN_SERVERS; do
+        on_server "$server"
+        key=$(wan_key wan-fetch)
+        fresh_local
+        wan_tool_run "$key" tarnlow 100 download many1000 "$WORK/out" "$WORK/data/sel100.txt" || continue
+        if copies_check check_selected "$key" "$WORK/data/sel100.txt" many1000; then
+            record "$key" tarnlow "$(files_per_s 100 "$WAN_MS")"
+        else
+            record_failure "$key" tarnlow "$CHECK_ERROR"
+        fi
+    done
+    on_server vsftpd
 }
 run_wan_fetch_peer() {
-    fresh_local
-    start_proxy "$WORK/proxy.log"
-    t0=$(now_ms)
-    { echo "cd many1000"; echo "lcd $WORK/out"; echo "mget $(tr '\n' ' ' <"$WORK/data/sel100.txt")"; } | far peer_lftp >/dev/null
-    record wan-fetch lftp "$(files_per_s 100 $(($(now_ms) - t0)))"
-    stop_proxy
-    round_trips wan-fetch lftp 100
-    check_selected "lftp wan-fetch" "$WORK/data/sel100.txt" many1000
+    local key
+    for server in $WAN_SERVERS; do
+        on_server "$server"
+        key=$(wan_key wan-fetch)
+        fresh_local
+        wan_tool_run "$key" lftp 100 peer_lftp \
+            <<<"$(echo "cd many1000"; echo "lcd $WORK/out"; echo "mget $(tr '\n' ' ' <"$WORK/data/sel100.txt")")" || continue
+        if copies_check check_selected "lftp $key" "$WORK/data/sel100.txt" many1000; then
+            record "$key" lftp "$(files_per_s 100 "$WAN_MS")"
+        else
+            record_failure "$key" lftp "$CHECK_ERROR"
+        fi
+    done
+    on_server vsftpd
 }
 # The program itself, started with the file on its command line, to its completion dialog.
 run_wan_tiny() {
@@ -729,6 +918,7 @@ scenario() {
 LOAD_START=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "Running $RUNS run(s) of each scenario ($BIG_RUNS of the $BIG_MIB MiB transfers, $DROP_RUNS of the drop," \
     "$WAN_RUNS of the wan ones through a proxy adding $DELAY_MS ms each way) against vsftpd on $HOST (active mode)"
+! wanted wan-tree && ! wanted wan-fetch || echo "The far tree and download against: $WAN_SERVERS"
 scenario fixed run_fixed run_fixed_peer
 scenario upload run_upload run_upload_peer
 scenario download run_download run_download_peer
@@ -761,17 +951,28 @@ echo
 echo "vsftpd $(dpkg-query -W -f='${Version}' vsftpd), $CURL_VERSION, $LFTP_VERSION, kernel $(uname -r)," \
     "$(nproc) x $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo); work folder on $base;" \
     "load average $LOAD_START at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+# The far scenarios' other servers, by their Debian packages.
+versions=
+for server in ${WAN_SERVERS/vsftpd/}; do
+    case $server in
+    pyftpdlib) versions+="${versions:+, }pyftpdlib $(dpkg-query -W -f='${Version}' python3-pyftpdlib)" ;;
+    proftpd) versions+="${versions:+, }proftpd $(dpkg-deb -f "$(compgen -G "$BUILD/servers/debs/proftpd-core_*.deb" | head -1)" Version)" ;;
+    pureftpd) versions+="${versions:+, }Pure-FTPd $(dpkg-deb -f "$(compgen -G "$BUILD/servers/debs/pure-ftpd_*.deb" | head -1)" Version)" ;;
+    esac
+done
+[ -z "$versions" ] || echo "far servers beside vsftpd: $versions"
 printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' scenario tool median min max unit "every run, in order"
 row() {
-    local file=$WORK/results/$1.$2
-    [ -s "$file" ] || return 0
-    read -r med lo hi <<<"$(stats "$file")"
+    local file=$WORK/results/$1.$2 med=failed lo=- hi=-
+    [ -s "$file" ] || [ -s "$file.failed" ] || return 0
+    [ ! -s "$file" ] || read -r med lo hi <<<"$(stats "$file")"
     local tool=$2
     case $tool in
     curl) tool=$CURL_VERSION ;; lftp) tool=$LFTP_VERSION ;; lftp4) tool="$LFTP_VERSION x4" ;;
     core) tool="tarnlow core" ;; core-direct) tool="core, no hops" ;;
     esac
-    printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4" "$(tr '\n' ' ' <"$file")"
+    printf '%-30s %-14s %10s %10s %10s  %-8s %s\n' "$3" "$tool" "$med" "$lo" "$hi" "$4" "$([ ! -s "$file" ] || tr '\n' ' ' <"$file")"
+    [ ! -s "$file.failed" ] || printf '%-30s %-14s FAILED %d run(s): %s\n' "" "" "$(wc -l <"$file.failed")" "$(head -1 "$file.failed")"
 }
 row fixed tarnlow "tiny file (fixed cost)" ms
 row fixed curl "tiny file (fixed cost)" ms
@@ -797,8 +998,16 @@ row window-idle tarnlow "window: RSS idle" MiB
 row window-peak tarnlow "window: RSS peak, $BIG_MIB MiB" MiB
 for tool in tarnlow lftp lftp4; do row wan-tree $tool "wan: tree 200 x 4 KiB" files/s; done
 for tool in tarnlow lftp lftp4; do row wan-tree-rt $tool "wan: tree, round trips" /file; done
+for server in ${WAN_SERVERS/vsftpd/}; do
+    for tool in tarnlow lftp lftp4; do row "wan-tree@$server" $tool "wan: tree, $server" files/s; done
+    for tool in tarnlow lftp lftp4; do row "wan-tree@$server-rt" $tool "wan: tree rt, $server" /file; done
+done
 for tool in tarnlow lftp; do row wan-fetch $tool "wan: fetch 100 of 1,000" files/s; done
 for tool in tarnlow lftp; do row wan-fetch-rt $tool "wan: fetch, round trips" /file; done
+for server in ${WAN_SERVERS/vsftpd/}; do
+    for tool in tarnlow lftp; do row "wan-fetch@$server" $tool "wan: fetch, $server" files/s; done
+    for tool in tarnlow lftp; do row "wan-fetch@$server-rt" $tool "wan: fetch rt, $server" /file; done
+done
 for tool in tarnlow curl; do row wan-tiny $tool "wan: tiny file, start to end" ms; done
 for tool in tarnlow curl; do row wan-tiny-rt $tool "wan: tiny, round trips" /run; done
 for tool in tarnlow lftp core core-direct; do row window-fetch $tool "window: fetch 1,000" files/s; done
@@ -897,3 +1106,22 @@ echo "bench: upload $(ratio "$(median upload.tarnlow)" "$(median upload.curl)") 
     "window-tiny $(median window-tiny.tarnlow || echo n/a) ms," \
     "listing-100k $(ratio "$(median listing-100k.tarnlow)" "$(median listing-100k.lftp)") lftp," \
     "listing-100k RSS $(median listing-100k-rss.tarnlow || echo n/a) MiB"
+# wan_ratio KEY: ours over lftp on one server, or how many runs failed.
+wan_ratio() {
+    local ours=0 peer=0
+    [ ! -s "$WORK/results/$1.tarnlow.failed" ] || ours=$(wc -l <"$WORK/results/$1.tarnlow.failed")
+    [ ! -s "$WORK/results/$1.lftp.failed" ] || peer=$(wc -l <"$WORK/results/$1.lftp.failed")
+    if [ "$ours" -gt 0 ] || [ "$peer" -gt 0 ]; then
+        echo "failed (runs: tarnlow $ours, lftp $peer)"
+    else
+        ratio "$(median "$1.tarnlow")" "$(median "$1.lftp")"
+    fi
+}
+if wanted wan-tree || wanted wan-fetch; then
+    line=
+    for server in $WAN_SERVERS; do
+        SERVER=$server
+        line+="${line:+, }$server tree $(wan_ratio "$(wan_key wan-tree)") fetch $(wan_ratio "$(wan_key wan-fetch)")"
+    done
+    echo "bench: servers (tarnlow over lftp, through the proxy): $line"
+fi
