@@ -130,7 +130,14 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, TabPane* pPane, const QBy
     std::optional<RemoteListModel::Entries> entries;
     if (bConnected && link.Connection().IsUsable()) {
         RemoteListing listing;
-        if (listing.ListRemoteDirectory(link.Connection(), strEnter)) {
+        bool bListed = listing.ListRemoteDirectory(link.Connection(), strEnter);
+        // A server out of step with the commands is listed once more, over a
+        // fresh connection that stands in the directory and sends one command
+        // at a time: such a server costs time, not the listing.
+        if (!bListed && link.Connection().WentOutOfStep()
+            && link.Reopen(m_session, site) == SiteConnection::Outcome::Connected)
+            bListed = listing.ListRemoteDirectory(link.Connection());
+        if (bListed) {
             link.Close();
             entries = RemoteListModel::Entries::FromListing(listing.Entries());
         }

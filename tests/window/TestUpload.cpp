@@ -41,6 +41,7 @@ class TestUpload : public WindowTest {
     Q_OBJECT
 
 private slots:
+    void OneFileLandsInTheSiteDirectory_data();
     void OneFileLandsInTheSiteDirectory();
     void ExistingAndEmptyRemoteFolders();
     void RefusedFileIsReportedAndTheRestGoesOn_data();
@@ -56,12 +57,26 @@ private slots:
     void QuittingMidTransferEndsPromptly();
 };
 
-void TestUpload::OneFileLandsInTheSiteDirectory()
+void TestUpload::OneFileLandsInTheSiteDirectory_data()
 {
+    QTest::addColumn<bool>("faulty"); // faulty.py, else ftpd.py
+    QTest::addColumn<QStringList>("switches");
     // A server that allows one connection per address: the upload's own
     // connection is closed before the listing after it connects.
+    QTest::newRow("one connection per address")
+        << false << QStringList {QStringLiteral("--max-cons-per-ip"), QStringLiteral("1")};
+    // A server that answers a LIST sent right behind PORT before PORT itself:
+    // the listing after the upload finds it out of step, and lists again over
+    // a fresh connection, one command at a time, without a message.
+    QTest::newRow("a listing answered before its PORT") << true << QStringList {QStringLiteral("--pipelined-port")};
+}
+
+void TestUpload::OneFileLandsInTheSiteDirectory()
+{
+    QFETCH(bool, faulty);
+    QFETCH(QStringList, switches);
     FtpTestServer server;
-    QVERIFY(server.Start({QStringLiteral("--max-cons-per-ip"), QStringLiteral("1")}));
+    QVERIFY(faulty ? server.StartFaulty(switches) : server.Start(switches));
     QVERIFY(QDir(server.RootPath()).mkdir(QStringLiteral("incoming")));
     QTemporaryDir local;
     const QByteArray content = Content(150 * 1024 + 17, 1);
@@ -92,6 +107,10 @@ void TestUpload::ExistingAndEmptyRemoteFolders()
     QVERIFY(UploadAndWait(m_fixture, dlg, {Path(local, "A")}));
     QCOMPARE(Tree(Path(server, "A")), Files({{"old.txt", "old"}, {"new.txt", "new"}}));
     QCOMPARE(m_fixture.m_host.PromptCount(), 1);
+    // The walk ended inside A; the listing after it, over the upload's own
+    // connection, shows the site's directory again, with A in it.
+    QVERIFY(RemoteListHelpers::Row(*View(dlg).m_remoteList, "A") >= 0);
+    QCOMPARE(RemoteListHelpers::Row(*View(dlg).m_remoteList, "new.txt"), -1);
 
     // An empty folder: nothing to count, an empty remote folder, and still the
     // completion dialog, with the percentage never moved from 0%.
