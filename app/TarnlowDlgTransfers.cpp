@@ -4,6 +4,8 @@
 
 #include "app/PutThread.h"
 #include "app/TarnlowDlg.h"
+#include "ftp/FtpConnection.h"
+#include "ftp/TransferMeter.h"
 #include "remote/SiteConnection.h"
 #include "transfer/Download.h"
 #include "transfer/TransferReport.h"
@@ -14,18 +16,30 @@
 #include <QListWidget>
 
 /// What a transfer reports, shown in the window's progress strip and message
-/// boxes. The name in work and the count are handed over without waiting (the
-/// window shows the latest at its own pace); a failure waits for the user.
-class TarnlowDlg::TransferView : public TransferReport {
+/// boxes: the name in work, the count, and the bytes the connection has moved
+/// of the files in work, handed over without waiting (the window shows the
+/// latest at its own pace); a failure waits for the user. Meters @p connection
+/// while it lives.
+class TarnlowDlg::TransferView : public TransferReport, public TransferMeter {
 public:
-    TransferView(TarnlowDlg& dlg, int nTotalFiles)
+    TransferView(TarnlowDlg& dlg, FtpConnection& connection, int nTotalFiles)
         : m_dlg(dlg)
+        , m_connection(connection)
         , m_nTotalFiles(nTotalFiles)
     {
+        m_connection.SetTransferMeter(this);
     }
+    ~TransferView() override { m_connection.SetTransferMeter(nullptr); }
+    TransferView(const TransferView&) = delete;
+    TransferView& operator=(const TransferView&) = delete;
 
     void ShowTransferName(const QString& strName) override { m_dlg.m_pPutThread->ShowTransferName(&m_dlg, strName); }
     void StepProgress() override { m_dlg.m_pPutThread->StepProgress(&m_dlg, m_nTotalFiles); }
+    void FileBegun() override { m_dlg.m_pPutThread->FileBegun(); }
+    void FileMoved(std::int64_t nBytes, std::int64_t nSize) override
+    {
+        m_dlg.m_pPutThread->FileMoved(&m_dlg, m_nTotalFiles, nBytes, nSize);
+    }
     void ShowFailure(const QString& strText, const QString& strCause) override
     {
         // The strip shows where the transfer stands before the box asks.
@@ -36,6 +50,7 @@ public:
 
 private:
     TarnlowDlg& m_dlg;
+    FtpConnection& m_connection;
     const int m_nTotalFiles;
 };
 
@@ -85,7 +100,7 @@ void TarnlowDlg::UploadThreadProc(TransferJob job)
     StartTransferAnimation();
     bool bComplete = false;
     if (bConnected) {
-        TransferView view(*this, job.m_nTotalFiles);
+        TransferView view(*this, link.Connection(), job.m_nTotalFiles);
         Upload upload(link.Connection(), view, job.m_site.m_strDirectory);
         upload.UploadPaths(job.m_uploadPaths);
         // Files refused one by one still end with the completion dialog; a lost
@@ -161,7 +176,7 @@ void TarnlowDlg::DownloadThreadProc(TransferJob job)
     StartTransferAnimation();
     bool bComplete = false;
     if (bConnected) {
-        TransferView view(*this, job.m_nTotalFiles);
+        TransferView view(*this, link.Connection(), job.m_nTotalFiles);
         Download download(link.Connection(), view, job.m_strDownloadPath);
         download.DownloadNames(job.m_downloadNames);
         // No re-listing and no completion dialog after a failed file.

@@ -105,6 +105,16 @@ std::int64_t AnnouncedSize(const FtpReply& reply)
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
+/// The size a reply to SIZE gives, or -1 when it gives none.
+std::int64_t SizeFrom(const FtpReply& reply)
+{
+    if (reply.m_nCode != 213)
+        return -1;
+    bool bOk = false;
+    const qlonglong nSize = reply.FirstLineText().trimmed().toLongLong(&bOk);
+    return bOk && nSize >= 0 ? nSize : -1;
+}
+
 /// "PORT h1,h2,h3,h4,p1,p2" or "EPRT |2|addr|port|" argument for @p address.
 bool PortCommand(const SocketAddress& address, QByteArray& strVerb, QByteArray& strArgument)
 {
@@ -823,7 +833,7 @@ bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
     }
 }
 
-bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64& nSent)
+bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64 nSize, qint64& nSent)
 {
     char* const pBuffer = Chunk();
     // The control connection is watched until the final reply: a server that
@@ -851,6 +861,8 @@ bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64
                 static_cast<std::size_t>(nChunk) - nDone, m_timeouts.nDataMs, bWatch ? &m_control : nullptr, &nPart);
             nDone += nPart;
             nSent += static_cast<qint64>(nPart);
+            if (nPart > 0 && m_pMeter)
+                m_pMeter->FileMoved(nSent, nSize);
             if (result == SocketResult::Interrupted) {
                 if (!ReadAndFile(m_timeouts.nReplyMs) || refused())
                     return false;
@@ -975,6 +987,8 @@ FtpTicket FtpClientConnection::BeginPutFile(const QByteArray& strLocalPath, cons
     pTransfer->m_nTicket = m_nNextTicket++;
     pTransfer->m_bUpload = true;
     pTransfer->m_strRemote = strRemoteName;
+    if (m_pMeter)
+        m_pMeter->FileBegun();
     if (!StartUpload(*pTransfer, strLocalPath)) {
         pTransfer->m_bFailed = true;
         pTransfer->m_strFailure = m_strFailure;
@@ -1005,7 +1019,7 @@ bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QByteArray& 
     DataChannel& channel = *transfer.m_pChannel;
     UseBinaryType();
     if (OpenDataChannel(channel, "STOR", transfer.m_strRemote) && AcceptDataConnection(channel)
-        && SendData(channel, file, transfer.m_nBytes))
+        && SendData(channel, file, transfer.m_nLocalSize, transfer.m_nBytes))
         return true;
     channel.m_data.Close();
     channel.m_listener.Close();
@@ -1018,6 +1032,8 @@ FtpTicket FtpClientConnection::BeginGetFile(
     auto pTransfer = std::make_unique<FileTransfer>();
     pTransfer->m_nTicket = m_nNextTicket++;
     pTransfer->m_strRemote = strRemoteName;
+    if (m_pMeter)
+        m_pMeter->FileBegun();
     if (!StartDownload(*pTransfer, strLocalPath, bFailIfExists)) {
         pTransfer->m_bFailed = true;
         pTransfer->m_strFailure = m_strFailure;
@@ -1057,6 +1073,7 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QByteArray
         transfer.m_nSize = Send("SIZE", transfer.m_strRemote);
     transfer.m_pChannel = std::make_unique<DataChannel>(m_abort);
     DataChannel& channel = *transfer.m_pChannel;
+    std::int64_t nFileSize = -1; // once the server has told it (SIZE, or the transfer's 150 reply)
     const auto sink = [&](const char* pData, std::size_t nSize) {
         if (!file.WriteAll(pData, nSize)) {
             // This side failed: the server's reply to the broken transfer is not the cause.
@@ -1065,6 +1082,16 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QByteArray
             return false;
         }
         transfer.m_nBytes += static_cast<qint64>(nSize);
+        if (m_pMeter) {
+            if (nFileSize < 0) {
+                const Command* pSize = Find(transfer.m_nSize);
+                const Command* pRetr = Find(channel.m_nCommand);
+                nFileSize = pSize && pSize->m_bDone ? SizeFrom(pSize->m_reply) : -1;
+                if (nFileSize < 0 && pRetr)
+                    nFileSize = pRetr->m_nAnnounced;
+            }
+            m_pMeter->FileMoved(transfer.m_nBytes, nFileSize);
+        }
         return true;
     };
     return OpenDataChannel(channel, "RETR", transfer.m_strRemote) && AcceptDataConnection(channel)
@@ -1123,12 +1150,8 @@ bool FtpClientConnection::FinishFile(FtpTicket nTicket)
         std::int64_t nExpected = -1;
         if (transfer.m_nSize != 0) {
             FtpReply reply;
-            if (Await(transfer.m_nSize, reply) && reply.m_nCode == 213) {
-                bool bSized = false;
-                const qlonglong nSize = reply.FirstLineText().trimmed().toLongLong(&bSized);
-                if (bSized && nSize >= 0)
-                    nExpected = nSize;
-            }
+            if (Await(transfer.m_nSize, reply))
+                nExpected = SizeFrom(reply);
         }
         if (pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel)) {
             if (!bOk && !transfer.m_bLocalCause && m_strFailure != strFailure && IsUsable())

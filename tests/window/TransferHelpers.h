@@ -43,8 +43,7 @@ inline QStringList Percents(std::initializer_list<int> percents)
 /// some left out (the window shows a transfer's progress at its own pace, so it
 /// may pass over a step), and ends with the last @p nEnd of them: a full bar,
 /// say, then the cleared one. Every value shown must be one that belongs.
-template <class T>
-bool ShownInOrder(const QList<T>& shown, const QList<T>& expected, qsizetype nEnd = 2)
+template <class T> bool ShownInOrder(const QList<T>& shown, const QList<T>& expected, qsizetype nEnd = 2)
 {
     if (shown.size() < nEnd || expected.size() < nEnd || shown.last(nEnd) != expected.last(nEnd))
         return false;
@@ -129,6 +128,18 @@ inline bool IdleAndCleared(TarnlowDlg& dlg)
         && View(dlg).m_tab->isEnabled() && !View(dlg).m_editDownloadPath->isReadOnly()
         && View(dlg).m_progress->value() == 0 && View(dlg).m_editPercent->text() == QStringLiteral("0%")
         && View(dlg).m_editTransferName->text().isEmpty();
+}
+
+/// Every percentage from 1% to 100%, then the cleared 0%: what ShownInOrder()
+/// accepts from a strip that moves with the bytes of each file, never goes
+/// back, ends full and is cleared.
+inline QStringList RisingPercents()
+{
+    QStringList texts;
+    for (int nPercent = 1; nPercent <= 100; ++nPercent)
+        texts.append(QStringLiteral("%1%").arg(nPercent));
+    texts.append(QStringLiteral("0%"));
+    return texts;
 }
 
 } // namespace TransferHelpers
