@@ -31,12 +31,15 @@
 // the operation completed without a single failure.
 
 #include "app/DialogHost.h"
+#include "app/FileShares.h"
 #include "app/PutThread.h"
 #include "app/TarnlowApp.h"
 #include "app/TarnlowDlg.h"
 #include "app/TransferDoneDlg.h"
 #include "app/WorkerGate.h"
+#include "ftp/FtpConnection.h"
 #include "ftp/InternetSession.h"
+#include "ftp/TransferMeter.h"
 #include "remote/RemoteListing.h"
 #include "remote/SiteConnection.h"
 #include "sites/SettingsFile.h"
@@ -111,20 +114,26 @@ struct ProgressState {
 };
 
 /// A TransferReport that reports as the window's TransferView does: the name in
-/// work and each step are handed over under a lock without waiting, and a
-/// failure hops to the main thread through the window's WorkerGate and waits
-/// there. With direct reports (TARNLOW_BENCH_REPORTS=direct) a failure too is
-/// recorded on the worker: the same walk without a single hop.
-class GateReport : public TransferReport {
+/// work, each step and the bytes of the files in work are handed over under a
+/// lock without waiting, and a failure hops to the main thread through the
+/// window's WorkerGate and waits there. With direct reports
+/// (TARNLOW_BENCH_REPORTS=direct) a failure too is recorded on the worker: the
+/// same walk without a single hop. Meters @p connection while it lives.
+class GateReport : public TransferReport, public TransferMeter {
 public:
-    GateReport(WorkerGate& gate, ProgressState& state, const QElapsedTimer& clock, int nTotal)
+    GateReport(
+        WorkerGate& gate, FtpConnection& connection, ProgressState& state, const QElapsedTimer& clock, int nTotal)
         : m_gate(gate)
+        , m_connection(connection)
         , m_state(state)
         , m_clock(clock)
         , m_nTotal(nTotal)
+        , m_nUnits(PutThread::UnitsPerItem(nTotal))
         , m_bDirect(qgetenv("TARNLOW_BENCH_REPORTS") == "direct")
     {
+        m_connection.SetTransferMeter(this);
     }
+    ~GateReport() override { m_connection.SetTransferMeter(nullptr); }
 
     void ShowTransferName(const QString& strName) override
     {
@@ -132,11 +141,25 @@ public:
     }
     void StepProgress() override
     {
+        m_shares.Stepped();
+        m_nPart = m_shares.Units(m_nUnits);
         Report(false, [&] {
             ++m_state.m_nDone;
-            m_state.m_strPercent = PutThread::PercentText(m_state.m_nDone, m_nTotal);
+            m_state.m_strPercent = PutThread::PercentText(m_state.m_nDone * m_nUnits + m_nPart, m_nTotal * m_nUnits);
             if (m_state.m_nDone == m_nTotal / 2)
                 m_state.m_nHalfMs = m_clock.elapsed();
+        });
+    }
+    void FileBegun() override { m_shares.Begun(); }
+    void FileMoved(std::int64_t nBytes, std::int64_t nSize) override
+    {
+        m_shares.Moved(nBytes, nSize);
+        const int nPart = m_shares.Units(m_nUnits);
+        if (nPart == m_nPart)
+            return;
+        m_nPart = nPart;
+        Report(false, [&] {
+            m_state.m_strPercent = PutThread::PercentText(m_state.m_nDone * m_nUnits + m_nPart, m_nTotal * m_nUnits);
         });
     }
     void ShowFailure(const QString& strText, const QString& strCause) override
@@ -164,10 +187,14 @@ private:
     }
 
     WorkerGate& m_gate;
+    FtpConnection& m_connection;
     ProgressState& m_state;
     const QElapsedTimer& m_clock;
     const int m_nTotal;
+    const int m_nUnits;
     const bool m_bDirect;
+    FileShares m_shares;
+    int m_nPart = 0;
     std::mutex m_mutex;
 };
 
@@ -212,7 +239,7 @@ int RunTransfer(const QStringList& args)
         const SiteConnection::Outcome outcome = link.Open(session, site);
         gate.Call([&] { state.m_strName.clear(); }); // the window goes busy
         if (outcome == SiteConnection::Outcome::Connected) {
-            GateReport report(gate, state, clock, nTotal);
+            GateReport report(gate, link.Connection(), state, clock, nTotal);
             if (bUpload) {
                 Upload upload(link.Connection(), report, site.m_strDirectory);
                 upload.UploadPaths(paths);
