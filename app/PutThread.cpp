@@ -11,6 +11,11 @@ namespace {
 
 /// The least time between two showings of a running transfer's progress.
 constexpr int kShowEveryMs = 40;
+/// The least time between two showings asked for by the bytes of a file alone:
+/// the bar still moves smoothly, and a long transfer is not repainted (by the
+/// window's thread and the X server, on processors the transfer needs) more
+/// than it must be.
+constexpr int kShowBytesEveryMs = 100;
 /// Units of the bar per item: fine enough for a bar many hundred pixels wide.
 constexpr int kMaxUnitsPerItem = 1000;
 
@@ -98,6 +103,11 @@ void PutThread::FileMoved(TarnlowDlg* pDlg, int nTotal, std::int64_t nBytes, std
         if (nPart == m_nPart)
             return;
         m_nPart = nPart;
+        // Shown later with the next showing; on the window's thread at once.
+        if (m_sinceBytesShown.isValid() && m_sinceBytesShown.elapsed() < kShowBytesEveryMs
+            && !pDlg->Gate().IsUiThread())
+            return;
+        m_sinceBytesShown.start();
     }
     ShowSoon(pDlg);
 }

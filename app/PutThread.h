@@ -79,6 +79,7 @@ private:
     int m_nDone = 0; // items done of the running transfer
     FileShares m_files; // its files in work
     int m_nPart = 0; // their shares in units of the bar, as last computed
+    QElapsedTimer m_sinceBytesShown; // since the bytes alone last asked to be shown
     int m_nTotal = 0;
     bool m_bQueued = false; // a call to the window's thread is on its way
     // Window's thread only:
