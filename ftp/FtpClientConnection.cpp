@@ -21,7 +21,12 @@ namespace {
 constexpr qint64 ChunkBytes = 1024 * 1024;
 /// Bytes read and sent per step of an upload. Small steps keep the stream
 /// even for the server that takes it in: in steps of 1 MiB a 1 GiB upload to
-/// vsftpd on the loopback ran about a third slower (medians of 30 runs).
+/// vsftpd on the loopback ran about a third slower (medians of 30 runs). The
+/// bytes go through this process on purpose: sent with sendfile(2) straight
+/// from the file's pages, the same upload took 2.1 s instead of 1.45 s
+/// (medians of five interleaved runs), as the server's reads and writes each
+/// took twice as long, copying from those pages instead of from data this
+/// process had just written.
 constexpr qint64 UploadChunkBytes = 64 * 1024;
 constexpr int MaxPreliminaryReplies = 16;
 constexpr int QuitWaitMs = 1000;
