@@ -491,8 +491,9 @@ void TarnlowDlg::ResetProgress(int nTotalFiles)
     if (m_pPutThread)
         m_pPutThread->ResetCount();
     // A range of 0..0 would turn the bar into a busy indicator; an empty transfer
-    // keeps an empty bar instead.
-    m_progress->setRange(0, std::max(m_nTotalFiles, 1));
+    // keeps an empty bar instead. Each item is divided into units, so that the
+    // bar moves with the bytes of a large file too.
+    m_progress->setRange(0, m_nTotalFiles > 0 ? m_nTotalFiles * PutThread::UnitsPerItem(m_nTotalFiles) : 1);
     m_progress->setValue(0);
 }
 

@@ -5,6 +5,7 @@
 #include "app/PutThread.h"
 #include "app/RemoteListModel.h"
 #include "app/TarnlowDlg.h"
+#include "ftp/TransferMeter.h"
 #include "remote/SiteConnection.h"
 #include "transfer/Download.h"
 #include "transfer/TransferReport.h"
@@ -17,9 +18,10 @@
 #include <sys/stat.h>
 
 /// What a transfer reports, shown in the window's progress strip and message
-/// boxes. The name in work and the count are handed over without waiting (the
-/// window shows the latest at its own pace); a failure waits for the user.
-class TarnlowDlg::TransferView : public TransferReport {
+/// boxes: the name in work, the count, and the bytes the connection has moved
+/// of the files in work, handed over without waiting (the window shows the
+/// latest at its own pace); a failure waits for the user.
+class TarnlowDlg::TransferView : public TransferReport, public TransferMeter {
 public:
     TransferView(TarnlowDlg& dlg, int nTotalFiles)
         : m_dlg(dlg)
@@ -32,6 +34,12 @@ public:
 
     void ShowTransferName(const QString& strName) override { m_dlg.m_pPutThread->ShowTransferName(&m_dlg, strName); }
     void StepProgress() override { m_dlg.m_pPutThread->StepProgress(&m_dlg, m_nTotalFiles); }
+    TransferMeter* Meter() override { return this; }
+    void FileBegun() override { m_dlg.m_pPutThread->FileBegun(); }
+    void FileMoved(std::int64_t nBytes, std::int64_t nSize) override
+    {
+        m_dlg.m_pPutThread->FileMoved(&m_dlg, m_nTotalFiles, nBytes, nSize);
+    }
     void ShowFailure(const QString& strText, const QString& strCause) override
     {
         // The strip shows where the transfer stands before the box asks.

@@ -14,15 +14,16 @@
 #
 # Usage: bench/run.sh [--runs N] [--quick] [--only SCENARIO,...] [--delay-ms MS] [--servers NAME,...] [--profile] [--keep]
 #   --runs N   runs of each scenario and tool (default 6; 16 for the 1 GiB
-#              transfers, which are quick and the noisiest; 3 for the long drop,
-#              which has no peer; 2 for the wan scenarios, which are slow); an
-#              even number lets each tool go first equally often
+#              transfers, which are quick and the noisiest; 5 for the 1 GiB
+#              transfers through the window; 3 for the long drop, which has no
+#              peer; 2 for the wan scenarios, which are slow); an even number
+#              lets each tool go first equally often
 #   --quick    one run, 256 MiB instead of 1 GiB, a drop of 6,000 files instead of
 #              30,000, the far tree and download against vsftpd only
 #   --only     a subset of: fixed upload download tree fetch-many listing drop-30k window
 #              wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny
-#              listing-100k, or a group: wan (the three wan-*), xvfb (the three
-#              window-* and listing-100k)
+#              window-big-up window-big-down listing-100k, or a group: wan (the
+#              three wan-*), xvfb (the five window-* and listing-100k)
 #   --delay-ms the proxy's delay each way in the wan scenarios (default 20: a
 #              round trip of 40 ms)
 #   --servers  the servers of wan-tree and wan-fetch, a subset of: vsftpd
@@ -39,9 +40,10 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ARGS=("$@")
-SCENARIOS="fixed upload download tree fetch-many listing drop-30k window wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny listing-100k"
+SCENARIOS="fixed upload download tree fetch-many listing drop-30k window wan-tree wan-fetch wan-tiny window-fetch window-tree window-tiny window-big-up window-big-down listing-100k"
 RUNS=6
 BIG_RUNS=16
+WINDOW_BIG_RUNS=5
 DROP_RUNS=3
 WAN_RUNS=2
 DELAY_MS=20
@@ -54,12 +56,12 @@ KEEP=0
 PROFILE=0
 while [ $# -gt 0 ]; do
     case "$1" in
-    --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; DROP_RUNS=${2:-}; WAN_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
-    --quick) RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; BIG_MIB=256; DROP_FILES=6000; WAN_SERVERS=${WAN_SERVERS:-vsftpd}; shift ;;
+    --runs) RUNS=${2:-}; BIG_RUNS=${2:-}; WINDOW_BIG_RUNS=${2:-}; DROP_RUNS=${2:-}; WAN_RUNS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
+    --quick) RUNS=1; BIG_RUNS=1; WINDOW_BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; BIG_MIB=256; DROP_FILES=6000; WAN_SERVERS=${WAN_SERVERS:-vsftpd}; shift ;;
     --only) ONLY=",${2:-},"; shift $(($# > 1 ? 2 : 1)) ;;
     --delay-ms) DELAY_MS=${2:-}; shift $(($# > 1 ? 2 : 1)) ;;
     --servers) WAN_SERVERS=${2:-}; WAN_SERVERS=${WAN_SERVERS//,/ }; [ -n "$WAN_SERVERS" ] || WAN_SERVERS=" "; shift $(($# > 1 ? 2 : 1)) ;;
-    --profile) PROFILE=1; RUNS=1; BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; shift ;;
+    --profile) PROFILE=1; RUNS=1; BIG_RUNS=1; WINDOW_BIG_RUNS=1; DROP_RUNS=1; WAN_RUNS=1; shift ;;
     --keep) KEEP=1; shift ;;
     *) sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
     esac
@@ -67,7 +69,7 @@ done
 [[ "$RUNS" =~ ^[1-9][0-9]?$ ]] || { echo "--runs takes a number from 1 to 99" >&2; exit 2; }
 [[ "$DELAY_MS" =~ ^[0-9]{1,4}$ ]] || { echo "--delay-ms takes a number of milliseconds from 0 to 9999" >&2; exit 2; }
 ONLY=${ONLY//,wan,/,wan-tree,wan-fetch,wan-tiny,}
-ONLY=${ONLY//,xvfb,/,window-fetch,window-tree,window-tiny,listing-100k,}
+ONLY=${ONLY//,xvfb,/,window-fetch,window-tree,window-tiny,window-big-up,window-big-down,listing-100k,}
 for name in ${ONLY//,/ }; do
     [[ " $SCENARIOS wan xvfb " == *" $name "* ]] || { echo "--only takes names from: $SCENARIOS, or wan, xvfb" >&2; exit 2; }
 done
@@ -373,7 +375,8 @@ done
 # An X server of the benchmark's own for the real window (the wan tiny file,
 # the window-* scenarios and listing-100k); it picks a free display number itself.
 DISPLAY_NUMBER=
-if wanted wan-tiny || wanted window-fetch || wanted window-tree || wanted window-tiny || wanted listing-100k; then
+if wanted wan-tiny || wanted window-fetch || wanted window-tree || wanted window-tiny || wanted window-big-up \
+    || wanted window-big-down || wanted listing-100k; then
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
     XVFB_PID=$!
     for _ in $(seq 100); do
@@ -885,17 +888,61 @@ tiny_steps() {
         awk -F'\t' -v t0="$(figure t0_us)" '{ printf "%8.1f  %s %s %s\n", $1 - t0 / 1000, $2, $3, $4 }' "$WORK/proxy.log"
     } | sort -g >"$WORK/profiles/window-tiny.steps"
 }
+# The program itself with the big file on its command line, from the process's
+# start to its completion dialog, beside curl's whole upload.
+run_window_big_up() {
+    fresh_remote up
+    ours site up
+    XVFB_TICKS=$(xvfb_ticks)
+    QPA=xcb PROFILE_KEY=process_ms ours app "$WORK/data/big.bin"
+    record window-big-up tarnlow "$(mb_per_s $BIG_BYTES "$(figure process_ms)")"
+    record_window window-big-up
+    cmp -s "$WORK/data/big.bin" "$HOME_DIR/up/big.bin" || fail "window-big-up: copy differs"
+    [ $PROFILE = 0 ] || { fresh_remote up; QPA=xcb sched_waits app "$WORK/data/big.bin"; }
+}
+run_window_big_up_peer() {
+    fresh_remote up
+    t0=$(now_ms)
+    timeout "$LIMIT" curl -q -sS -P - -T "$WORK/data/big.bin" "$(url)/up/big.bin"
+    record window-big-up curl "$(mb_per_s $BIG_BYTES $(($(now_ms) - t0)))"
+    cmp -s "$WORK/data/big.bin" "$HOME_DIR/up/big.bin" || fail "curl window-big-up: copy differs"
+}
+# The user's download of the big file, driven as window-fetch drives it: the
+# window starts and lists the folder, the file is selected and Download
+# clicked; from the click to the completion dialog, beside curl's whole download.
+run_window_big_down() {
+    fresh_local
+    echo big.bin >"$WORK/big.name"
+    XVFB_TICKS=$(xvfb_ticks)
+    QPA=xcb ours fetch-window down "$WORK/out" "$WORK/big.name"
+    record window-big-down tarnlow "$(mb_per_s $BIG_BYTES "$(figure ms)")"
+    record_window window-big-down
+    cmp -s "$WORK/data/big.bin" "$WORK/out/big.bin" || fail "window-big-down: copy differs"
+    [ $PROFILE = 0 ] || { fresh_local; QPA=xcb sched_waits fetch-window down "$WORK/out" "$WORK/big.name"; }
+}
+run_window_big_down_peer() {
+    fresh_local
+    t0=$(now_ms)
+    timeout "$LIMIT" curl -q -sS -P - "$(url)/down/big.bin" -o "$WORK/out/big.bin"
+    record window-big-down curl "$(mb_per_s $BIG_BYTES $(($(now_ms) - t0)))"
+    cmp -s "$WORK/data/big.bin" "$WORK/out/big.bin" || fail "curl window-big-down: copy differs"
+}
 # Each scenario's runs, the tools taking turns (and going first in turn).
 scenario() {
     local name=$1 ours_fn=$2 peer_fn=${3:-} runs=$RUNS
     wanted "$name" || return 0
     SCENARIO=$name
-    case $name in upload | download) runs=$BIG_RUNS ;; drop-30k) runs=$DROP_RUNS ;; wan-*) runs=$WAN_RUNS ;; esac
+    case $name in
+    upload | download) runs=$BIG_RUNS ;;
+    window-big-*) runs=$WINDOW_BIG_RUNS ;;
+    drop-30k) runs=$DROP_RUNS ;;
+    wan-*) runs=$WAN_RUNS ;;
+    esac
     printf '%-11s' "$name"
     # The first gigabyte written into fresh memory of this virtual machine runs
     # at a third of the speed of later ones, whichever tool writes it: each
     # tool moves it once before the runs that count.
-    if [[ $name == upload || $name == download ]] && [ $PROFILE = 0 ]; then
+    if [[ $name == upload || $name == download || $name == window-big-* ]] && [ $PROFILE = 0 ]; then
         RECORDING=0
         $ours_fn
         $peer_fn
@@ -916,7 +963,7 @@ scenario() {
 }
 
 LOAD_START=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "Running $RUNS run(s) of each scenario ($BIG_RUNS of the $BIG_MIB MiB transfers, $DROP_RUNS of the drop," \
+echo "Running $RUNS run(s) of each scenario ($BIG_RUNS of the $BIG_MIB MiB transfers, $WINDOW_BIG_RUNS of those through the window, $DROP_RUNS of the drop," \
     "$WAN_RUNS of the wan ones through a proxy adding $DELAY_MS ms each way) against vsftpd on $HOST (active mode)"
 ! wanted wan-tree && ! wanted wan-fetch || echo "The far tree and download against: $WAN_SERVERS"
 scenario fixed run_fixed run_fixed_peer
@@ -932,6 +979,8 @@ scenario wan-tiny run_wan_tiny run_wan_tiny_peer
 scenario window-fetch run_window_fetch run_window_fetch_peer
 scenario window-tree run_window_tree run_window_tree_peer
 scenario window-tiny run_window_tiny
+scenario window-big-up run_window_big_up run_window_big_up_peer
+scenario window-big-down run_window_big_down run_window_big_down_peer
 scenario listing-100k run_listing_100k run_listing_100k_peer
 scenario drop-30k run_drop
 
@@ -943,6 +992,8 @@ stats() {
         printf "%s %s %s", m, v[1], v[NR] }'
 }
 median() { [ -s "$WORK/results/$1" ] && stats "$WORK/results/$1" | cut -d' ' -f1; }
+# spread FILE: the fastest run over the slowest.
+spread() { [ -s "$WORK/results/$1" ] && stats "$WORK/results/$1" | awk '{ if ($2 > 0) printf "%.2f", $3 / $2; else print "n/a" }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b == 0) print "n/a"; else printf "%.2fx", a / b }'; }
 
 CURL_VERSION="curl $(curl --version | awk 'NR == 1 { print $2 }')"
@@ -1037,6 +1088,20 @@ row window-tiny-shown tarnlow "window-tiny: window shown" ms
 row window-tiny-step tarnlow "window-tiny: file sent" ms
 row window-tiny-relist tarnlow "window-tiny: relisting" ms
 row window-tiny-listed tarnlow "window-tiny: list filled" ms
+for tool in tarnlow curl; do row window-big-up $tool "window: upload $BIG_MIB MiB" MB/s; done
+row window-big-up-hop-count tarnlow "window-big-up: hops" count
+row window-big-up-paint-count tarnlow "window-big-up: paints" count
+row window-big-up-paint tarnlow "window-big-up: painting" ms
+row window-big-up-xvfb tarnlow "window-big-up: X server" ms
+row window-big-up-main tarnlow "window-big-up: thread cpu" ms
+row window-big-up-worker tarnlow "window-big-up: worker cpu" ms
+for tool in tarnlow curl; do row window-big-down $tool "window: download $BIG_MIB MiB" MB/s; done
+row window-big-down-hop-count tarnlow "window-big-down: hops" count
+row window-big-down-paint-count tarnlow "window-big-down: paints" count
+row window-big-down-paint tarnlow "window-big-down: painting" ms
+row window-big-down-xvfb tarnlow "window-big-down: X server" ms
+row window-big-down-main tarnlow "window-big-down: thread cpu" ms
+row window-big-down-worker tarnlow "window-big-down: worker cpu" ms
 for tool in tarnlow lftp; do row listing-100k $tool "listing 100,000: start to list" ms; done
 row listing-100k-first-row tarnlow "listing-100k: first rows" ms
 row listing-100k-rss tarnlow "listing-100k: RSS, listed" MiB
@@ -1104,6 +1169,10 @@ echo "bench: upload $(ratio "$(median upload.tarnlow)" "$(median upload.curl)") 
     "window-fetch $(ratio "$(median window-fetch.tarnlow)" "$(median window-fetch.lftp)") lftp," \
     "window-tree $(ratio "$(median window-tree.tarnlow)" "$(median window-tree.lftp)") lftp," \
     "window-tiny $(median window-tiny.tarnlow || echo n/a) ms," \
+    "window-big-up $(ratio "$(median window-big-up.tarnlow)" "$(median window-big-up.curl)") curl" \
+    "(fastest/slowest $(spread window-big-up.tarnlow || echo n/a))," \
+    "window-big-down $(ratio "$(median window-big-down.tarnlow)" "$(median window-big-down.curl)") curl" \
+    "(fastest/slowest $(spread window-big-down.tarnlow || echo n/a))," \
     "listing-100k $(ratio "$(median listing-100k.tarnlow)" "$(median listing-100k.lftp)") lftp," \
     "listing-100k RSS $(median listing-100k-rss.tarnlow || echo n/a) MiB"
 # wan_ratio KEY: ours over lftp on one server, or how many runs failed.

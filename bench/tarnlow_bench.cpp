@@ -34,12 +34,15 @@
 // the operation completed without a single failure.
 
 #include "app/DialogHost.h"
+#include "app/FileShares.h"
 #include "app/PutThread.h"
 #include "app/TarnlowApp.h"
 #include "app/TarnlowDlg.h"
 #include "app/TransferDoneDlg.h"
 #include "app/WorkerGate.h"
+#include "ftp/FtpConnection.h"
 #include "ftp/InternetSession.h"
+#include "ftp/TransferMeter.h"
 #include "remote/RemoteListing.h"
 #include "remote/SiteConnection.h"
 #include "sites/SettingsFile.h"
@@ -145,17 +148,19 @@ struct ProgressState {
 };
 
 /// A TransferReport that reports as the window's TransferView does: the name in
-/// work and each step are handed over under a lock without waiting, and a
-/// failure hops to the main thread through the window's WorkerGate and waits
-/// there. With direct reports (TARNLOW_BENCH_REPORTS=direct) a failure too is
-/// recorded on the worker: the same walk without a single hop.
-class GateReport : public TransferReport {
+/// work, each step and the bytes of the files in work are handed over under a
+/// lock without waiting, and a failure hops to the main thread through the
+/// window's WorkerGate and waits there. With direct reports
+/// (TARNLOW_BENCH_REPORTS=direct) a failure too is recorded on the worker: the
+/// same walk without a single hop.
+class GateReport : public TransferReport, public TransferMeter {
 public:
     GateReport(WorkerGate& gate, ProgressState& state, const QElapsedTimer& clock, int nTotal)
         : m_gate(gate)
         , m_state(state)
         , m_clock(clock)
         , m_nTotal(nTotal)
+        , m_nUnits(PutThread::UnitsPerItem(nTotal))
         , m_bDirect(qgetenv("TARNLOW_BENCH_REPORTS") == "direct")
     {
     }
@@ -166,11 +171,25 @@ public:
     }
     void StepProgress() override
     {
+        m_shares.Stepped();
+        m_nPart = m_shares.Units(m_nUnits);
         Report(false, [&] {
             ++m_state.m_nDone;
-            m_state.m_strPercent = PutThread::PercentText(m_state.m_nDone, m_nTotal);
+            m_state.m_strPercent = PutThread::PercentText(m_state.m_nDone * m_nUnits + m_nPart, m_nTotal * m_nUnits);
             if (m_state.m_nDone == m_nTotal / 2)
                 m_state.m_nHalfMs = m_clock.elapsed();
+        });
+    }
+    void FileBegun() override { m_shares.Begun(); }
+    void FileMoved(std::int64_t nBytes, std::int64_t nSize) override
+    {
+        m_shares.Moved(nBytes, nSize);
+        const int nPart = m_shares.Units(m_nUnits);
+        if (nPart == m_nPart)
+            return;
+        m_nPart = nPart;
+        Report(false, [&] {
+            m_state.m_strPercent = PutThread::PercentText(m_state.m_nDone * m_nUnits + m_nPart, m_nTotal * m_nUnits);
         });
     }
     void ShowFailure(const QString& strText, const QString& strCause) override
@@ -182,6 +201,7 @@ public:
         });
     }
     bool IsCancelled() const override { return false; }
+    TransferMeter* Meter() override { return this; }
 
 private:
     void Report(bool bWait, const std::function<void()>& fn)
@@ -201,7 +221,10 @@ private:
     ProgressState& m_state;
     const QElapsedTimer& m_clock;
     const int m_nTotal;
+    const int m_nUnits;
     const bool m_bDirect;
+    FileShares m_shares;
+    int m_nPart = 0;
     std::mutex m_mutex;
 };
 
@@ -257,11 +280,11 @@ int RunTransfer(const QStringList& args)
         if (outcome == SiteConnection::Outcome::Connected) {
             GateReport report(gate, state, clock, nTotal);
             if (bUpload) {
-                Upload upload(link.Connection(), report, site.m_strDirectory);
+                Upload upload(link.Connection(), report, site.m_strDirectory, link.Reopener(session, site));
                 upload.SendPlan(plan);
                 bComplete = !upload.ConnectionLost();
             } else {
-                Download download(link.Connection(), report, QFile::encodeName(args[6]));
+                Download download(link.Connection(), report, QFile::encodeName(args[6]), link.Reopener(session, site));
                 download.DownloadNames(names);
                 bComplete = download.AllFetched();
             }

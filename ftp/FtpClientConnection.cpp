@@ -21,7 +21,12 @@ namespace {
 constexpr qint64 ChunkBytes = 1024 * 1024;
 /// Bytes read and sent per step of an upload. Small steps keep the stream
 /// even for the server that takes it in: in steps of 1 MiB a 1 GiB upload to
-/// vsftpd on the loopback ran about a third slower (medians of 30 runs).
+/// vsftpd on the loopback ran about a third slower (medians of 30 runs). The
+/// bytes go through this process on purpose: sent with sendfile(2) straight
+/// from the file's pages, the same upload took 2.1 s instead of 1.45 s
+/// (medians of five interleaved runs), as the server's reads and writes each
+/// took twice as long, copying from those pages instead of from data this
+/// process had just written.
 constexpr qint64 UploadChunkBytes = 64 * 1024;
 constexpr int QuitWaitMs = 1000;
 /// FEAT is optional: a server that has not answered it by then is taken to offer nothing.
@@ -566,7 +571,7 @@ bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
     }
 }
 
-bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64& nSent)
+bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64 nSize, qint64& nSent)
 {
     char* const pBuffer = Chunk();
     // The control connection is watched until the final reply: a server that
@@ -595,6 +600,8 @@ bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64
                     bWatch ? &m_channel.Control() : nullptr, &nPart);
             nDone += nPart;
             nSent += static_cast<qint64>(nPart);
+            if (nPart > 0 && m_pMeter)
+                m_pMeter->FileMoved(nSent, nSize);
             if (result == SocketResult::Interrupted) {
                 if (!m_channel.ReadAndFile(m_timeouts.nReplyMs) || refused())
                     return false;
@@ -727,6 +734,8 @@ FtpTicket FtpClientConnection::BeginPutFile(const QByteArray& strLocalPath, cons
     pTransfer->m_nTicket = m_nNextTicket++;
     pTransfer->m_bUpload = true;
     pTransfer->m_strRemote = strRemoteName;
+    if (m_pMeter)
+        m_pMeter->FileBegun();
     if (!StartUpload(*pTransfer, strLocalPath)) {
         pTransfer->m_bFailed = true;
         pTransfer->m_strFailure = m_channel.Failure();
@@ -757,7 +766,7 @@ bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QByteArray& 
     DataChannel& channel = *transfer.m_pChannel;
     UseBinaryType();
     if (OpenDataChannel(channel, "STOR", transfer.m_strRemote) && AcceptDataConnection(channel)
-        && SendData(channel, file, transfer.m_nBytes))
+        && SendData(channel, file, transfer.m_nLocalSize, transfer.m_nBytes))
         return true;
     channel.m_data.Close();
     channel.m_listener.Close();
@@ -770,6 +779,8 @@ FtpTicket FtpClientConnection::BeginGetFile(
     auto pTransfer = std::make_unique<FileTransfer>();
     pTransfer->m_nTicket = m_nNextTicket++;
     pTransfer->m_strRemote = strRemoteName;
+    if (m_pMeter)
+        m_pMeter->FileBegun();
     if (!StartDownload(*pTransfer, strLocalPath, bFailIfExists)) {
         pTransfer->m_bFailed = true;
         pTransfer->m_strFailure = m_channel.Failure();
@@ -809,6 +820,7 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QByteArray
         transfer.m_nSize = Send("SIZE", transfer.m_strRemote);
     transfer.m_pChannel = std::make_unique<DataChannel>(m_abort);
     DataChannel& channel = *transfer.m_pChannel;
+    std::int64_t nFileSize = -1; // once the server has told it (SIZE, or the transfer's 150 reply)
     const auto sink = [&](const char* pData, std::size_t nSize) {
         if (!file.WriteAll(pData, nSize)) {
             // This side failed: the server's reply to the broken transfer is not the cause.
@@ -817,6 +829,16 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QByteArray
             return false;
         }
         transfer.m_nBytes += static_cast<qint64>(nSize);
+        if (m_pMeter) {
+            if (nFileSize < 0) {
+                const Command* pSize = m_channel.Find(transfer.m_nSize);
+                const Command* pRetr = m_channel.Find(channel.m_nCommand);
+                nFileSize = pSize && pSize->m_bDone ? SizeOf(pSize->m_reply) : -1;
+                if (nFileSize < 0 && pRetr && pRetr->m_nPreliminary > 0)
+                    nFileSize = AnnouncedSize(pRetr->m_preliminary);
+            }
+            m_pMeter->FileMoved(transfer.m_nBytes, nFileSize);
+        }
         return true;
     };
     return OpenDataChannel(channel, "RETR", transfer.m_strRemote) && AcceptDataConnection(channel)

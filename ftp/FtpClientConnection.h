@@ -7,6 +7,7 @@
 #include "ftp/InternetSession.h"
 #include "ftp/LocalFile.h"
 #include "ftp/Socket.h"
+#include "ftp/TransferMeter.h"
 
 #include <QByteArray>
 #include <QString>
@@ -56,6 +57,7 @@ public:
         const QByteArray& strRemoteName, const QByteArray& strLocalPath, bool bFailIfExists) override;
     bool FinishFile(FtpTicket nTicket) override;
     void SettleTransfers() override { SettleEarlierUploads(m_nNextTicket); }
+    void SetTransferMeter(TransferMeter* pMeter) override { m_pMeter = pMeter; }
     bool ReadDirectory(std::vector<FtpEntry>& entries, const QByteArray& strDirectory) override;
     using FtpConnection::ReadDirectory;
     bool ListingRefused() const override { return m_bListingRefused; }
@@ -122,8 +124,9 @@ private:
     /// Waits for the server's data connection, filing replies meanwhile; false
     /// when the command was refused first or the wait ran out.
     bool AcceptDataConnection(DataChannel& channel);
-    /// Sends the local file, watching the control connection for a refusal.
-    bool SendData(DataChannel& channel, LocalFile& file, qint64& nSent);
+    /// Sends the local file (of @p nSize bytes when it began), watching the
+    /// control connection for a refusal.
+    bool SendData(DataChannel& channel, LocalFile& file, qint64 nSize, qint64& nSent);
     /// Receives until the server closes the data connection; @p sink takes each chunk.
     bool ReceiveData(DataChannel& channel, const std::function<bool(const char*, std::size_t)>& sink);
     /// The transfer command's final reply; gives the data port back when the
@@ -163,4 +166,5 @@ private:
     CommandId m_nTypeCommand = 0; // TYPE I, once sent
     std::optional<bool> m_binary; // the server's answer to TYPE I, once taken
     std::unique_ptr<char[]> m_pChunk; // the transfers' buffer, made by the first one
+    TransferMeter* m_pMeter = nullptr; // told how far each file has come
 };

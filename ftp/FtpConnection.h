@@ -8,6 +8,7 @@
 #include <vector>
 
 struct FtpEntry;
+class TransferMeter;
 
 /// Identifies a file transfer begun on a connection, until its verdict is taken.
 using FtpTicket = std::uint64_t;
@@ -64,6 +65,10 @@ public:
     /// local size, the bytes moved, and the server's SIZE or announced size).
     /// Transfers are finished in the order they began.
     virtual bool FinishFile(FtpTicket nTicket) = 0;
+
+    /// Has @p pMeter told how far each file transfer begun from now on has come
+    /// (none with nullptr). The meter must outlive its use here.
+    virtual void SetTransferMeter(TransferMeter* pMeter) = 0;
 
     /// Reads the replies that must be in before any further command goes to
     /// this server: an upload's final reply, on a server that reads commands

@@ -23,7 +23,7 @@ const QString kFetchFailed = QStringLiteral("Could not transfer file to this loc
 
 Download::Download(
     FtpConnection& connection, TransferReport& report, QByteArray strFolder, TransferConnection::Reconnect reconnect)
-    : m_connection(connection, std::move(reconnect))
+    : m_connection(connection, std::move(reconnect), report.Meter())
     , m_report(report)
     , m_strFolder(std::move(strFolder))
 {

@@ -1,9 +1,17 @@
 #include "transfer/TransferConnection.h"
 
-TransferConnection::TransferConnection(FtpConnection& connection, Reconnect reconnect)
+TransferConnection::TransferConnection(FtpConnection& connection, Reconnect reconnect, TransferMeter* pMeter)
     : m_pConnection(&connection)
     , m_reconnect(std::move(reconnect))
+    , m_pMeter(pMeter)
 {
+    m_pConnection->SetTransferMeter(m_pMeter);
+}
+
+TransferConnection::~TransferConnection()
+{
+    // The connection may outlive the transfer (a listing follows on it).
+    m_pConnection->SetTransferMeter(nullptr);
 }
 
 bool TransferConnection::StartAfresh(const QByteArray& strHere)
@@ -22,6 +30,7 @@ bool TransferConnection::StartAfresh(const QByteArray& strHere)
     }
     // The old connection is gone with the reconnect.
     m_pConnection = pFresh;
+    m_pConnection->SetTransferMeter(m_pMeter);
     ++m_nFresh;
     if (strHere.isEmpty() || m_pConnection->SetCurrentDirectory(strHere))
         return true;

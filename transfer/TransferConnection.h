@@ -26,8 +26,12 @@ public:
     /// out of step on every one is given up.
     static constexpr int MaxFreshConnections = 8;
 
-    /// Without @p reconnect, no fresh connection is ever opened.
-    explicit TransferConnection(FtpConnection& connection, Reconnect reconnect = {});
+    /// Without @p reconnect, no fresh connection is ever opened. @p pMeter,
+    /// when given, is told how far each file has come, on whichever connection.
+    explicit TransferConnection(FtpConnection& connection, Reconnect reconnect = {}, TransferMeter* pMeter = nullptr);
+    ~TransferConnection();
+    TransferConnection(const TransferConnection&) = delete;
+    TransferConnection& operator=(const TransferConnection&) = delete;
 
     FtpConnection& operator*() const { return *m_pConnection; }
     FtpConnection* operator->() const { return m_pConnection; }
@@ -45,6 +49,7 @@ public:
 private:
     FtpConnection* m_pConnection;
     Reconnect m_reconnect;
+    TransferMeter* m_pMeter;
     int m_nFresh = 0; // fresh connections opened so far
     QString m_strFailure;
 };

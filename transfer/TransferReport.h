@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class TransferMeter;
+
 /// What a running transfer tells whoever shows it. Every call is made on the
 /// transfer's own thread and returns once the report has been taken in (not
 /// necessarily shown yet): a failure returns when the user has answered it.
@@ -20,4 +22,7 @@ public:
     /// True once the transfer must stop at once, touching nothing more (the
     /// window is going away).
     virtual bool IsCancelled() const = 0;
+    /// What the connections of the transfer tell how far each file has come;
+    /// none by default.
+    virtual TransferMeter* Meter() { return nullptr; }
 };

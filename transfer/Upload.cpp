@@ -33,7 +33,7 @@ QString NoLongerAFolder(const QByteArray& strPath)
 
 Upload::Upload(FtpConnection& connection, TransferReport& report, QByteArray strSiteDirectory,
     TransferConnection::Reconnect reconnect)
-    : m_connection(connection, std::move(reconnect))
+    : m_connection(connection, std::move(reconnect), report.Meter())
     , m_report(report)
     , m_strSiteDirectory(std::move(strSiteDirectory))
     , m_here(QByteArray())

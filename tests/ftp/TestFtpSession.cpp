@@ -2,6 +2,7 @@
 #include "ftp/FtpConnection.h"
 #include "ftp/InternetException.h"
 #include "ftp/InternetSession.h"
+#include "ftp/TransferMeter.h"
 #include "support/FtpTestServer.h"
 
 #include <QDeadlineTimer>
@@ -13,9 +14,9 @@
 #include <QThread>
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <fcntl.h>
 #include <future>
+#include <netdb.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,6 +112,28 @@ struct Client {
     /// The path on the server's disk of @p strName in the folder it serves.
     QByteArray Remote(const QByteArray& strName) const { return QFile::encodeName(server.RootPath()) + '/' + strName; }
     QString Local(const char* pszName) const { return local.filePath(QString::fromLatin1(pszName)); }
+};
+
+/// What the engine tells of the files in work: how many began, and the last
+/// count of bytes and size given for the latest, which never went back.
+struct MeterRecorder : TransferMeter {
+    void FileBegun() override
+    {
+        ++m_nBegun;
+        m_nBytes = 0;
+        m_nSize = -2; // nothing told yet
+    }
+    void FileMoved(std::int64_t nBytes, std::int64_t nSize) override
+    {
+        m_bRising = m_bRising && nBytes > m_nBytes;
+        m_nBytes = nBytes;
+        m_nSize = nSize;
+    }
+
+    int m_nBegun = 0;
+    std::int64_t m_nBytes = 0;
+    std::int64_t m_nSize = -2;
+    bool m_bRising = true;
 };
 
 /// The port of the last PORT command in the server's command log; 0 when there is none.
@@ -355,11 +378,25 @@ void TestFtpSession::RoundTrip()
     Client ftp;
     QVERIFY(ftp.Start(serverArgs, ShortTimeouts(), hostPrefix));
     QVERIFY(Write(ftp.Local("upload"), content));
+    // Each file's progress is told as its bytes move, up to its size (a
+    // download's as the server gives it; nothing is told of an empty file).
+    MeterRecorder meter;
+    ftp->SetTransferMeter(&meter);
+    const std::int64_t nMoved = content.size();
+    const std::int64_t nTold = content.isEmpty() ? -2 : content.size();
 
     QVERIFY(ftp->PutFile(QFile::encodeName(ftp.Local("upload")), remoteName));
     QVERIFY(Read(ftp.Remote(remoteName)) == content);
+    QCOMPARE(meter.m_nBegun, 1);
+    QCOMPARE(meter.m_nBytes, nMoved);
+    QCOMPARE(meter.m_nSize, nTold);
     QVERIFY(ftp->GetFile(remoteName, QFile::encodeName(ftp.Local("download")), true));
     QVERIFY(Read(ftp.Local("download")) == content);
+    QCOMPARE(meter.m_nBegun, 2);
+    QCOMPARE(meter.m_nBytes, nMoved);
+    QCOMPARE(meter.m_nSize, serverArgs.contains(QStringLiteral("--no-size")) ? -1 : nTold);
+    QVERIFY(meter.m_bRising);
+    ftp->SetTransferMeter(nullptr);
 
     // The entry is listed under the very same bytes.
     std::vector<FtpEntry> entries;

@@ -37,6 +37,9 @@ def parse_args():
     p.add_argument('--physical-cwd', action='store_true',
                    help='resolve links when changing directory, as a server running chdir does: after CWD '
                         'into a link, PWD names the real path and ".." leads to the parent of the target')
+    p.add_argument('--throttle', type=int, default=0, metavar='BYTES',
+                   help='move at most BYTES a second over each data connection, either way, with the small '
+                        'buffers of a slow link (what a client has sent then follows what the server took)')
     p.add_argument('--delay-retr', type=float, default=0, metavar='SECONDS',
                    help='answer RETR only after SECONDS')
     p.add_argument('--silent', action='store_true', help='accept TCP but never send a greeting')
@@ -87,7 +90,7 @@ def main():
 
     from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
     from pyftpdlib.filesystems import AbstractedFS
-    from pyftpdlib.handlers import DTPHandler, FTPHandler, proto_cmds
+    from pyftpdlib.handlers import ActiveDTP, DTPHandler, FTPHandler, proto_cmds
     from pyftpdlib.servers import FTPServer
 
     refused = {}
@@ -117,8 +120,35 @@ def main():
         return os.path.basename(path.rstrip('/'))
 
     class FaultyDTPHandler(DTPHandler):
-        """Cuts a transfer off once part of it went through."""
+        """Cuts a transfer off once part of it went through, and keeps to the
+        pace of --throttle."""
         threshold = 64 * 1024
+
+        def __init__(self, sock, cmd_channel):
+            DTPHandler.__init__(self, sock, cmd_channel)
+            self._started = time.monotonic()
+            self._pacer = None
+
+        def _pace(self, done):
+            """Stops reading or writing until the bytes moved so far are due:
+            an even pace, unlike pyftpdlib's own throttle, which lets a whole
+            second's worth through at once and then sleeps for two."""
+            if not args.throttle or self._closed:
+                return
+            ahead = self._started + done / args.throttle - time.monotonic()
+            if ahead > 0.005:
+                self.del_channel()
+                self._pacer = self.ioloop.call_later(ahead, self._resume, _errback=self.handle_error)
+
+        def _resume(self):
+            self._pacer = None
+            if not self._closed:
+                self.add_channel(events=self.ioloop.READ if self.receive else self.ioloop.WRITE)
+
+        def close(self):
+            if self._pacer is not None and not self._pacer.cancelled:
+                self._pacer.cancel()
+            DTPHandler.close(self)
 
         def _fault_name(self):
             return base_name(self.file_obj.name) if self.file_obj is not None else None
@@ -143,15 +173,16 @@ def main():
 
         def send(self, data):
             result = DTPHandler.send(self, data)
-            self._maybe_drop(self.tot_bytes_sent)
+            if not self._maybe_drop(self.tot_bytes_sent):
+                self._pace(self.tot_bytes_sent)
             return result
 
         def handle_read(self):
             if self._fault_name() in stall:
                 return
             DTPHandler.handle_read(self)
-            if not self._closed:
-                self._maybe_drop(self.tot_bytes_received)
+            if not self._closed and not self._maybe_drop(self.tot_bytes_received):
+                self._pace(self.tot_bytes_received)
 
         # The base class binds the event straight to its own handle_read.
         handle_read_event = handle_read
@@ -165,6 +196,15 @@ def main():
             if self._fault_name() in stall:
                 return False
             return DTPHandler.writable(self)
+
+    class SlowLinkActiveDTP(ActiveDTP):
+        """A data connection that holds little in flight, as over a slow link:
+        the loopback's buffers would take megabytes of a file at once."""
+
+        def create_socket(self, family=socket.AF_INET, type=socket.SOCK_STREAM):
+            ActiveDTP.create_socket(self, family, type)
+            for option in (socket.SO_RCVBUF, socket.SO_SNDBUF):
+                self.socket.setsockopt(socket.SOL_SOCKET, option, 32 * 1024)
 
     class FileSystem(AbstractedFS):
         def chdir(self, path):
@@ -207,6 +247,7 @@ def main():
         proto_cmds = commands
         abstracted_fs = FileSystem
         dtp_handler = FaultyDTPHandler
+        active_dtp = SlowLinkActiveDTP if args.throttle else ActiveDTP
         unicode_errors = 'surrogateescape'
         auth_failed_timeout = 0
         use_sendfile = False

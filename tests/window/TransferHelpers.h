@@ -144,4 +144,16 @@ inline bool IdleAndCleared(TarnlowDlg& dlg)
         && View(dlg).m_editTransferName->text().isEmpty();
 }
 
+/// Every percentage from 1% to 100%, then the cleared 0%: what ShownInOrder()
+/// accepts from a strip that moves with the bytes of each file, never goes
+/// back, ends full and is cleared.
+inline QStringList RisingPercents()
+{
+    QStringList texts;
+    for (int nPercent = 1; nPercent <= 100; ++nPercent)
+        texts.append(QStringLiteral("%1%").arg(nPercent));
+    texts.append(QStringLiteral("0%"));
+    return texts;
+}
+
 } // namespace TransferHelpers
