@@ -863,90 +863,72 @@ bool FtpClientConnection::FinishFile(FtpTicket nTicket)
 
 bool FtpClientConnection::JudgeUpload(FileTransfer& transfer, QString& strFailure)
 {
-    bool bOk = !transfer.m_bFailed;
-    const auto failed = [&]() {
-        if (bOk)
-            strFailure = m_channel.Failure();
-        bOk = false;
-    };
+    Verdict verdict(!transfer.m_bFailed, strFailure);
     DataChannel* pChannel = transfer.m_pChannel.get();
     if (!transfer.m_bSettled) {
         Settle(transfer);
         if (transfer.m_bFailed)
-            failed();
+            verdict.Fail(m_channel.Failure());
     }
     // Sent whole, then confirmed by the STOR's own final reply.
-    if (bOk && pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel))
-        failed();
+    if (verdict.Ok() && pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel))
+        verdict.Fail(m_channel.Failure());
     // A transfer that failed early may still owe its final reply; a refusal
     // there says best why it failed.
-    if (!bOk && pChannel && pChannel->m_nCommand != 0) {
+    if (!verdict.Ok() && pChannel && pChannel->m_nCommand != 0) {
         FtpReply reply;
         if (m_channel.Await(std::exchange(pChannel->m_nCommand, 0), reply) && !reply.IsSuccess()
             && !transfer.m_bLocalCause)
             strFailure = FtpControlChannel::ReplyLine(reply);
     }
-    if (bOk && !IsBinary()) {
-        Refuse(QStringLiteral("The server refused binary transfers (TYPE I)."));
-        failed();
-    }
-    if (bOk && transfer.m_nBytes != transfer.m_nLocalSize) {
-        Refuse(QStringLiteral("The file changed while it was sent: %1 of %2 bytes.")
-                   .arg(transfer.m_nBytes)
-                   .arg(transfer.m_nLocalSize));
-        failed();
-    }
+    CheckBinary(verdict);
+    if (transfer.m_nBytes != transfer.m_nLocalSize)
+        verdict.Fail(QStringLiteral("The file changed while it was sent: %1 of %2 bytes.")
+                         .arg(transfer.m_nBytes)
+                         .arg(transfer.m_nLocalSize));
     // Judged by its own replies only: the connection may be lost by now over
     // a later file, whose commands went out before this verdict was taken.
-    if (transfer.m_nSize != 0 && !RemoteSizeMatches(transfer.m_nSize, transfer.m_nLocalSize) && bOk)
-        failed();
-    return bOk;
+    if (transfer.m_nSize != 0 && !RemoteSizeMatches(transfer.m_nSize, transfer.m_nLocalSize))
+        verdict.Fail(m_channel.Failure());
+    return verdict.Ok();
 }
 
 bool FtpClientConnection::JudgeDownload(FileTransfer& transfer, QString& strFailure)
 {
-    bool bOk = !transfer.m_bFailed;
-    const auto failed = [&]() {
-        if (bOk)
-            strFailure = m_channel.Failure();
-        bOk = false;
-    };
+    Verdict verdict(!transfer.m_bFailed, strFailure);
     DataChannel* pChannel = transfer.m_pChannel.get();
     const std::int64_t nSize = RemoteSize(transfer.m_nSize);
     // Received whole, then confirmed by the RETR's own final reply.
     if (pChannel && pChannel->m_nCommand != 0 && !ReadTransferVerdict(*pChannel)) {
-        if (!bOk && !transfer.m_bLocalCause && m_channel.Failure() != strFailure && IsUsable())
+        if (!verdict.Ok() && !transfer.m_bLocalCause && m_channel.Failure() != strFailure && IsUsable())
             strFailure = m_channel.Failure(); // the server's own refusal
-        failed();
+        verdict.Fail(m_channel.Failure());
     }
-    if (bOk && !IsBinary()) {
-        Refuse(QStringLiteral("The server refused binary transfers (TYPE I)."));
-        failed();
-    }
+    CheckBinary(verdict);
     // SIZE's answer is the size expected; the size the 150 reply announced
     // counts only without one, and is no reason to fail when it disagrees
     // with it (a server that quotes the name may have put another number there).
     const std::int64_t nExpected = nSize >= 0 ? nSize : (pChannel ? pChannel->m_nAnnounced : -1);
-    if (bOk && nExpected >= 0 && nExpected != transfer.m_nBytes) {
-        Refuse(QStringLiteral("Only %1 of %2 bytes arrived.").arg(transfer.m_nBytes).arg(nExpected));
-        failed();
-    }
+    if (nExpected >= 0 && nExpected != transfer.m_nBytes)
+        verdict.Fail(QStringLiteral("Only %1 of %2 bytes arrived.").arg(transfer.m_nBytes).arg(nExpected));
     if (LocalFile* pFile = transfer.m_pFile.get()) {
-        if (bOk && pFile->Size() != transfer.m_nBytes) {
-            Refuse(QStringLiteral("%1 holds %2 bytes where %3 arrived.")
-                       .arg(LocalFile::Display(pFile->Path()))
-                       .arg(pFile->Size())
-                       .arg(transfer.m_nBytes));
-            failed();
-        }
-        if (!pFile->Close() && bOk) {
-            Refuse(pFile->Cause());
-            failed();
-        }
-        if (!bOk)
+        if (pFile->Size() != transfer.m_nBytes)
+            verdict.Fail(QStringLiteral("%1 holds %2 bytes where %3 arrived.")
+                             .arg(LocalFile::Display(pFile->Path()))
+                             .arg(pFile->Size())
+                             .arg(transfer.m_nBytes));
+        if (!pFile->Close())
+            verdict.Fail(pFile->Cause());
+        if (!verdict.Ok())
             pFile->Remove();
     }
-    return bOk;
+    return verdict.Ok();
+}
+
+void FtpClientConnection::CheckBinary(Verdict& verdict)
+{
+    if (verdict.Ok() && !IsBinary())
+        verdict.Fail(QStringLiteral("The server refused binary transfers (TYPE I)."));
 }
 
 bool FtpClientConnection::ReadDirectory(std::vector<FtpEntry>& entries, const QByteArray& strDirectory)

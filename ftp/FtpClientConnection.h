@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 /// The FtpConnection of this engine: a control connection (FtpControlChannel)
@@ -148,9 +149,33 @@ private:
     /// The size SIZE answered, or -1 when the server did not tell it.
     std::int64_t RemoteSize(CommandId nSize);
     bool RemoteSizeMatches(CommandId nSize, std::int64_t nExpected);
-    /// The verdict of a file whose bytes went or came: from its own replies only.
+    /// A file's verdict, taken check by check: the cause of the first failure
+    /// is the one kept.
+    class Verdict {
+    public:
+        Verdict(bool bOk, QString& strFailure)
+            : m_bOk(bOk)
+            , m_strFailure(strFailure)
+        {
+        }
+        bool Ok() const { return m_bOk; }
+        /// Fails with @p strCause, unless it failed already.
+        void Fail(const QString& strCause)
+        {
+            if (std::exchange(m_bOk, false))
+                m_strFailure = strCause;
+        }
+
+    private:
+        bool m_bOk;
+        QString& m_strFailure;
+    };
+    /// The verdict of a file whose bytes went or came: from its own replies
+    /// only. @p strFailure holds why it failed before, and gets why it fails.
     bool JudgeUpload(FileTransfer& transfer, QString& strFailure);
     bool JudgeDownload(FileTransfer& transfer, QString& strFailure);
+    /// Fails @p verdict when the server refused binary transfers.
+    void CheckBinary(Verdict& verdict);
 
     FtpTimeouts m_timeouts;
     AbortSignal m_abort;
