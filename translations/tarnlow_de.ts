@@ -529,11 +529,11 @@ Die beschädigte Datei wurde als %2 aufbewahrt; was sich noch aus ihr lesen lie�
     </message>
     <message>
         <source>&amp;Delete File(s)</source>
-        <translation>Datei(en) &amp;löschen</translation>
+        <translation>&amp;Löschen</translation>
     </message>
     <message>
         <source>Do&amp;wnload</source>
-        <translation>He&amp;runterladen</translation>
+        <translation>Do&amp;wnload</translation>
     </message>
     <message>
         <source>&amp;Browse</source>
@@ -565,11 +565,11 @@ Die beschädigte Datei wurde als %2 aufbewahrt; was sich noch aus ihr lesen lie�
     </message>
     <message>
         <source>FTP Site 1 (Default)</source>
-        <translation>FTP-Site 1 (Standard)</translation>
+        <translation>Site 1 (Standard)</translation>
     </message>
     <message>
         <source>FTP Site %1</source>
-        <translation>FTP-Site %1</translation>
+        <translation>Site %1</translation>
     </message>
     <message>
         <source>ERROR</source>

@@ -566,11 +566,11 @@ El archivo dañado se conservó como %2; lo que aún se podía leer de él se gu
     </message>
     <message>
         <source>FTP Site 1 (Default)</source>
-        <translation>Sitio FTP 1 (predet.)</translation>
+        <translation>Sitio 1 (predeterminado)</translation>
     </message>
     <message>
         <source>FTP Site %1</source>
-        <translation>Sitio FTP %1</translation>
+        <translation>Sitio %1</translation>
     </message>
     <message>
         <source>ERROR</source>

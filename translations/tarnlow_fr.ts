@@ -565,11 +565,11 @@ Le fichier endommagé a été conservé sous %2&#xa0;; ce qui pouvait encore en 
     </message>
     <message>
         <source>FTP Site 1 (Default)</source>
-        <translation>Site FTP 1 (par défaut)</translation>
+        <translation>Site 1 (par défaut)</translation>
     </message>
     <message>
         <source>FTP Site %1</source>
-        <translation>Site FTP %1</translation>
+        <translation>Site %1</translation>
     </message>
     <message>
         <source>ERROR</source>
