@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <sys/stat.h>
@@ -93,47 +94,50 @@ QString ProgramVersion()
 
 QString VersionText()
 {
-    return QStringLiteral("tarnlow %1\n"
-                          "Copyright (C) 2026 Tarnlow maintainers.\n"
-                          "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
-                          "This is free software: you are free to change and redistribute it.\n"
-                          "There is NO WARRANTY, to the extent permitted by law.\n")
+    return QCoreApplication::translate("CommandLine",
+        "tarnlow %1\n"
+        "Copyright (C) 2026 Tarnlow maintainers.\n"
+        "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+        "This is free software: you are free to change and redistribute it.\n"
+        "There is NO WARRANTY, to the extent permitted by law.\n")
         .arg(ProgramVersion());
 }
 
 QString UsageText(const QString& strHelpPath)
 {
-    return QStringLiteral("Usage: tarnlow [OPTION]... [PATH]...\n"
-                          "Opens the Tarnlow window. Each PATH, a local file or folder, is uploaded to\n"
-                          "site 1 as soon as the window opens, folders with everything in them.\n"
-                          "\n"
-                          "  -h, --help     print this text and end\n"
-                          "      --version  print the version and the licence and end\n"
-                          "      --         end the options: every argument after it is a PATH, also one\n"
-                          "                 that begins with '-' (which can also be written ./-name)\n"
-                          "\n"
-                          "Options may stand anywhere before --. The first option decides: with --help\n"
-                          "or --version the usage or version is printed, the other arguments are not\n"
-                          "used and no window opens. Qt's own options (-platform NAME, -style NAME,\n"
-                          "-session ID, ...) are passed on to Qt.\n"
-                          "\n"
-                          "Exit status: 0 when the window was closed or the text printed; 1 when no\n"
-                          "display could be reached or the text not written; 2 for an unknown option;\n"
-                          "128 plus the signal's number when SIGTERM, SIGINT or SIGHUP closed the window.\n"
-                          "\n"
-                          "The five site profiles are kept in $XDG_CONFIG_HOME/Tarnlow/FTPSettings.dat,\n"
-                          "the download folder as the setting Path in $XDG_CONFIG_HOME/Halvorn/Tarnlow.conf\n"
-                          "(XDG_CONFIG_HOME is ~/.config when it is not set).\n"
-                          "\n"
-                          "Help page: %1\n"
-                          "More in the manual page: man tarnlow\n")
+    return QCoreApplication::translate("CommandLine",
+        "Usage: tarnlow [OPTION]... [PATH]...\n"
+        "Opens the Tarnlow window. Each PATH, a local file or folder, is uploaded to\n"
+        "site 1 as soon as the window opens, folders with everything in them.\n"
+        "\n"
+        "  -h, --help     print this text and end\n"
+        "      --version  print the version and the licence and end\n"
+        "      --         end the options: every argument after it is a PATH, also one\n"
+        "                 that begins with '-' (which can also be written ./-name)\n"
+        "\n"
+        "Options may stand anywhere before --. The first option decides: with --help\n"
+        "or --version the usage or version is printed, the other arguments are not\n"
+        "used and no window opens. Qt's own options (-platform NAME, -style NAME,\n"
+        "-session ID, ...) are passed on to Qt.\n"
+        "\n"
+        "Exit status: 0 when the window was closed or the text printed; 1 when no\n"
+        "display could be reached or the text not written; 2 for an unknown option;\n"
+        "128 plus the signal's number when SIGTERM, SIGINT or SIGHUP closed the window.\n"
+        "\n"
+        "The five site profiles are kept in $XDG_CONFIG_HOME/Tarnlow/FTPSettings.dat,\n"
+        "the download folder as the setting Path in $XDG_CONFIG_HOME/Halvorn/Tarnlow.conf\n"
+        "(XDG_CONFIG_HOME is ~/.config when it is not set).\n"
+        "\n"
+        "Help page: %1\n"
+        "More in the manual page: man tarnlow\n")
         .arg(QDir::toNativeSeparators(strHelpPath));
 }
 
 QString BadOptionText(const QString& strOption)
 {
-    return QStringLiteral("tarnlow: unrecognized option '%1'\n"
-                          "Try 'tarnlow --help' for more information.\n")
+    return QCoreApplication::translate("CommandLine",
+        "tarnlow: unrecognized option '%1'\n"
+        "Try 'tarnlow --help' for more information.\n")
         .arg(strOption);
 }
 

@@ -29,7 +29,7 @@ HelpWindow::HelpWindow(DialogHost& dialogHost, const QString& strPage, QWidget* 
     pLayout->addWidget(m_browser);
 
     const QString strTitle = m_browser->documentTitle();
-    setWindowTitle(strTitle.isEmpty() ? QStringLiteral("Tarnlow Help") : strTitle);
+    setWindowTitle(strTitle.isEmpty() ? tr("Tarnlow Help") : strTitle);
     // About 100 characters a line and 45 lines in the window's font, within
     // the screen.
     const QFontMetrics metrics = m_browser->fontMetrics();
@@ -60,6 +60,6 @@ void HelpWindow::OnAnchorClicked(const QUrl& url)
         && strScheme != QLatin1String("mailto"))
         return;
     if (!m_dialogHost.OpenUrl(target))
-        m_dialogHost.MessageBox(this, QStringLiteral("No program was found to open %1.").arg(target.toDisplayString()),
-            QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
+        m_dialogHost.MessageBox(this, tr("No program was found to open %1.").arg(target.toDisplayString()),
+            tr("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
 }

@@ -98,9 +98,9 @@ QVariant RemoteListModel::data(const QModelIndex& index, int nRole) const
     case Qt::AccessibleDescriptionRole:
         // A screen reader does not see the icon: it says what the entry is.
         switch (m_entries.KindOf(nRow)) {
-        case kFolder: return QStringLiteral("Folder");
-        case kLink: return QStringLiteral("Link");
-        case kFile: return QStringLiteral("File");
+        case kFolder: return tr("Folder");
+        case kLink: return tr("Link");
+        case kFile: return tr("File");
         }
         return {};
     case KindRole: return int(m_entries.KindOf(nRow));

@@ -20,10 +20,10 @@ struct FieldRow {
 
 // Rows in tab order: address, username, password, directory.
 constexpr FieldRow kRows[] = {
-    {"FTP Address", "m_editAddress", 1004, 16},
-    {"Username", "m_editUsername", 1005, 39},
-    {"Password", "m_editPassword", 1006, 62},
-    {"Directory", "m_editDirectory", 1007, 85},
+    {QT_TRANSLATE_NOOP("TabPane", "FTP Address"), "m_editAddress", 1004, 16},
+    {QT_TRANSLATE_NOOP("TabPane", "Username"), "m_editUsername", 1005, 39},
+    {QT_TRANSLATE_NOOP("TabPane", "Password"), "m_editPassword", 1006, 62},
+    {QT_TRANSLATE_NOOP("TabPane", "Directory"), "m_editDirectory", 1007, 85},
 };
 
 } // namespace
@@ -38,7 +38,7 @@ TabPane::TabPane(QWidget* pParent)
     const DialogUnits units(font());
     QLineEdit** edits[] = {&m_editAddress, &m_editUsername, &m_editPassword, &m_editDirectory};
     for (size_t i = 0; i < std::size(kRows); ++i) {
-        auto* pLabel = new QLabel(QString::fromLatin1(kRows[i].m_pszLabel), this);
+        auto* pLabel = new QLabel(tr(kRows[i].m_pszLabel), this);
         units.Place(pLabel, 24, kRows[i].m_nY + 4, 70, 8);
         auto* pEdit = new QLineEdit(this);
         pEdit->setObjectName(QString::fromLatin1(kRows[i].m_pszObjectName));

@@ -44,7 +44,8 @@ QIcon TarnlowApp::ProgramIcon()
 int TarnlowApp::InitInstance(const QList<QByteArray>& operands)
 {
     if (!InitSockets()) {
-        m_dialogHost.MessageBox(nullptr, QStringLiteral("Windows sockets initialization failed."),
+        m_dialogHost.MessageBox(nullptr,
+            QCoreApplication::translate("TarnlowApp", "Windows sockets initialization failed."),
             QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(), MsgIcon::Exclamation,
             MsgButtons::Ok);
         return 1;

@@ -46,9 +46,9 @@ T* AddControl(T* pControl, const DialogUnits& units, const char* pszName, int nI
 }
 
 QPushButton* MakeButton(
-    QWidget* pParent, const DialogUnits& units, const char* pszText, const char* pszName, int nId, int nY)
+    QWidget* pParent, const DialogUnits& units, const QString& strText, const char* pszName, int nId, int nY)
 {
-    return AddControl(new QPushButton(QString::fromLatin1(pszText), pParent), units, pszName, nId, 267, nY, 50, 14);
+    return AddControl(new QPushButton(strText, pParent), units, pszName, nId, 267, nY, 50, 14);
 }
 
 // A read-only field of the progress strip: plain text on the window.
@@ -88,9 +88,9 @@ private:
     int m_nRoom;
 };
 
-QLabel* MakeLabel(QWidget* pParent, const DialogUnits& units, const char* pszText, int nX, int nY, int nW, int nH)
+QLabel* MakeLabel(QWidget* pParent, const DialogUnits& units, const QString& strText, int nX, int nY, int nW, int nH)
 {
-    auto* pLabel = new QLabel(QString::fromLatin1(pszText), pParent);
+    auto* pLabel = new QLabel(strText, pParent);
     units.Place(pLabel, nX, nY, nW, nH);
     return pLabel;
 }
@@ -130,15 +130,15 @@ void TarnlowDlg::CreateControls()
     setFixedSize(units.X(326), units.Y(323));
 
     // Template order, which is also the keyboard tab order.
-    m_btnQuit = MakeButton(this, units, "&Quit", "m_btnQuit", 1, 8);
+    m_btnQuit = MakeButton(this, units, tr("&Quit"), "m_btnQuit", 1, 8);
     m_btnQuit->setDefault(true);
-    m_btnAbout = MakeButton(this, units, "&About", "m_btnAbout", 1007, 26);
-    m_btnHelp = MakeButton(this, units, "&Help", "m_btnHelp", 57670, 44);
-    m_btnRefresh = MakeButton(this, units, "&Refresh", "m_btnRefresh", 57672, 139);
-    m_btnHome = MakeButton(this, units, "H&ome", "m_btnHome", 57675, 158);
-    m_btnDelete = MakeButton(this, units, "&Delete File(s)", "m_btnDelete", 57671, 205);
-    m_btnDownload = MakeButton(this, units, "Do&wnload", "m_btnDownload", 57674, 224);
-    m_btnBrowse = MakeButton(this, units, "&Browse", "m_btnBrowse", 57673, 261);
+    m_btnAbout = MakeButton(this, units, tr("&About"), "m_btnAbout", 1007, 26);
+    m_btnHelp = MakeButton(this, units, tr("&Help"), "m_btnHelp", 57670, 44);
+    m_btnRefresh = MakeButton(this, units, tr("&Refresh"), "m_btnRefresh", 57672, 139);
+    m_btnHome = MakeButton(this, units, tr("H&ome"), "m_btnHome", 57675, 158);
+    m_btnDelete = MakeButton(this, units, tr("&Delete File(s)"), "m_btnDelete", 57671, 205);
+    m_btnDownload = MakeButton(this, units, tr("Do&wnload"), "m_btnDownload", 57674, 224);
+    m_btnBrowse = MakeButton(this, units, tr("&Browse"), "m_btnBrowse", 57673, 261);
 
     auto* pIcon = new QLabel(this);
     pIcon->setObjectName(QStringLiteral("m_staticIcon"));
@@ -150,9 +150,9 @@ void TarnlowDlg::CreateControls()
     pTitle->setScaledContents(true);
     units.Place(pTitle, 33, 8, 60, 12);
 
-    auto* pSiteGroup = new QGroupBox(QStringLiteral("Ftp Site Selection"), this);
+    auto* pSiteGroup = new QGroupBox(tr("Ftp Site Selection"), this);
     units.Place(pSiteGroup, 10, 26, 252, 160);
-    auto* pListGroup = new QGroupBox(QStringLiteral("Directory Listing"), this);
+    auto* pListGroup = new QGroupBox(tr("Directory Listing"), this);
     units.Place(pListGroup, 10, 191, 252, 92);
 
     m_remoteList = AddControl(new QListView(this), units, "m_remoteList", 1009, 16, 205, 239, 49);
@@ -166,19 +166,19 @@ void TarnlowDlg::CreateControls()
     m_remoteList->setEnabled(false);
     // Screen readers name each control by the label standing before it (its
     // buddy), or by the title over it where that is no label of its own.
-    m_remoteList->setAccessibleName(QStringLiteral("Directory Listing"));
+    m_remoteList->setAccessibleName(pListGroup->title());
 
-    auto* pPathLabel = MakeLabel(this, units, "Download Path", 16, 264, 54, 8);
+    auto* pPathLabel = MakeLabel(this, units, tr("Download Path"), 16, 264, 54, 8);
     m_editDownloadPath = AddControl(new QLineEdit(this), units, "m_editDownloadPath", 1010, 70, 261, 185, 15);
     pPathLabel->setBuddy(m_editDownloadPath);
 
     m_animate = AddControl(new TransferAnimation(this), units, "m_animate", 1015, 7, 289, 17, 10);
 
-    auto* pNameLabel = MakeLabel(this, units, "Now Transferring:", 29, 289, 64, 13);
+    auto* pNameLabel = MakeLabel(this, units, tr("Now Transferring:"), 29, 289, 64, 13);
     m_editTransferName = MakeStripField(this, units, "m_editTransferName", 1011, 94, 289, 225, 13);
     pNameLabel->setBuddy(m_editTransferName);
 
-    auto* pProgressLabel = MakeLabel(this, units, "Files Transfered:", 29, 304, 63, 9);
+    auto* pProgressLabel = MakeLabel(this, units, tr("Files Transfered:"), 29, 304, 63, 9);
     m_progress = AddControl(new QProgressBar(this), units, "m_progress", 1016, 93, 305, 162, 7);
     pProgressLabel->setBuddy(m_progress);
     m_progress->setTextVisible(false);
@@ -186,10 +186,10 @@ void TarnlowDlg::CreateControls()
     m_progress->setValue(0);
 
     m_editPercent = MakeStripField(this, units, "m_editPercent", 1017, 268, 304, 51, 12);
-    m_editPercent->setAccessibleName(QStringLiteral("Percent Transferred"));
+    m_editPercent->setAccessibleName(tr("Percent Transferred"));
 
     m_tab = AddControl(new QTabWidget(this), units, "m_tab", 1000, 16, 40, 239, 140);
-    m_tab->setAccessibleName(QStringLiteral("Ftp Site Selection"));
+    m_tab->setAccessibleName(pSiteGroup->title());
     // Five labelled tabs fit side by side only with the narrow tabs of a classic
     // tab control. The tab bar owns its style (a widget forgets a style deleted
     // before it).
@@ -240,12 +240,11 @@ bool TarnlowDlg::OnInitDialog()
     setAcceptDrops(true);
 
     // Five tabs, one pane each; the first is the active site.
-    static const char* const kTabLabels[]
-        = {"FTP Site 1 (Default)", "FTP Site 2", "FTP Site 3", "FTP Site 4", "FTP Site 5"};
     for (size_t i = 0; i < m_panes.size(); ++i) {
+        const QString strLabel = i == 0 ? tr("FTP Site 1 (Default)") : tr("FTP Site %1").arg(i + 1);
         m_panes[i]->setObjectName(QStringLiteral("m_pane%1").arg(i + 1));
-        m_panes[i]->setAccessibleName(QString::fromLatin1(kTabLabels[i])); // the pane is named by its tab
-        m_tab->addTab(m_panes[i].get(), QString::fromLatin1(kTabLabels[i]));
+        m_panes[i]->setAccessibleName(strLabel); // the pane is named by its tab
+        m_tab->addTab(m_panes[i].get(), strLabel);
     }
     m_tab->setCurrentIndex(0);
     m_pActivePane = m_panes[0].get();
@@ -256,7 +255,7 @@ bool TarnlowDlg::OnInitDialog()
         pPane->PushFields();
     // A settings file that could not be read, or only in part, is never passed over in silence.
     if (const QString strProblem = m_settingsStore.LoadMessage(); !strProblem.isEmpty())
-        m_dialogHost.MessageBox(this, strProblem, QStringLiteral("ERROR"), MsgIcon::Exclamation, MsgButtons::Ok);
+        m_dialogHost.MessageBox(this, strProblem, tr("ERROR"), MsgIcon::Exclamation, MsgButtons::Ok);
 
     m_strPercent = QStringLiteral("0%");
     UpdateFieldsFromData();
@@ -313,8 +312,8 @@ void TarnlowDlg::OnDestroy()
     SaveStoredPath();
     ReadAllPanes();
     if (!SaveSettings())
-        m_dialogHost.MessageBox(this, QStringLiteral("The site profiles could not be saved."), QStringLiteral("ERROR"),
-            MsgIcon::Exclamation, MsgButtons::Ok);
+        m_dialogHost.MessageBox(
+            this, tr("The site profiles could not be saved."), tr("ERROR"), MsgIcon::Exclamation, MsgButtons::Ok);
 
     if (m_pPutThread)
         m_pPutThread->Stop();
@@ -328,8 +327,8 @@ void TarnlowDlg::done(int nResult)
 
 void TarnlowDlg::accept()
 {
-    if (m_dialogHost.MessageBox(this, QStringLiteral("Quit the Tarnlow program?"), QStringLiteral("Quit Confirm"),
-            MsgIcon::Question, MsgButtons::YesNo)
+    if (m_dialogHost.MessageBox(
+            this, tr("Quit the Tarnlow program?"), tr("Quit Confirm"), MsgIcon::Question, MsgButtons::YesNo)
         != MsgAnswer::Yes)
         return;
     UpdateDataFromFields();
@@ -354,9 +353,9 @@ void TarnlowDlg::OnHelp()
         const QFileInfo page(strPage);
         if (!page.isFile() || !page.isReadable()) {
             m_dialogHost.MessageBox(this,
-                QStringLiteral("Unable to open the help file. It was looked for in:\n%1")
+                tr("Unable to open the help file. It was looked for in:\n%1")
                     .arg(HelpFile::Places(strProgramDir).join(u'\n')),
-                QStringLiteral("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
+                tr("Tarnlow Help"), MsgIcon::Exclamation, MsgButtons::Ok);
             return;
         }
         m_pHelpWindow = new HelpWindow(m_dialogHost, strPage, this);

@@ -45,8 +45,8 @@ bool TarnlowDlg::ConnectToSite(SiteConnection& link, SiteProfile& site, bool bSh
     if (outcome != SiteConnection::Outcome::DirectoryRefused)
         RunOnUi([this] { ClearRemoteList(); });
     if (bShowErrors)
-        MessageBox(SiteConnection::FailureText(outcome), QStringLiteral("FTP Error"), MsgIcon::Hand, MsgButtons::Ok,
-            link.FailureCause());
+        MessageBox(
+            SiteConnection::FailureText(outcome), tr("FTP Error"), MsgIcon::Hand, MsgButtons::Ok, link.FailureCause());
     return false;
 }
 
@@ -167,8 +167,7 @@ void TarnlowDlg::ShowRemoteDirectory(SiteProfile site, TabPane* pPane, const QBy
         ClearRemoteList();
         SetWaitCursor(false);
     });
-    MessageBox(QStringLiteral("Can't display the remote directory"), QStringLiteral("Error"), MsgIcon::Exclamation,
-        MsgButtons::Ok, strCause);
+    MessageBox(tr("Can't display the remote directory"), tr("Error"), MsgIcon::Exclamation, MsgButtons::Ok, strCause);
     RunOnUi([this] { EnableListControls(false); });
 }
 
@@ -261,8 +260,7 @@ void TarnlowDlg::OnDeleteFiles()
         return;
     m_bSlotBusy = true;
 
-    if (MessageBox(QStringLiteral("Delete the file(s)?"), QStringLiteral("Delete Confirm"), MsgIcon::Question,
-            MsgButtons::YesNo)
+    if (MessageBox(tr("Delete the file(s)?"), tr("Delete Confirm"), MsgIcon::Question, MsgButtons::YesNo)
         == MsgAnswer::Yes) {
         // The names are those of the directory the list shows: they are deleted
         // there, whatever has been typed into the pane since.
@@ -283,8 +281,8 @@ void TarnlowDlg::OnDeleteFiles()
                 ++nRemoved;
             });
             if (result != RemoteDelete::Result::Deleted)
-                MessageBox(RemoteDelete::FailureText(result), QStringLiteral("Error"), MsgIcon::Exclamation,
-                    MsgButtons::Ok, link.Connection().LastFailureCause());
+                MessageBox(RemoteDelete::FailureText(result), tr("Error"), MsgIcon::Exclamation, MsgButtons::Ok,
+                    link.Connection().LastFailureCause());
             link.Close();
         }
     }

@@ -29,19 +29,19 @@ bool TarnlowDlg::ValidateSite(bool bReport)
     ReadAllPanes();
     struct Check {
         const QByteArray& m_str;
-        const char* m_pszMessage;
+        QString m_strMessage;
         QLineEdit* m_pEdit;
     };
     const Check checks[] = {
-        {m_pActivePane->m_strAddress, "You must supply the FTP Internet address", m_pActivePane->m_editAddress},
-        {m_pActivePane->m_strUsername, "You must supply the FTP username", m_pActivePane->m_editUsername},
-        {m_pActivePane->m_strPassword, "You must supply the FTP password", m_pActivePane->m_editPassword},
+        {m_pActivePane->m_strAddress, tr("You must supply the FTP Internet address"), m_pActivePane->m_editAddress},
+        {m_pActivePane->m_strUsername, tr("You must supply the FTP username"), m_pActivePane->m_editUsername},
+        {m_pActivePane->m_strPassword, tr("You must supply the FTP password"), m_pActivePane->m_editPassword},
     };
     for (const Check& check : checks) {
         if (!check.m_str.isEmpty())
             continue;
         if (bReport) {
-            MessageBox(QString::fromLatin1(check.m_pszMessage), QStringLiteral("ERROR"), MsgIcon::Exclamation);
+            MessageBox(check.m_strMessage, tr("ERROR"), MsgIcon::Exclamation);
             RunOnUi([&] { check.m_pEdit->setFocus(); });
         }
         return false;
@@ -106,6 +106,6 @@ bool TarnlowDlg::SaveSettings()
     const bool bSaved = m_settingsStore.Save(profiles);
     // A file damaged or made unreadable since start-up was kept aside: say where.
     if (const QString strKept = m_settingsStore.SaveMessage(); !strKept.isEmpty())
-        m_dialogHost.MessageBox(this, strKept, QStringLiteral("ERROR"), MsgIcon::Exclamation, MsgButtons::Ok);
+        m_dialogHost.MessageBox(this, strKept, tr("ERROR"), MsgIcon::Exclamation, MsgButtons::Ok);
     return bSaved;
 }

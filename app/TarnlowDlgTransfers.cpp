@@ -44,7 +44,7 @@ public:
     {
         // The strip shows where the transfer stands before the box asks.
         m_dlg.RunOnUi([this] { m_dlg.m_pPutThread->ShowLatest(&m_dlg); });
-        m_dlg.MessageBox(strText, QStringLiteral("FTP Error"), MsgIcon::Hand, MsgButtons::Ok, strCause);
+        m_dlg.MessageBox(strText, TarnlowDlg::tr("FTP Error"), MsgIcon::Hand, MsgButtons::Ok, strCause);
     }
     bool IsCancelled() const override { return m_dlg.m_gate.IsClosed(); }
 
@@ -122,7 +122,7 @@ void TarnlowDlg::UploadThreadProc(TransferJob job)
 
 void TarnlowDlg::OnBrowse()
 {
-    const QString strFolder = m_dialogHost.BrowseForFolder(this, QStringLiteral("Choose A Directory For FTP Download"));
+    const QString strFolder = m_dialogHost.BrowseForFolder(this, tr("Choose A Directory For FTP Download"));
     if (strFolder.isEmpty())
         return;
     m_strDownloadPath = strFolder;
@@ -143,11 +143,11 @@ void TarnlowDlg::OnDownload()
     const bool bExists = !strFolder.isEmpty() && ::stat(strFolder.constData(), &st) == 0;
     if (!bExists || !S_ISDIR(st.st_mode)) {
         const QString strPath = QDir::toNativeSeparators(m_strDownloadPath);
-        const QString strWhy = m_strDownloadPath.isEmpty() ? QStringLiteral("No download folder is given.")
-            : bExists                                      ? QStringLiteral("%1 is not a folder.").arg(strPath)
-                                                           : QStringLiteral("%1 does not exist.").arg(strPath);
-        MessageBox(QStringLiteral("Invalid directory for download, please reselect"), QStringLiteral("ERROR"),
-            MsgIcon::Exclamation, MsgButtons::Ok, strWhy);
+        const QString strWhy = m_strDownloadPath.isEmpty() ? tr("No download folder is given.")
+            : bExists                                      ? tr("%1 is not a folder.").arg(strPath)
+                                                           : tr("%1 does not exist.").arg(strPath);
+        MessageBox(tr("Invalid directory for download, please reselect"), tr("ERROR"), MsgIcon::Exclamation,
+            MsgButtons::Ok, strWhy);
         return;
     }
 

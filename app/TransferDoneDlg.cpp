@@ -11,7 +11,7 @@ TransferDoneDlg::TransferDoneDlg(QWidget* pOwner)
             | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("TransferDoneDlg"));
-    setWindowTitle(QStringLiteral("Transfer Information"));
+    setWindowTitle(tr("Transfer Information"));
     setFont(DialogUnits::DialogFont());
     const DialogUnits units(font());
     setFixedSize(units.X(165), units.Y(68));
@@ -21,11 +21,11 @@ TransferDoneDlg::TransferDoneDlg(QWidget* pOwner)
     units.Place(pIcon, 13, 13, 20, 20);
     pIcon->setPixmap(QIcon(QStringLiteral(":/tarnlow/tarnlow.png")).pixmap(pIcon->size())); // as large as its box holds
 
-    auto* pText = new QLabel(QStringLiteral("FTP File Transfer Complete"), this);
+    auto* pText = new QLabel(tr("FTP File Transfer Complete"), this);
     pText->setObjectName(QStringLiteral("m_staticText"));
     units.Place(pText, 47, 19, 111, 8);
 
-    m_btnOk = new QPushButton(QStringLiteral("OK"), this);
+    m_btnOk = new QPushButton(tr("OK"), this);
     m_btnOk->setObjectName(QStringLiteral("m_btnOk"));
     m_btnOk->setProperty("controlId", 1);
     m_btnOk->setDefault(true);

@@ -2,6 +2,7 @@
 #include "app/DialogHost.h"
 #include "app/HelpFile.h"
 #include "app/TarnlowApp.h"
+#include "app/Translations.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -45,6 +46,9 @@ struct HeldMessage {
 
 std::mutex s_heldLock;
 std::vector<HeldMessage> s_heldMessages;
+/// The line HoldMessage() prints, in the user's language: looked up before the
+/// window's application (and with it any installed catalogue) exists.
+QByteArray s_strNoDisplay;
 
 void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QString& strText)
 {
@@ -53,7 +57,7 @@ void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
         // system (no X11 or Wayland display, or no plugin that works with it).
         // Say so in one line, and end as a program that could not start does,
         // rather than in an abort with a core dump.
-        std::fputs("tarnlow: cannot open the window: no X11 or Wayland display could be reached\n", stderr);
+        std::fputs(s_strNoDisplay.constData(), stderr);
         std::fflush(stderr);
         std::_Exit(1);
     }
@@ -65,8 +69,13 @@ void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 /// back: should the window system be out of reach, they would only repeat in
 /// Qt's words the one line HoldMessage() prints. Otherwise they are passed on
 /// as they came once the application exists.
-std::unique_ptr<QApplication> StartWindowSystem(int& argc, char** argv)
+std::unique_ptr<QApplication> StartWindowSystem(int& argc, char** argv, const Translations& translations)
 {
+    s_strNoDisplay = translations
+                         .Translate("main",
+                             QT_TRANSLATE_NOOP("main",
+                                 "tarnlow: cannot open the window: no X11 or Wayland display could be reached\n"))
+                         .toLocal8Bit();
     const QtMessageHandler pPrevious = qInstallMessageHandler(HoldMessage);
     auto pApp = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(pPrevious);
@@ -96,8 +105,11 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         rawArguments.append(QByteArray(argv[i]));
     const SortedArguments sorted = SortArguments(rawArguments);
+    // The user's language, for every text from here on: the options' answers too.
+    Translations translations;
     if (sorted.m_request != CommandLineRequest::Run) {
         QCoreApplication app(argc, argv);
+        translations.Install();
         return AnswerWithoutWindow(sorted.m_request, sorted.m_strOption);
     }
 
@@ -112,7 +124,8 @@ int main(int argc, char* argv[])
     toolkitArgv.push_back(nullptr);
     int nToolkitArgc = int(toolkitArguments.size());
 
-    const std::unique_ptr<QApplication> pApp = StartWindowSystem(nToolkitArgc, toolkitArgv.data());
+    const std::unique_ptr<QApplication> pApp = StartWindowSystem(nToolkitArgc, toolkitArgv.data(), translations);
+    translations.Install();
     QApplication::setOrganizationName(QStringLiteral("Halvorn"));
     QApplication::setApplicationName(QStringLiteral("Tarnlow"));
     QApplication::setApplicationVersion(ProgramVersion());

@@ -5,11 +5,13 @@
 #include "ftp/InternetException.h"
 #include "ftp/ListenPorts.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <netinet/in.h>
 #include <poll.h>
 #include <unistd.h>
@@ -63,6 +65,14 @@ std::vector<SocketAddress> AlternateFamilies(const std::vector<SocketAddress>& a
 QString SystemError(int nErrno)
 {
     return QString::fromLocal8Bit(std::strerror(nErrno));
+}
+
+/// The count by which a translation of a text about @p nBytes bytes picks its
+/// plural form. The sizes themselves are given as arguments: they may exceed
+/// what the count can hold, where every language here has its plural already.
+int PluralCount(std::int64_t nBytes)
+{
+    return int(std::clamp<std::int64_t>(nBytes, 0, std::numeric_limits<int>::max()));
 }
 
 /// The size a 150 reply announces as "(1234 bytes)" at the end of a line (a full
@@ -200,7 +210,8 @@ void FtpClientConnection::Open(
 {
     if (!FtpCommandWriter::IsSafe(strUser) || !FtpCommandWriter::IsSafe(strPassword))
         throw InternetException(FTP_ERROR_INVALID_ARGUMENT,
-            QStringLiteral("The username or password holds a line break or a NUL character."));
+            QCoreApplication::translate(
+                "FtpClientConnection", "The username or password holds a line break or a NUL character."));
 
     auto fail = [this](FtpErrorCode nError, const QString& strCause) {
         const bool bBroken = m_channel.IsBroken() || m_abort.IsRaised();
@@ -216,8 +227,9 @@ void FtpClientConnection::Open(
     m_bReadsDuringTransfers = !greeting.m_strText.contains("(vsFTPd ");
     if (greeting.m_nCode != 220)
         fail(greeting.m_nCode == 421 ? FTP_ERROR_CANNOT_CONNECT : FTP_ERROR_PROTOCOL,
-            greeting.m_nCode == 0 ? QStringLiteral("The server's greeting could not be understood.")
-                                  : FtpControlChannel::ReplyLine(greeting));
+            greeting.m_nCode == 0
+                ? QCoreApplication::translate("FtpClientConnection", "The server's greeting could not be understood.")
+                : FtpControlChannel::ReplyLine(greeting));
 
     // USER, PASS and FEAT travel together; a server that wanted no password
     // answers the PASS with a refusal that does not matter.
@@ -259,8 +271,9 @@ FtpReply FtpClientConnection::ReadGreeting(const std::vector<SocketAddress>& add
         for (int i = 0;; ++i) {
             if (!m_channel.ReadReply(reply, m_timeouts.nReplyMs)) {
                 if (m_channel.LastError() == FTP_ERROR_TIMEOUT)
-                    m_channel.Refuse(QStringLiteral("The server did not greet within %1 s.")
-                                         .arg(FtpControlChannel::Seconds(m_timeouts.nReplyMs)));
+                    m_channel.Refuse(
+                        QCoreApplication::translate("FtpClientConnection", "The server did not greet within %1 s.")
+                            .arg(FtpControlChannel::Seconds(m_timeouts.nReplyMs)));
                 throw InternetException(
                     m_abort.IsRaised() ? FTP_ERROR_ABORTED : m_channel.LastError(), m_channel.Failure());
             }
@@ -274,7 +287,8 @@ FtpReply FtpClientConnection::ReadGreeting(const std::vector<SocketAddress>& add
             return reply;
         m_channel.Restart();
         if (!m_abort.Pause(BusyFirstWaitMs << nBusy))
-            throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("The operation was stopped."));
+            throw InternetException(
+                FTP_ERROR_ABORTED, QCoreApplication::translate("FtpClientConnection", "The operation was stopped."));
     }
 }
 
@@ -294,7 +308,7 @@ void FtpClientConnection::ConnectToFirstAnswering(const std::vector<SocketAddres
         const int nErrno = control.LastErrno();
         control.Close();
         const QString strCause = FtpControlChannel::SocketCause(result, nErrno,
-            QStringLiteral("The server did not accept the connection within %1 s.")
+            QCoreApplication::translate("FtpClientConnection", "The server did not accept the connection within %1 s.")
                 .arg(FtpControlChannel::Seconds(m_timeouts.nConnectMs)));
         m_channel.Refuse(strCause);
         throw InternetException(FtpControlChannel::ErrorOf(result), strCause);
@@ -356,7 +370,8 @@ void FtpClientConnection::ParseFeatures(const FtpReply& reply)
 bool FtpClientConnection::SetCurrentDirectory(const QByteArray& strDirectory)
 {
     if (!IsValidName(strDirectory)) {
-        Refuse(QStringLiteral("The directory name is empty or holds a line break."));
+        Refuse(
+            QCoreApplication::translate("FtpClientConnection", "The directory name is empty or holds a line break."));
         return false;
     }
     return m_channel.ExecuteOk("CWD", strDirectory);
@@ -379,7 +394,8 @@ bool FtpClientConnection::EnterDirectory(const QByteArray& strDirectory, QByteAr
 {
     strNow.clear();
     if (!IsValidName(strDirectory)) {
-        Refuse(QStringLiteral("The directory name is empty or holds a line break."));
+        Refuse(
+            QCoreApplication::translate("FtpClientConnection", "The directory name is empty or holds a line break."));
         return false;
     }
     if (bCreate)
@@ -445,12 +461,14 @@ bool FtpClientConnection::OpenDataChannel(
     QByteArray strPortVerb;
     QByteArray strPortArgument;
     if (ListenPorts::System().Listen(channel.m_listener, m_channel.Control().LocalAddress()) != SocketResult::Ok) {
-        Refuse(QStringLiteral("No local port for the data connection: %1").arg(SystemError(errno)));
+        Refuse(QCoreApplication::translate("FtpClientConnection", "No local port for the data connection: %1")
+                   .arg(SystemError(errno)));
         return false;
     }
     channel.m_local = channel.m_listener.LocalAddress();
     if (!PortCommand(channel.m_local, strPortVerb, strPortArgument)) {
-        Refuse(QStringLiteral("The data connection's address cannot be given to the server."));
+        Refuse(QCoreApplication::translate(
+            "FtpClientConnection", "The data connection's address cannot be given to the server."));
         return false;
     }
     channel.m_nPort = Send(strPortVerb, strPortArgument);
@@ -528,8 +546,9 @@ char* FtpClientConnection::Chunk()
 bool FtpClientConnection::AcceptDataConnection(DataChannel& channel)
 {
     const Deadline deadline(m_timeouts.nAcceptMs);
-    const QString strTimeout = QStringLiteral("The server did not open the data connection within %1 s.")
-                                   .arg(FtpControlChannel::Seconds(m_timeouts.nAcceptMs));
+    const QString strTimeout
+        = QCoreApplication::translate("FtpClientConnection", "The server did not open the data connection within %1 s.")
+              .arg(FtpControlChannel::Seconds(m_timeouts.nAcceptMs));
     for (;;) {
         // A refused PORT or transfer command means no data connection will come.
         if (m_channel.Find(channel.m_nPort) && !NotRefused(channel.m_nPort))
@@ -607,7 +626,7 @@ bool FtpClientConnection::SendData(DataChannel& channel, LocalFile& file, qint64
                     return false;
             } else if (result != SocketResult::Ok) {
                 return DataFailed(result, channel.m_data,
-                    QStringLiteral("The server took no data for %1 s.")
+                    QCoreApplication::translate("FtpClientConnection", "The server took no data for %1 s.")
                         .arg(FtpControlChannel::Seconds(m_timeouts.nDataMs)));
             }
         }
@@ -648,7 +667,8 @@ bool FtpClientConnection::ReceiveData(DataChannel& channel, const std::function<
             return true;
         if (result != SocketResult::Ok)
             return DataFailed(result, channel.m_data,
-                QStringLiteral("No data arrived for %1 s.").arg(FtpControlChannel::Seconds(m_timeouts.nDataMs)));
+                QCoreApplication::translate("FtpClientConnection", "No data arrived for %1 s.")
+                    .arg(FtpControlChannel::Seconds(m_timeouts.nDataMs)));
         if (!sink(pBuffer, nRead))
             return false;
     }
@@ -722,7 +742,10 @@ bool FtpClientConnection::RemoteSizeMatches(CommandId nSize, std::int64_t nExpec
     const std::int64_t nRemote = SizeOf(reply);
     if (nRemote < 0 || nRemote == nExpected)
         return true; // the server does not tell it for this file, or it agrees
-    Refuse(QStringLiteral("The server has %1 bytes where %2 were expected.").arg(nRemote).arg(nExpected));
+    Refuse(QCoreApplication::translate(
+        "FtpClientConnection", "The server has %1 bytes where %2 were expected.", nullptr, PluralCount(nRemote))
+               .arg(nRemote)
+               .arg(nExpected));
     return false;
 }
 
@@ -752,7 +775,7 @@ bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QByteArray& 
     if (!IsUsable())
         return false;
     if (!IsValidName(transfer.m_strRemote)) {
-        Refuse(QStringLiteral("The name is empty or holds a line break."));
+        Refuse(QCoreApplication::translate("FtpClientConnection", "The name is empty or holds a line break."));
         return false;
     }
     // Open the local file first: one that cannot be read must not become an empty remote file.
@@ -800,7 +823,7 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QByteArray
     if (!IsUsable())
         return false;
     if (!IsValidName(transfer.m_strRemote)) {
-        Refuse(QStringLiteral("The name is empty or holds a line break."));
+        Refuse(QCoreApplication::translate("FtpClientConnection", "The name is empty or holds a line break."));
         return false;
     }
     // With bFailIfExists the file is created exclusively (no check-then-create
@@ -809,7 +832,8 @@ bool FtpClientConnection::StartDownload(FileTransfer& transfer, const QByteArray
     // found (and named) at once, not later by a flush.
     auto pFile = std::make_unique<LocalFile>();
     if (!pFile->Create(strLocalPath, bFailIfExists)) {
-        Refuse(pFile->LastErrno() == EEXIST ? QStringLiteral("%1 exists already.").arg(LocalFile::Display(strLocalPath))
+        Refuse(pFile->LastErrno() == EEXIST ? QCoreApplication::translate("FtpClientConnection", "%1 exists already.")
+                                                  .arg(LocalFile::Display(strLocalPath))
                                             : pFile->Cause());
         return false;
     }
@@ -883,7 +907,8 @@ bool FtpClientConnection::JudgeUpload(FileTransfer& transfer, QString& strFailur
     }
     CheckBinary(verdict);
     if (transfer.m_nBytes != transfer.m_nLocalSize)
-        verdict.Fail(QStringLiteral("The file changed while it was sent: %1 of %2 bytes.")
+        verdict.Fail(QCoreApplication::translate("FtpClientConnection",
+            "The file changed while it was sent: %1 of %2 bytes.", nullptr, PluralCount(transfer.m_nLocalSize))
                          .arg(transfer.m_nBytes)
                          .arg(transfer.m_nLocalSize));
     // Judged by its own replies only: the connection may be lost by now over
@@ -910,10 +935,14 @@ bool FtpClientConnection::JudgeDownload(FileTransfer& transfer, QString& strFail
     // with it (a server that quotes the name may have put another number there).
     const std::int64_t nExpected = nSize >= 0 ? nSize : (pChannel ? pChannel->m_nAnnounced : -1);
     if (nExpected >= 0 && nExpected != transfer.m_nBytes)
-        verdict.Fail(QStringLiteral("Only %1 of %2 bytes arrived.").arg(transfer.m_nBytes).arg(nExpected));
+        verdict.Fail(QCoreApplication::translate(
+            "FtpClientConnection", "Only %1 of %2 bytes arrived.", nullptr, PluralCount(nExpected))
+                         .arg(transfer.m_nBytes)
+                         .arg(nExpected));
     if (LocalFile* pFile = transfer.m_pFile.get()) {
         if (pFile->Size() != transfer.m_nBytes)
-            verdict.Fail(QStringLiteral("%1 holds %2 bytes where %3 arrived.")
+            verdict.Fail(QCoreApplication::translate(
+                "FtpClientConnection", "%1 holds %2 bytes where %3 arrived.", nullptr, PluralCount(pFile->Size()))
                              .arg(LocalFile::Display(pFile->Path()))
                              .arg(pFile->Size())
                              .arg(transfer.m_nBytes));
@@ -928,7 +957,7 @@ bool FtpClientConnection::JudgeDownload(FileTransfer& transfer, QString& strFail
 void FtpClientConnection::CheckBinary(Verdict& verdict)
 {
     if (verdict.Ok() && !IsBinary())
-        verdict.Fail(QStringLiteral("The server refused binary transfers (TYPE I)."));
+        verdict.Fail(QCoreApplication::translate("FtpClientConnection", "The server refused binary transfers (TYPE I)."));
 }
 
 bool FtpClientConnection::ReadDirectory(std::vector<FtpEntry>& entries, const QByteArray& strDirectory)
@@ -942,7 +971,7 @@ bool FtpClientConnection::ReadDirectory(std::vector<FtpEntry>& entries, const QB
     CommandId nCwd = 0;
     if (!strDirectory.isEmpty()) {
         if (!IsValidName(strDirectory)) {
-            Refuse(QStringLiteral("The directory name holds a line break."));
+            Refuse(QCoreApplication::translate("FtpClientConnection", "The directory name holds a line break."));
             return false;
         }
         nCwd = Send("CWD", strDirectory);
@@ -951,7 +980,7 @@ bool FtpClientConnection::ReadDirectory(std::vector<FtpEntry>& entries, const QB
     FtpListingReader reader(m_bMlsd);
     const auto sink = [&reader, this](const char* pData, std::size_t nSize) {
         if (!reader.Feed(pData, nSize)) {
-            Refuse(QStringLiteral("The listing is too large."));
+            Refuse(QCoreApplication::translate("FtpClientConnection", "The listing is too large."));
             return false;
         }
         return true;

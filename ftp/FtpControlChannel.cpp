@@ -2,6 +2,8 @@
 
 #include "ftp/FtpCommandWriter.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <cstring>
 
@@ -36,11 +38,12 @@ QString FtpControlChannel::SocketCause(SocketResult result, int nErrno, const QS
 {
     switch (result) {
     case SocketResult::Timeout: return strTimeout;
-    case SocketResult::Aborted: return QStringLiteral("The operation was stopped.");
-    case SocketResult::Closed: return QStringLiteral("The server closed the connection.");
+    case SocketResult::Aborted: return QCoreApplication::translate("FtpControlChannel", "The operation was stopped.");
+    case SocketResult::Closed:
+        return QCoreApplication::translate("FtpControlChannel", "The server closed the connection.");
     default:
         return nErrno != 0 ? QString::fromLocal8Bit(std::strerror(nErrno))
-                           : QStringLiteral("The connection to the server failed.");
+                           : QCoreApplication::translate("FtpControlChannel", "The connection to the server failed.");
     }
 }
 
@@ -79,7 +82,9 @@ bool FtpControlChannel::IsUsable() const
 void FtpControlChannel::MarkBroken(FtpErrorCode nError, const QString& strCause)
 {
     if (!m_bBroken)
-        m_strFailure = m_abort.IsRaised() ? QStringLiteral("The operation was stopped.") : strCause;
+        m_strFailure = m_abort.IsRaised()
+            ? QCoreApplication::translate("FtpControlChannel", "The operation was stopped.")
+            : strCause;
     m_bBroken = true;
     m_nLastError = m_abort.IsRaised() ? FTP_ERROR_ABORTED : nError;
     m_control.Close();
@@ -120,7 +125,8 @@ bool FtpControlChannel::NothingUnasked()
     if (!ReadReply(reply, m_nReplyMs))
         return false;
     if (reply.m_nCode != 421)
-        OutOfStep(QStringLiteral("The server sent \"%1\", which answers no command.").arg(ReplyLine(reply)));
+        OutOfStep(QCoreApplication::translate("FtpControlChannel", "The server sent \"%1\", which answers no command.")
+                      .arg(ReplyLine(reply)));
     return false;
 }
 
@@ -130,7 +136,7 @@ FtpControlChannel::CommandId FtpControlChannel::Send(
     QByteArray strLine;
     if (!FtpCommandWriter::Compose(strVerb, strArgument, strLine)) {
         m_nLastError = FTP_ERROR_INVALID_ARGUMENT;
-        Refuse(QStringLiteral("The name holds a line break or a NUL character."));
+        Refuse(QCoreApplication::translate("FtpControlChannel", "The name holds a line break or a NUL character."));
         return 0;
     }
     if (m_beforeSend)
@@ -163,7 +169,8 @@ bool FtpControlChannel::Flush()
         LostWhileAhead();
         MarkBroken(ErrorOf(result),
             SocketCause(result, m_control.LastErrno(),
-                QStringLiteral("The server took no commands for %1 s.").arg(Seconds(m_nReplyMs))));
+                QCoreApplication::translate("FtpControlChannel", "The server took no commands for %1 s.")
+                    .arg(Seconds(m_nReplyMs))));
         return false;
     }
     return true;
@@ -185,15 +192,17 @@ bool FtpControlChannel::ReadReply(FtpReply& reply, int nTimeoutMs, bool* pbTimed
         if (result != SocketResult::Ok) {
             const Command* pOpen = m_queue.OldestOpen();
             const QString strTimeout = !pOpen
-                ? QStringLiteral("The server did not answer within %1 s.").arg(Seconds(nTimeoutMs))
-                : QStringLiteral("The server did not answer %1 within %2 s.")
+                ? QCoreApplication::translate("FtpControlChannel", "The server did not answer within %1 s.")
+                      .arg(Seconds(nTimeoutMs))
+                : QCoreApplication::translate("FtpControlChannel", "The server did not answer %1 within %2 s.")
                       .arg(QString::fromLatin1(pOpen->m_strVerb), Seconds(nTimeoutMs));
             LostWhileAhead();
             MarkBroken(ErrorOf(result), SocketCause(result, m_control.LastErrno(), strTimeout));
             return false;
         }
         if (!m_reader.Feed(buffer, nRead)) {
-            MarkBroken(FTP_ERROR_PROTOCOL, QStringLiteral("The server's reply could not be understood."));
+            MarkBroken(FTP_ERROR_PROTOCOL,
+                QCoreApplication::translate("FtpControlChannel", "The server's reply could not be understood."));
             return false;
         }
     }
@@ -218,16 +227,20 @@ bool FtpControlChannel::ReadAndFile(int nTimeoutMs, bool* pbTimedOut)
     case FtpCommandQueue::Filed::Preliminary:
     case FtpCommandQueue::Filed::Final: break;
     case FtpCommandQueue::Filed::OutOfStep:
-        OutOfStep(QStringLiteral("The server's reply \"%1\" does not answer %2.").arg(ReplyLine(reply), strVerb));
+        OutOfStep(QCoreApplication::translate("FtpControlChannel", "The server's reply \"%1\" does not answer %2.")
+                      .arg(ReplyLine(reply), strVerb));
         return false;
     case FtpCommandQueue::Filed::NoCommand:
         if (reply.m_nCode != 421)
-            OutOfStep(QStringLiteral("The server sent \"%1\", which answers no command.").arg(ReplyLine(reply)));
+            OutOfStep(
+                QCoreApplication::translate("FtpControlChannel", "The server sent \"%1\", which answers no command.")
+                    .arg(ReplyLine(reply)));
         return false;
     case FtpCommandQueue::Filed::Endless:
         // A readable control connection keeps a wait from timing out, so a
         // server sending 1xx replies without end must be cut off here.
-        MarkBroken(FTP_ERROR_PROTOCOL, QStringLiteral("The server kept answering without finishing."));
+        MarkBroken(FTP_ERROR_PROTOCOL,
+            QCoreApplication::translate("FtpControlChannel", "The server kept answering without finishing."));
         return false;
     }
     return IsUsable();

@@ -4,6 +4,8 @@
 #include "ftp/FtpCommandWriter.h"
 #include "ftp/InternetException.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstring>
 #include <netdb.h>
@@ -16,7 +18,8 @@ std::vector<SocketAddress> Resolve(QByteArray strHost, unsigned short nPort)
     if (strHost.startsWith('[') && strHost.endsWith(']'))
         strHost = strHost.mid(1, strHost.size() - 2);
     if (strHost.isEmpty())
-        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QStringLiteral("The address is empty."));
+        throw InternetException(
+            FTP_ERROR_NAME_NOT_RESOLVED, QCoreApplication::translate("InternetSession", "The address is empty."));
     addrinfo hints {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -36,7 +39,8 @@ std::vector<SocketAddress> Resolve(QByteArray strHost, unsigned short nPort)
     }
     freeaddrinfo(pResult);
     if (addresses.empty())
-        throw InternetException(FTP_ERROR_NAME_NOT_RESOLVED, QStringLiteral("The name has no address."));
+        throw InternetException(
+            FTP_ERROR_NAME_NOT_RESOLVED, QCoreApplication::translate("InternetSession", "The name has no address."));
     return addresses;
 }
 
@@ -53,14 +57,17 @@ std::shared_ptr<FtpConnection> InternetSession::GetFtpConnection(
     {
         std::lock_guard lock(m_mutex);
         if (m_bClosed)
-            throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("The operation was stopped."));
+            throw InternetException(
+                FTP_ERROR_ABORTED, QCoreApplication::translate("InternetSession", "The operation was stopped."));
         timeouts = m_timeouts;
     }
     if (!FtpCommandWriter::IsSafe(server) || !FtpCommandWriter::IsSafe(username) || !FtpCommandWriter::IsSafe(password))
         throw InternetException(FTP_ERROR_INVALID_ARGUMENT,
-            QStringLiteral("The address, username or password holds a line break or a NUL character."));
+            QCoreApplication::translate(
+                "InternetSession", "The address, username or password holds a line break or a NUL character."));
     if (passive)
-        throw InternetException(FTP_ERROR_INVALID_ARGUMENT, QStringLiteral("Only active mode is available."));
+        throw InternetException(FTP_ERROR_INVALID_ARGUMENT,
+            QCoreApplication::translate("InternetSession", "Only active mode is available."));
 
     const std::vector<SocketAddress> addresses = Resolve(server, port == 0 ? 21 : port);
 
@@ -77,7 +84,8 @@ std::shared_ptr<FtpConnection> InternetSession::GetFtpConnection(
             // Registered before connecting, so that Close() can abort the login too.
             std::lock_guard lock(m_mutex);
             if (m_bClosed)
-                throw InternetException(FTP_ERROR_ABORTED, QStringLiteral("The operation was stopped."));
+                throw InternetException(
+                    FTP_ERROR_ABORTED, QCoreApplication::translate("InternetSession", "The operation was stopped."));
             std::erase_if(m_connections, [](const std::weak_ptr<FtpConnection>& p) { return p.expired(); });
             m_connections.push_back(connection);
         }

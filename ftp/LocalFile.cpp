@@ -2,6 +2,8 @@
 
 #include "sites/ByteText.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -111,8 +113,9 @@ void LocalFile::Remove()
 QString LocalFile::Cause() const
 {
     if (m_bNotFile)
-        return QStringLiteral("%1 is not a file.").arg(Display(m_strPath));
-    return QStringLiteral("%1: %2").arg(Display(m_strPath), QString::fromLocal8Bit(std::strerror(m_nErrno)));
+        return QCoreApplication::translate("LocalFile", "%1 is not a file.").arg(Display(m_strPath));
+    return QCoreApplication::translate("LocalFile", "%1: %2")
+        .arg(Display(m_strPath), QString::fromLocal8Bit(std::strerror(m_nErrno)));
 }
 
 QString LocalFile::Display(const QByteArray& strPath)

@@ -3,6 +3,8 @@
 #include "ftp/FtpConnection.h"
 #include "ftp/RemoteLink.h"
 
+#include <QCoreApplication>
+
 RemoteDelete::Result RemoteDelete::DeleteItems(
     const QList<Item>& items, const std::function<void(qsizetype)>& onDeleted)
 {
@@ -29,8 +31,8 @@ QString RemoteDelete::FailureText(Result result)
 {
     switch (result) {
     case Result::Deleted: return {};
-    case Result::FolderRefused: return QStringLiteral("The directory contains files");
-    case Result::FileRefused: return QStringLiteral("Could not delete file");
+    case Result::FolderRefused: return QCoreApplication::translate("RemoteDelete", "The directory contains files");
+    case Result::FileRefused: return QCoreApplication::translate("RemoteDelete", "Could not delete file");
     }
     return {};
 }

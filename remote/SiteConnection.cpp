@@ -4,6 +4,8 @@
 #include "ftp/InternetException.h"
 #include "ftp/InternetSession.h"
 
+#include <QCoreApplication>
+
 SiteConnection::~SiteConnection()
 {
     Close();
@@ -86,11 +88,16 @@ QString SiteConnection::FailureText(Outcome outcome)
 {
     switch (outcome) {
     case Outcome::Connected: return {};
-    case Outcome::LoginRefused: return QStringLiteral("Can't connect to FTP server - check the FTP username/password");
-    case Outcome::NameNotResolved: return QStringLiteral("Can't connect to FTP server - check the FTP address");
-    case Outcome::CannotConnect: return QStringLiteral("Can't connect to the FTP server");
+    case Outcome::LoginRefused:
+        return QCoreApplication::translate(
+            "SiteConnection", "Can't connect to FTP server - check the FTP username/password");
+    case Outcome::NameNotResolved:
+        return QCoreApplication::translate("SiteConnection", "Can't connect to FTP server - check the FTP address");
+    case Outcome::CannotConnect:
+        return QCoreApplication::translate("SiteConnection", "Can't connect to the FTP server");
     case Outcome::DirectoryRefused:
-        return QStringLiteral("Directory is not contained on FTP server - check the Directory");
+        return QCoreApplication::translate(
+            "SiteConnection", "Directory is not contained on FTP server - check the Directory");
     }
     return {};
 }

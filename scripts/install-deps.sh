@@ -7,7 +7,10 @@
 #              (dpkg-buildpackage, debhelper, lintian)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+# qt6-tools-dev and qt6-l10n-tools build the translations (lupdate, lrelease);
+# qt6-translations-l10n holds Qt's own, which the program loads beside its own.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev qt6-tools-dev qt6-l10n-tools
+    qt6-translations-l10n)
 for option in "$@"; do
     case "$option" in
     # The test FTP server, the desktop-entry and AppStream checks; the fonts the

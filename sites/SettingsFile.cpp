@@ -1,5 +1,6 @@
 #include "SettingsFile.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -55,13 +56,15 @@ bool MakeFolders(const QString& strDir, QString* pstrError)
     if (info.isDir())
         return true;
     if (info.exists())
-        return Fail(pstrError, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(strDir)));
+        return Fail(pstrError,
+            QCoreApplication::translate("SettingsFile", "%1 is not a folder").arg(QDir::toNativeSeparators(strDir)));
     const QString strParent = info.absolutePath();
     if (strParent != strDir && !MakeFolders(strParent, pstrError))
         return false;
     if (::mkdir(QFile::encodeName(strDir).constData(), S_IRWXU) != 0 && errno != EEXIST) {
         return Fail(pstrError,
-            QStringLiteral("Cannot create the folder %1: %2").arg(QDir::toNativeSeparators(strDir), ErrnoText(errno)));
+            QCoreApplication::translate("SettingsFile", "Cannot create the folder %1: %2")
+                .arg(QDir::toNativeSeparators(strDir), ErrnoText(errno)));
     }
     return true;
 }
@@ -116,7 +119,7 @@ ReadResult Read(const QString& strPath, QByteArray& data, QString* pstrError)
         return ReadResult::Missing;
     }
     if (info.isDir()) {
-        Fail(pstrError, QStringLiteral("it is a folder"));
+        Fail(pstrError, QCoreApplication::translate("SettingsFile", "it is a folder"));
         return ReadResult::Unreadable;
     }
     QFile file(strPath);
@@ -152,32 +155,37 @@ bool Write(const QString& strPath, const QByteArray& data, QString* pstrError)
     const int fd = ::mkostemp(strTemp.data(), O_CLOEXEC);
     if (fd < 0) {
         return Fail(pstrError,
-            QStringLiteral("Cannot create a file in %1: %2").arg(QDir::toNativeSeparators(strDir), ErrnoText(errno)));
+            QCoreApplication::translate("SettingsFile", "Cannot create a file in %1: %2")
+                .arg(QDir::toNativeSeparators(strDir), ErrnoText(errno)));
     }
-    const auto Abandon = [&](const QString& strWhat) {
+    // @p pszMessage names the file as %1 and the system's reason as %2.
+    const auto Abandon = [&](const char* pszMessage) {
         const int nErrno = errno;
         ::close(fd);
         ::unlink(strTemp.constData());
         return Fail(pstrError,
-            QStringLiteral("Cannot %1 %2: %3").arg(strWhat, QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
+            QCoreApplication::translate("SettingsFile", pszMessage)
+                .arg(QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
     };
     if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
-        return Abandon(QStringLiteral("set the permissions of"));
+        return Abandon(QT_TRANSLATE_NOOP("SettingsFile", "Cannot set the permissions of %1: %2"));
     if (!WriteAll(fd, data))
-        return Abandon(QStringLiteral("write"));
+        return Abandon(QT_TRANSLATE_NOOP("SettingsFile", "Cannot write %1: %2"));
     if (::fsync(fd) != 0)
-        return Abandon(QStringLiteral("flush"));
+        return Abandon(QT_TRANSLATE_NOOP("SettingsFile", "Cannot flush %1: %2"));
     if (::close(fd) != 0) {
         const int nErrno = errno;
         ::unlink(strTemp.constData());
         return Fail(pstrError,
-            QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
+            QCoreApplication::translate("SettingsFile", "Cannot write %1: %2")
+                .arg(QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
     }
     if (::rename(strTemp.constData(), QFile::encodeName(strTarget).constData()) != 0) {
         const int nErrno = errno;
         ::unlink(strTemp.constData());
         return Fail(pstrError,
-            QStringLiteral("Cannot replace %1: %2").arg(QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
+            QCoreApplication::translate("SettingsFile", "Cannot replace %1: %2")
+                .arg(QDir::toNativeSeparators(strTarget), ErrnoText(nErrno)));
     }
     // Make the rename itself durable; a failure here does not undo the write.
     const int fdDir = ::open(QFile::encodeName(strDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -210,7 +218,7 @@ QString Target(const QString& strPath, QString* pstrError)
         const ssize_t nLength = ::readlink(strName.constData(), strLink.data(), size_t(strLink.size()));
         if (nLength <= 0 || nLength >= strLink.size()) {
             Fail(pstrError,
-                QStringLiteral("Cannot follow the link %1: %2")
+                QCoreApplication::translate("SettingsFile", "Cannot follow the link %1: %2")
                     .arg(QDir::toNativeSeparators(strCurrent), ErrnoText(nLength < 0 ? errno : ENAMETOOLONG)));
             return {};
         }
@@ -221,7 +229,8 @@ QString Target(const QString& strPath, QString* pstrError)
             : FolderOf(strCurrent) + QLatin1Char('/') + strLinkTarget;
     }
     Fail(pstrError,
-        QStringLiteral("Cannot follow the link %1: %2").arg(QDir::toNativeSeparators(strPath), ErrnoText(ELOOP)));
+        QCoreApplication::translate("SettingsFile", "Cannot follow the link %1: %2")
+            .arg(QDir::toNativeSeparators(strPath), ErrnoText(ELOOP)));
     return {};
 }
 
@@ -308,7 +317,8 @@ Lock::Lock(const QString& strPath, int nWaitMs)
             break;
         }
         if (deadline.hasExpired()) {
-            m_strFailure = QStringLiteral("another save held it for more than %1 ms").arg(nWaitMs);
+            m_strFailure
+                = QCoreApplication::translate("SettingsFile", "another save held it for more than %1 ms").arg(nWaitMs);
             break;
         }
         ::nanosleep(&pause, nullptr);

@@ -3,6 +3,7 @@
 #include "sites/SettingsArchive.h"
 #include "sites/SettingsFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <cstdio>
@@ -17,8 +18,9 @@ constexpr int kFieldsPerProfile = 4;
 /// started the program from a terminal should be able to find out why.
 void ReportSaveWithoutLock(const SettingsFile::Lock& lock)
 {
-    QString strLine = QStringLiteral("tarnlow: saving the site profiles without the lock %1: %2")
-                          .arg(QDir::toNativeSeparators(lock.LockFile()), lock.Failure());
+    QString strLine
+        = QCoreApplication::translate("SettingsStore", "tarnlow: saving the site profiles without the lock %1: %2")
+              .arg(QDir::toNativeSeparators(lock.LockFile()), lock.Failure());
     // One line, whatever the path holds.
     strLine.replace(QLatin1Char('\n'), QStringLiteral("\\n")).replace(QLatin1Char('\r'), QStringLiteral("\\r"));
     const QByteArray line = (strLine + QLatin1Char('\n')).toLocal8Bit();
@@ -76,20 +78,24 @@ QString SettingsStore::LoadMessage() const
     case LoadOutcome::Whole: return {};
     case LoadOutcome::Unreadable:
         if (m_bSaveRefused)
-            return QStringLiteral("The stored site profiles in %1 could not be read (%2).\n\nThe file is left as it "
-                                  "is and will not be replaced when Tarnlow closes.")
+            return QCoreApplication::translate("SettingsStore",
+                "The stored site profiles in %1 could not be read (%2).\n\nThe file is left as it "
+                "is and will not be replaced when Tarnlow closes.")
                 .arg(strFile, m_strReadError);
-        return QStringLiteral("The stored site profiles in %1 could not be read (%2).\n\nThe file was moved to %3; "
-                              "the profiles entered now will be saved in a new file.")
+        return QCoreApplication::translate("SettingsStore",
+            "The stored site profiles in %1 could not be read (%2).\n\nThe file was moved to %3; "
+            "the profiles entered now will be saved in a new file.")
             .arg(strFile, m_strReadError, strKept);
     case LoadOutcome::Damaged:
         if (m_bSaveRefused)
-            return QStringLiteral("The stored site profiles in %1 are damaged: only the profiles before the damage "
-                                  "were loaded.\n\nNo copy of the file could be made, so it will not be replaced "
-                                  "when Tarnlow closes.")
+            return QCoreApplication::translate("SettingsStore",
+                "The stored site profiles in %1 are damaged: only the profiles before the damage "
+                "were loaded.\n\nNo copy of the file could be made, so it will not be replaced "
+                "when Tarnlow closes.")
                 .arg(strFile);
-        return QStringLiteral("The stored site profiles in %1 are damaged: only the profiles before the damage were "
-                              "loaded.\n\nThe original file was kept as %2.")
+        return QCoreApplication::translate("SettingsStore",
+            "The stored site profiles in %1 are damaged: only the profiles before the damage were "
+            "loaded.\n\nThe original file was kept as %2.")
             .arg(strFile, strKept);
     }
     return {};
@@ -104,7 +110,7 @@ bool SettingsStore::Save(const std::array<const SiteProfile*, 5>& profiles, QStr
         return false;
     };
     if (m_bSaveRefused)
-        return Refuse(QStringLiteral("the file found at start-up could not be kept"));
+        return Refuse(QCoreApplication::translate("SettingsStore", "the file found at start-up could not be kept"));
 
     // The file as it is now, with whatever other windows saved since this one
     // loaded it; held under the lock until the new file has replaced it.
@@ -123,10 +129,13 @@ bool SettingsStore::Save(const std::array<const SiteProfile*, 5>& profiles, QStr
         // start-up, it is moved aside, and this run's profiles go into a new file.
         const QString strKept = SettingsFile::MoveAside(m_strPath, QStringLiteral(".unreadable"));
         if (strKept.isEmpty())
-            return Refuse(QStringLiteral("the file could not be read (%1) nor moved aside").arg(strReadError));
-        m_strSaveMessage = QStringLiteral("The stored site profiles in %1 could not be read when they were to be "
-                                          "saved (%2).\n\nThe file was moved to %3; the profiles of this window "
-                                          "were saved in a new file.")
+            return Refuse(
+                QCoreApplication::translate("SettingsStore", "the file could not be read (%1) nor moved aside")
+                    .arg(strReadError));
+        m_strSaveMessage = QCoreApplication::translate("SettingsStore",
+            "The stored site profiles in %1 could not be read when they were to be "
+            "saved (%2).\n\nThe file was moved to %3; the profiles of this window "
+            "were saved in a new file.")
                                .arg(strFile, strReadError, QDir::toNativeSeparators(strKept));
         break;
     }
@@ -140,11 +149,13 @@ bool SettingsStore::Save(const std::array<const SiteProfile*, 5>& profiles, QStr
             // may hold profiles found nowhere else.
             const QString strKept = SettingsFile::KeepCopy(m_strPath, data, QStringLiteral(".damaged"));
             if (strKept.isEmpty())
-                return Refuse(QStringLiteral("the file is damaged and no copy of it could be made"));
+                return Refuse(QCoreApplication::translate(
+                    "SettingsStore", "the file is damaged and no copy of it could be made"));
             m_keptDamage = data;
-            m_strSaveMessage = QStringLiteral("The stored site profiles in %1 were found damaged when they were to "
-                                              "be saved.\n\nThe damaged file was kept as %2; what could still be "
-                                              "read of it was saved, completed with the profiles of this window.")
+            m_strSaveMessage = QCoreApplication::translate("SettingsStore",
+                "The stored site profiles in %1 were found damaged when they were to "
+                "be saved.\n\nThe damaged file was kept as %2; what could still be "
+                "read of it was saved, completed with the profiles of this window.")
                                    .arg(strFile, QDir::toNativeSeparators(strKept));
         }
         break;

@@ -9,6 +9,7 @@
 #include "transfer/PartFile.h"
 #include "transfer/TransferReport.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <cerrno>
@@ -17,7 +18,11 @@
 
 namespace {
 
-const QString kFetchFailed = QStringLiteral("Could not transfer file to this location - File Exists!");
+/// The message of every file that did not arrive.
+QString FetchFailedText()
+{
+    return QCoreApplication::translate("Download", "Could not transfer file to this location - File Exists!");
+}
 
 } // namespace
 
@@ -117,9 +122,11 @@ void Download::BeginFile(const QByteArray& strName)
     // A name taken already fails at once, before anything is fetched for nothing.
     if (fetching.m_strPath.isEmpty()) {
         fetching.m_strFailure
-            = QStringLiteral("%1 cannot be a file name in the download folder.").arg(ByteText::Display(strName));
+            = QCoreApplication::translate("Download", "%1 cannot be a file name in the download folder.")
+                  .arg(ByteText::Display(strName));
     } else if (PartFile::Exists(fetching.m_strPath)) {
-        fetching.m_strFailure = QStringLiteral("%1 exists already.").arg(LocalFile::Display(fetching.m_strPath));
+        fetching.m_strFailure
+            = QCoreApplication::translate("Download", "%1 exists already.").arg(LocalFile::Display(fetching.m_strPath));
     } else {
         // Nothing more goes to a server out of step; and files to be asked
         // for again on a fresh connection go first, each judged before the
@@ -145,7 +152,7 @@ void Download::Ask(Fetching& fetching)
     fetching.m_bAlone = std::exchange(m_bFresh, false);
     fetching.m_strPartPath = PartFile::FreePath(m_strFolder, fetching.m_strName, m_names);
     if (fetching.m_strPartPath.isEmpty())
-        fetching.m_strFailure = QStringLiteral("No free name for the part file of %1 in %2.")
+        fetching.m_strFailure = QCoreApplication::translate("Download", "No free name for the part file of %1 in %2.")
                                     .arg(ByteText::Display(fetching.m_strName), LocalFile::Display(m_strFolder));
     else
         fetching.m_nTicket = m_connection->BeginGetFile(fetching.m_strName, fetching.m_strPartPath, true);
@@ -197,10 +204,11 @@ bool Download::FinishFetching(bool bAllButLast)
                 // Only a name taken meanwhile is one that "appeared"; any
                 // other failure is named as the system names it.
                 bFetched = false;
-                strWhy = nErrno == EEXIST ? QStringLiteral("%1 appeared while it was fetched; it was left as it is.")
-                                                .arg(LocalFile::Display(fetching.m_strPath))
-                                          : QStringLiteral("%1: %2").arg(LocalFile::Display(fetching.m_strPath),
-                                              QString::fromLocal8Bit(std::strerror(nErrno)));
+                strWhy = nErrno == EEXIST
+                    ? QCoreApplication::translate("Download", "%1 appeared while it was fetched; it was left as it is.")
+                          .arg(LocalFile::Display(fetching.m_strPath))
+                    : QCoreApplication::translate("Download", "%1: %2")
+                          .arg(LocalFile::Display(fetching.m_strPath), QString::fromLocal8Bit(std::strerror(nErrno)));
             }
         }
         bAll = bAll && bFetched;
@@ -219,7 +227,7 @@ bool Download::Failed(const QString& strWhy)
     m_bAllFetched = false;
     if (Lost())
         return false; // the loss is reported already
-    m_report.ShowFailure(kFetchFailed, strWhy);
+    m_report.ShowFailure(FetchFailedText(), strWhy);
     return true;
 }
 
@@ -244,5 +252,5 @@ void Download::GiveUp(const QString& strCause)
     m_bLost = true;
     m_bAllFetched = false;
     if (!m_report.IsCancelled())
-        m_report.ShowFailure(kFetchFailed, strCause);
+        m_report.ShowFailure(FetchFailedText(), strCause);
 }

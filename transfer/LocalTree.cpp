@@ -2,6 +2,8 @@
 
 #include "transfer/LocalPath.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -45,7 +47,7 @@ struct FolderHandle {
 
 QString NotAFileText()
 {
-    return QStringLiteral("It is not a file that can be read.");
+    return QCoreApplication::translate("LocalTree", "It is not a file that can be read.");
 }
 
 Entry Classify(const QByteArray& strPath)

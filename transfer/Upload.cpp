@@ -5,13 +5,19 @@
 #include "ftp/RemotePath.h"
 #include "transfer/TransferReport.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 
 namespace {
 
-const QString kTransferFailed = QStringLiteral("Could not transfer file");
+/// The message of every item that was not sent.
+QString TransferFailedText()
+{
+    return QCoreApplication::translate("Upload", "Could not transfer file");
+}
 
 /// The path concerned and what went wrong, for the line below the message.
 QString Cause(const QByteArray& strPath, const QString& strWhy)
@@ -26,7 +32,7 @@ QString NoLongerAFolder(const QByteArray& strPath)
     struct stat st { };
     if (::stat(strPath.constData(), &st) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
-    return S_ISDIR(st.st_mode) ? QString() : QStringLiteral("It is no longer a folder.");
+    return S_ISDIR(st.st_mode) ? QString() : QCoreApplication::translate("Upload", "It is no longer a folder.");
 }
 
 } // namespace
@@ -87,7 +93,7 @@ bool Upload::Lost()
     // One message for the whole transfer, not one for every file left.
     m_bLost = true;
     if (!m_report.IsCancelled())
-        m_report.ShowFailure(kTransferFailed, m_connection->LastFailureCause());
+        m_report.ShowFailure(TransferFailedText(), m_connection->LastFailureCause());
     return true;
 }
 
@@ -98,7 +104,8 @@ bool Upload::Resume()
     if (!m_here || !m_connection.StartAfresh(*m_here)) {
         m_bLost = true;
         if (!m_report.IsCancelled())
-            m_report.ShowFailure(kTransferFailed, m_here ? m_connection.Failure() : m_connection->LastFailureCause());
+            m_report.ShowFailure(
+                TransferFailedText(), m_here ? m_connection.Failure() : m_connection->LastFailureCause());
         return false;
     }
     m_bFresh = true;
@@ -190,7 +197,7 @@ void Upload::FailFolder(const Item& folder, const QString& strWhy)
     for (int i = 0; i < folder.m_nSteps && !Stopped(); ++i)
         m_report.StepProgress();
     if (!Stopped())
-        m_report.ShowFailure(kTransferFailed, Cause(folder.m_strPath, strWhy));
+        m_report.ShowFailure(TransferFailedText(), Cause(folder.m_strPath, strWhy));
 }
 
 bool Upload::ReturnTo(const QByteArray& strDirectory)
@@ -199,7 +206,8 @@ bool Upload::ReturnTo(const QByteArray& strDirectory)
     if (Stopped())
         return false;
     if (strDirectory.isEmpty()) {
-        m_strWayBackFailure = QStringLiteral("The server did not name the folder, so there is no way back to it.");
+        m_strWayBackFailure = QCoreApplication::translate(
+            "Upload", "The server did not name the folder, so there is no way back to it.");
         return false;
     }
     if (Again([&](FtpConnection& connection) { return connection.SetCurrentDirectory(strDirectory); }))
@@ -219,7 +227,7 @@ void Upload::FailRest(const std::vector<Item>& items, size_t nFirst)
             m_report.StepProgress();
     }
     if (!Stopped())
-        m_report.ShowFailure(kTransferFailed, Cause(items[nFirst].m_strPath, m_strWayBackFailure));
+        m_report.ShowFailure(TransferFailedText(), Cause(items[nFirst].m_strPath, m_strWayBackFailure));
 }
 
 /// Sends one file under its own name; an item the plan could not send is
@@ -288,5 +296,5 @@ void Upload::Report(const Item& item, bool bSent, const QString& strWhy)
         return;
     m_report.StepProgress();
     if (!bSent && !Stopped())
-        m_report.ShowFailure(kTransferFailed, Cause(item.m_strPath, strWhy));
+        m_report.ShowFailure(TransferFailedText(), Cause(item.m_strPath, strWhy));
 }

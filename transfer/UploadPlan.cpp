@@ -5,6 +5,8 @@
 #include "transfer/LocalTree.h"
 #include "transfer/TransferReport.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -107,13 +109,14 @@ private:
         const QByteArray strTarget = RealPath(link.m_strPath);
         if (strTarget.isEmpty()) {
             Unsendable(link,
-                errno == ENOENT ? QStringLiteral("It is a link that leads nowhere.")
+                errno == ENOENT ? QCoreApplication::translate("UploadPlan", "It is a link that leads nowhere.")
                                 : QString::fromLocal8Bit(std::strerror(errno)));
             return;
         }
         if (!LocalPath::IsInside(strTarget, m_strRoot)) {
             Unsendable(link,
-                QStringLiteral("It is a link to %1, outside the dropped folder.").arg(LocalFile::Display(strTarget)));
+                QCoreApplication::translate("UploadPlan", "It is a link to %1, outside the dropped folder.")
+                    .arg(LocalFile::Display(strTarget)));
             return;
         }
         struct stat st { };
@@ -134,14 +137,16 @@ private:
         for (const FolderId& walking : m_stack) {
             if (walking == id) {
                 Unsendable(link,
-                    QStringLiteral("It is a link back to %1, a folder that holds it: a loop.")
+                    QCoreApplication::translate(
+                        "UploadPlan", "It is a link back to %1, a folder that holds it: a loop.")
                         .arg(LocalFile::Display(strTarget)));
                 return;
             }
         }
         if (!m_followed.insert(id).second) {
             Unsendable(link,
-                QStringLiteral("It is a link to %1, a folder sent already through another link.")
+                QCoreApplication::translate(
+                    "UploadPlan", "It is a link to %1, a folder sent already through another link.")
                     .arg(LocalFile::Display(strTarget)));
             return;
         }

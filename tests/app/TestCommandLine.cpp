@@ -227,6 +227,10 @@ void TestCommandLine::RunProgramFor(
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* pszName : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"})
         environment.remove(QString::fromLatin1(pszName));
+    // The texts checked are the English ones, whatever the user's language.
+    for (const char* pszName : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+        environment.remove(QString::fromLatin1(pszName));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     // No Wayland socket in the default place either.
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), configHome.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.filePath(QStringLiteral("config")));

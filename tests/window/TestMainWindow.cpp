@@ -5,6 +5,7 @@
 #include "app/HelpFile.h"
 #include "app/TransferAnimation.h"
 #include "app/TransferDoneDlg.h"
+#include "app/Translations.h"
 #include "support/OrdinaryUser.h"
 #include "support/WindowFixture.h"
 
@@ -329,13 +330,27 @@ private slots:
         QTest::addColumn<qreal>("scale"); // QT_SCALE_FACTOR the row runs under
         // Fonts a platform theme gives some classes of controls, as KDE's does.
         QTest::addColumn<bool>("classFonts");
-        QTest::newRow("default font") << QString() << 0 << 1.0 << false;
-        QTest::newRow("DejaVu Sans Condensed 8") << QStringLiteral("DejaVu Sans Condensed") << 8 << 1.0 << false;
-        QTest::newRow("Cantarell 11") << QStringLiteral("Cantarell") << 11 << 1.0 << false;
-        QTest::newRow("DejaVu Serif 14") << QStringLiteral("DejaVu Serif") << 14 << 1.0 << false;
-        QTest::newRow("Cantarell 11, class fonts") << QStringLiteral("Cantarell") << 11 << 1.0 << true;
-        QTest::newRow("default font at 2x") << QString() << 0 << 2.0 << false;
-        QTest::newRow("Cantarell 11 at 2x") << QStringLiteral("Cantarell") << 11 << 2.0 << false;
+        QTest::addColumn<QString>("language"); // of the texts; empty for English
+        const QString strEnglish;
+        QTest::newRow("default font") << QString() << 0 << 1.0 << false << strEnglish;
+        QTest::newRow("DejaVu Sans Condensed 8")
+            << QStringLiteral("DejaVu Sans Condensed") << 8 << 1.0 << false << strEnglish;
+        QTest::newRow("Cantarell 11") << QStringLiteral("Cantarell") << 11 << 1.0 << false << strEnglish;
+        QTest::newRow("DejaVu Serif 14") << QStringLiteral("DejaVu Serif") << 14 << 1.0 << false << strEnglish;
+        QTest::newRow("Cantarell 11, class fonts") << QStringLiteral("Cantarell") << 11 << 1.0 << true << strEnglish;
+        QTest::newRow("default font at 2x") << QString() << 0 << 2.0 << false << strEnglish;
+        QTest::newRow("Cantarell 11 at 2x") << QStringLiteral("Cantarell") << 11 << 2.0 << false << strEnglish;
+        // Translated texts are longer than the English ones in the same boxes:
+        // the German buttons at every font, the French and Spanish tabs.
+        const QString strGerman = QStringLiteral("de");
+        QTest::newRow("default font, German") << QString() << 0 << 1.0 << false << strGerman;
+        QTest::newRow("DejaVu Sans Condensed 8, German")
+            << QStringLiteral("DejaVu Sans Condensed") << 8 << 1.0 << false << strGerman;
+        QTest::newRow("Cantarell 11, German") << QStringLiteral("Cantarell") << 11 << 1.0 << false << strGerman;
+        QTest::newRow("DejaVu Serif 14, German") << QStringLiteral("DejaVu Serif") << 14 << 1.0 << false << strGerman;
+        QTest::newRow("Cantarell 11 at 2x, German") << QStringLiteral("Cantarell") << 11 << 2.0 << false << strGerman;
+        QTest::newRow("default font, French") << QString() << 0 << 1.0 << false << QStringLiteral("fr");
+        QTest::newRow("default font, Spanish") << QString() << 0 << 1.0 << false << QStringLiteral("es");
     }
 
     void LayoutFollowsTheFontInUse()
@@ -344,6 +359,7 @@ private slots:
         QFETCH(int, points);
         QFETCH(qreal, scale);
         QFETCH(bool, classFonts);
+        QFETCH(QString, language);
         if (scale != 1.0 && !qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
             // The scale factor is read when the application starts: this row
             // runs again in a program of its own.
@@ -380,6 +396,10 @@ private slots:
                 {"QPushButton", "QLabel", "QLineEdit", "QGroupBox", "QTabBar", "QListView", "QProgressBar"})
                 QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 7), pszClass);
         }
+
+        Translations translations(language.isEmpty() ? QStringList() : QStringList {language});
+        QCOMPARE(translations.Language(), language);
+        translations.Install();
 
         TarnlowDlg& dlg = m_fixture.Open();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
