@@ -1,7 +1,7 @@
 // The command line: the arguments sorted into options and operands, the
 // operands joined into one text, then split into the paths to upload. The
-// input is cut at NUL bytes into arguments, as the program's argv holds them,
-// each read as UTF-8 as Qt reads it.
+// input is cut at NUL bytes into arguments, as the program's argv holds them:
+// bytes, whatever they are.
 //
 // Sorting loses no argument of a Run but the "--" that ends the options, keeps
 // the operands in order, and names the option that decided any other request;
@@ -12,6 +12,8 @@
 
 #include "FuzzCheck.h"
 #include "app/CommandLine.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -50,8 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 
     const SortedArguments sorted = SortArguments(bytes);
     FUZZ_CHECK((sorted.m_request == CommandLineRequest::Run) == sorted.m_strOption.isEmpty());
+    // The option is named as text: bytes that are not valid text show as a
+    // stand-in character, so it is compared as the argument shows.
+    const auto Shows
+        = [&](const QByteArray& strArgument) { return QString::fromLocal8Bit(strArgument) == sorted.m_strOption; };
     FUZZ_CHECK(sorted.m_strOption.isEmpty()
-        || (sorted.m_strOption.startsWith(QLatin1Char('-')) && bytes.contains(sorted.m_strOption.toLocal8Bit())));
+        || (sorted.m_strOption.startsWith(QLatin1Char('-')) && std::any_of(bytes.cbegin(), bytes.cend(), Shows)));
     qsizetype nNext = 0;
     for (const QByteArray& strOperand : sorted.m_operands) {
         nNext = bytes.indexOf(strOperand, nNext) + 1;
