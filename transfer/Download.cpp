@@ -235,13 +235,15 @@ bool Download::Lost()
 {
     if (m_bLost)
         return true;
-    // Asked only after a failure: a server may refuse a command as it dies.
-    if (!m_connection->WentOutOfStep() && m_connection->ConfirmUsable())
+    switch (m_connection.AfterFailure()) {
+    case TransferConnection::State::Usable:
         return false;
-    // A server out of step (found by that exchange, maybe): the download goes
-    // on over a fresh connection, in the same directory.
-    if (m_connection->WentOutOfStep())
+    case TransferConnection::State::OutOfStep:
+        // The download goes on over a fresh connection, in the same directory.
         return !Resume();
+    case TransferConnection::State::Gone:
+        break;
+    }
     GiveUp(m_connection->LastFailureCause());
     return true;
 }

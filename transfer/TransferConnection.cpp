@@ -14,6 +14,14 @@ TransferConnection::~TransferConnection()
     m_pConnection->SetTransferMeter(nullptr);
 }
 
+TransferConnection::State TransferConnection::AfterFailure() const
+{
+    if (!m_pConnection->WentOutOfStep() && m_pConnection->ConfirmUsable())
+        return State::Usable;
+    // The exchange itself may be what showed the server out of step.
+    return m_pConnection->WentOutOfStep() ? State::OutOfStep : State::Gone;
+}
+
 bool TransferConnection::StartAfresh(const QByteArray& strHere)
 {
     if (!m_pConnection->WentOutOfStep())

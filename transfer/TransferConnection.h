@@ -33,6 +33,18 @@ public:
     TransferConnection(const TransferConnection&) = delete;
     TransferConnection& operator=(const TransferConnection&) = delete;
 
+    /// What a failed file leaves of the connection.
+    enum class State {
+        Usable, ///< the failure was the file's own; the walk goes on here
+        OutOfStep, ///< the server went out of step: StartAfresh() may go on
+        Gone, ///< lost; LastFailureCause() says why
+    };
+
+    /// Asked only after a failure: a server may refuse a command as it dies
+    /// (vsftpd answers "500 OOPS"), and only one more exchange shows whether
+    /// the connection is still there, or out of step.
+    State AfterFailure() const;
+
     FtpConnection& operator*() const { return *m_pConnection; }
     FtpConnection* operator->() const { return m_pConnection; }
 

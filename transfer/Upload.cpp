@@ -83,13 +83,14 @@ bool Upload::Lost()
 {
     if (m_bLost)
         return true;
-    // Asked only after a failure: vsftpd, for one, answers "500 OOPS" as it
-    // dies, and only the next exchange shows the connection is gone.
-    if (!m_connection->WentOutOfStep() && m_connection->ConfirmUsable())
+    switch (m_connection.AfterFailure()) {
+    case TransferConnection::State::Usable:
         return false;
-    // A server out of step (found by that exchange, maybe) costs a fresh connection.
-    if (m_connection->WentOutOfStep())
-        return !Resume();
+    case TransferConnection::State::OutOfStep:
+        return !Resume(); // a fresh connection, where the walk stands
+    case TransferConnection::State::Gone:
+        break;
+    }
     // One message for the whole transfer, not one for every file left.
     m_bLost = true;
     if (!m_report.IsCancelled())
