@@ -751,7 +751,8 @@ bool FtpClientConnection::RemoteSizeMatches(CommandId nSize, std::int64_t nExpec
 
 // --- files -------------------------------------------------------------------
 
-FtpTicket FtpClientConnection::BeginPutFile(const QByteArray& strLocalPath, const QByteArray& strRemoteName)
+FtpTicket FtpClientConnection::BeginPutFile(
+    const QByteArray& strLocalPath, const QByteArray& strRemoteName, const FileIdentity& expected)
 {
     auto pTransfer = std::make_unique<FileTransfer>();
     pTransfer->m_nTicket = m_nNextTicket++;
@@ -759,7 +760,7 @@ FtpTicket FtpClientConnection::BeginPutFile(const QByteArray& strLocalPath, cons
     pTransfer->m_strRemote = strRemoteName;
     if (m_pMeter)
         m_pMeter->FileBegun();
-    if (!StartUpload(*pTransfer, strLocalPath)) {
+    if (!StartUpload(*pTransfer, strLocalPath, expected)) {
         pTransfer->m_bFailed = true;
         pTransfer->m_strFailure = m_channel.Failure();
         // Its final reply, if the command went out, is read by the verdict.
@@ -770,7 +771,8 @@ FtpTicket FtpClientConnection::BeginPutFile(const QByteArray& strLocalPath, cons
     return m_transfers.back()->m_nTicket;
 }
 
-bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QByteArray& strLocalPath)
+bool FtpClientConnection::StartUpload(
+    FileTransfer& transfer, const QByteArray& strLocalPath, const FileIdentity& expected)
 {
     if (!IsUsable())
         return false;
@@ -780,7 +782,7 @@ bool FtpClientConnection::StartUpload(FileTransfer& transfer, const QByteArray& 
     }
     // Open the local file first: one that cannot be read must not become an empty remote file.
     LocalFile file;
-    if (!file.OpenForReading(strLocalPath)) {
+    if (!file.OpenForReading(strLocalPath, expected)) {
         Refuse(file.Cause());
         return false;
     }

@@ -53,7 +53,8 @@ public:
     bool CreateDirectory(const QByteArray& strName) override;
     bool RemoveDirectory(const QByteArray& strName) override;
     bool Remove(const QByteArray& strName) override;
-    FtpTicket BeginPutFile(const QByteArray& strLocalPath, const QByteArray& strRemoteName) override;
+    FtpTicket BeginPutFile(
+        const QByteArray& strLocalPath, const QByteArray& strRemoteName, const FileIdentity& expected = {}) override;
     FtpTicket BeginGetFile(
         const QByteArray& strRemoteName, const QByteArray& strLocalPath, bool bFailIfExists) override;
     bool FinishFile(FtpTicket nTicket) override;
@@ -134,7 +135,7 @@ private:
     /// connection ended cleanly on both sides.
     bool ReadTransferVerdict(DataChannel& channel);
     /// The work of BeginPutFile(): false when the file failed before its verdict.
-    bool StartUpload(FileTransfer& transfer, const QByteArray& strLocalPath);
+    bool StartUpload(FileTransfer& transfer, const QByteArray& strLocalPath, const FileIdentity& expected);
     /// The work of BeginGetFile(): false when the file failed before its verdict.
     bool StartDownload(FileTransfer& transfer, const QByteArray& strLocalPath, bool bFailIfExists);
     /// Settles every upload begun before @p nTicket that is not yet.

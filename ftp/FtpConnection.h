@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ftp/LocalFile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -48,9 +50,12 @@ public:
      * attempt failed). The server's verdict comes from FinishFile(), which a
      * later call may have read meanwhile; until then the next file may already
      * be on its way. Nothing is sent for a local file that cannot be read.
-     * @p strLocalPath is the path's bytes, given to the system as they are.
+     * @p strLocalPath is the path's bytes, given to the system as they are;
+     * when @p expected is known, only that file is sent (LocalFile::OpenForReading).
      */
-    virtual FtpTicket BeginPutFile(const QByteArray& strLocalPath, const QByteArray& strRemoteName) = 0;
+    virtual FtpTicket BeginPutFile(
+        const QByteArray& strLocalPath, const QByteArray& strRemoteName, const FileIdentity& expected = {})
+        = 0;
     /**
      * Starts fetching @p strRemoteName into @p strLocalPath in binary and returns
      * once its bytes have arrived (or the attempt failed); FinishFile() gives

@@ -23,11 +23,17 @@ bool LocalFile::Failed(int nErrno)
     return false;
 }
 
-bool LocalFile::OpenForReading(const QByteArray& strPath)
+FileIdentity FileIdentity::Of(const struct stat& st)
+{
+    return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
+}
+
+bool LocalFile::OpenForReading(const QByteArray& strPath, const FileIdentity& expected)
 {
     m_strPath = strPath;
     m_nErrno = 0;
     m_bNotFile = false;
+    m_bReplaced = false;
     // Not blocking on open: a pipe would otherwise wait here for a writer.
     const int fd = ::open(strPath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
@@ -42,6 +48,12 @@ bool LocalFile::OpenForReading(const QByteArray& strPath)
         ::close(fd);
         m_bNotFile = true;
         return Failed(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    // Checked on what was opened, so nothing put at the path in between slips through.
+    if (expected.IsKnown() && FileIdentity::Of(st) != expected) {
+        ::close(fd);
+        m_bReplaced = true;
+        return Failed(0);
     }
     // A regular file never blocks; the flag only guarded the open itself.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -115,7 +127,12 @@ QString LocalFile::Cause() const
     if (m_bNotFile)
         return QCoreApplication::translate("LocalFile", "%1 is not a file.").arg(Display(m_strPath));
     return QCoreApplication::translate("LocalFile", "%1: %2")
-        .arg(Display(m_strPath), QString::fromLocal8Bit(std::strerror(m_nErrno)));
+        .arg(Display(m_strPath), m_bReplaced ? ReplacedText() : QString::fromLocal8Bit(std::strerror(m_nErrno)));
+}
+
+QString LocalFile::ReplacedText()
+{
+    return QCoreApplication::translate("LocalFile", "It was replaced since the upload began.");
 }
 
 QString LocalFile::Display(const QByteArray& strPath)

@@ -6,6 +6,19 @@
 #include <cstddef>
 #include <cstdint>
 
+struct stat;
+
+/// A file as the system knows it (device and inode), whatever path reaches
+/// it. Default-made: not known, which matches any file.
+struct FileIdentity {
+    std::uint64_t m_nDevice = 0;
+    std::uint64_t m_nInode = 0;
+
+    static FileIdentity Of(const struct stat& st);
+    bool IsKnown() const { return m_nInode != 0; }
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
 /// The local side of a file transfer: one file, opened by the bytes of its path.
 ///
 /// A path is never turned into text on its way to the system: a name that is
@@ -21,8 +34,10 @@ public:
 
     /// Opens a regular file for reading. False when @p strPath is missing, is
     /// not a regular file (a folder, a pipe, a device: reading one could block
-    /// or never end) or cannot be read; Cause() then says why.
-    bool OpenForReading(const QByteArray& strPath);
+    /// or never end), cannot be read, or is not the file @p expected (when
+    /// known) names: another file, or a link to one, put at the path since it
+    /// was chosen is never read in its place. Cause() then says why.
+    bool OpenForReading(const QByteArray& strPath, const FileIdentity& expected = {});
     /// Creates the file for writing, readable and writable as the umask allows.
     /// With @p bExclusive an entry of that name (a link that leads nowhere
     /// included) makes it fail, so the file it creates is always its own;
@@ -54,6 +69,9 @@ public:
     /// @p strPath as the user may read it (bytes that are not UTF-8 shown one
     /// character each).
     static QString Display(const QByteArray& strPath);
+    /// Why a file or folder chosen for an upload is not sent: another one
+    /// stands at its path now.
+    static QString ReplacedText();
 
 private:
     bool Failed(int nErrno);
@@ -62,4 +80,5 @@ private:
     QByteArray m_strPath;
     int m_nErrno = 0;
     bool m_bNotFile = false; // opened, but a folder, pipe or device
+    bool m_bReplaced = false; // opened, but not the file expected
 };

@@ -26,13 +26,15 @@ QString Cause(const QByteArray& strPath, const QString& strWhy)
     return strWhy.isEmpty() ? strShown : strShown + QLatin1Char('\n') + strWhy;
 }
 
-/// Empty while @p strPath is still a folder; otherwise why it no longer is.
-QString NoLongerAFolder(const QByteArray& strPath)
+/// Empty while @p folder is still the folder the plan read; otherwise why not.
+QString NoLongerTheFolder(const UploadPlan::Item& folder)
 {
     struct stat st { };
-    if (::stat(strPath.constData(), &st) != 0)
+    if (::stat(folder.m_strPath.constData(), &st) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
-    return S_ISDIR(st.st_mode) ? QString() : QCoreApplication::translate("Upload", "It is no longer a folder.");
+    if (!S_ISDIR(st.st_mode))
+        return QCoreApplication::translate("Upload", "It is no longer a folder.");
+    return folder.m_id.IsKnown() && FileIdentity::Of(st) != folder.m_id ? LocalFile::ReplacedText() : QString();
 }
 
 } // namespace
@@ -135,7 +137,7 @@ bool Upload::UploadFolder(const Item& folder, const QByteArray& strParentDir)
         return false;
     // A folder removed (or replaced) since the plan was read is reported as a
     // whole, never made an empty remote folder.
-    if (const QString strGone = NoLongerAFolder(folder.m_strPath); !strGone.isEmpty()) {
+    if (const QString strGone = NoLongerTheFolder(folder); !strGone.isEmpty()) {
         FailFolder(folder, strGone);
         return false;
     }
@@ -265,7 +267,8 @@ void Upload::Begin(Sent& sent)
 {
     sent.m_bAlone = std::exchange(m_bFresh, false);
     // A file gone since the plan was read fails to open here, with its cause.
-    sent.m_nTicket = m_connection->BeginPutFile(sent.m_pItem->m_strPath, sent.m_pItem->m_strName);
+    // So does one replaced since, by another file or a link to one.
+    sent.m_nTicket = m_connection->BeginPutFile(sent.m_pItem->m_strPath, sent.m_pItem->m_strName, sent.m_pItem->m_id);
 }
 
 void Upload::FinishSent(bool bAllButLast)

@@ -12,12 +12,8 @@
 #include <cstring>
 #include <set>
 #include <sys/stat.h>
-#include <utility>
 
 namespace {
-
-/// A folder by what it is on disk, whatever path reached it.
-using FolderId = std::pair<dev_t, ino_t>;
 
 /// The real path of @p strPath, every link resolved; empty with errno when
 /// there is none.
@@ -34,7 +30,7 @@ QByteArray RealPath(const QByteArray& strPath)
 /// Walks one dropped folder into items.
 class FolderWalk {
 public:
-    FolderWalk(const TransferReport& report, std::set<FolderId>& followed)
+    FolderWalk(const TransferReport& report, std::set<FileIdentity>& followed)
         : m_report(report)
         , m_followed(followed)
     {
@@ -49,7 +45,7 @@ public:
             Unsendable(folder, QString::fromLocal8Bit(std::strerror(errno)));
             return;
         }
-        Walk(folder, {st.st_dev, st.st_ino});
+        Walk(folder, FileIdentity::Of(st));
     }
 
 private:
@@ -62,7 +58,7 @@ private:
     }
 
     /// Reads the folder @p folder (known on disk as @p id) and its entries.
-    void Walk(UploadPlan::Item& folder, FolderId id)
+    void Walk(UploadPlan::Item& folder, FileIdentity id)
     {
         QList<LocalTree::Entry> entries;
         QString strWhy;
@@ -72,6 +68,7 @@ private:
             return;
         }
         folder.m_kind = UploadPlan::Kind::Folder;
+        folder.m_id = id;
         folder.m_nSteps = 0;
         m_stack.push_back(id);
         folder.m_entries.reserve(size_t(entries.size()));
@@ -81,19 +78,23 @@ private:
             UploadPlan::Item item;
             item.m_strPath = entry.m_strPath;
             item.m_strName = entry.m_strName;
+            struct stat st { };
             switch (entry.m_kind) {
             case LocalTree::Kind::File:
+                if (::lstat(item.m_strPath.constData(), &st) != 0) {
+                    Unsendable(item, QString::fromLocal8Bit(std::strerror(errno)));
+                    break;
+                }
                 item.m_kind = UploadPlan::Kind::File;
+                item.m_id = FileIdentity::Of(st);
                 item.m_nSteps = 1;
                 break;
-            case LocalTree::Kind::Folder: {
-                struct stat st { };
+            case LocalTree::Kind::Folder:
                 if (::lstat(item.m_strPath.constData(), &st) != 0)
                     Unsendable(item, QString::fromLocal8Bit(std::strerror(errno)));
                 else
-                    Walk(item, {st.st_dev, st.st_ino});
+                    Walk(item, FileIdentity::Of(st));
                 break;
-            }
             case LocalTree::Kind::Link: Follow(item); break;
             case LocalTree::Kind::Other: Unsendable(item, entry.m_strWhy); break;
             }
@@ -126,6 +127,7 @@ private:
         }
         if (S_ISREG(st.st_mode)) {
             link.m_kind = UploadPlan::Kind::File;
+            link.m_id = FileIdentity::Of(st);
             link.m_nSteps = 1;
             return;
         }
@@ -133,8 +135,8 @@ private:
             Unsendable(link, LocalTree::NotAFileText());
             return;
         }
-        const FolderId id {st.st_dev, st.st_ino};
-        for (const FolderId& walking : m_stack) {
+        const FileIdentity id = FileIdentity::Of(st);
+        for (const FileIdentity& walking : m_stack) {
             if (walking == id) {
                 Unsendable(link,
                     QCoreApplication::translate(
@@ -154,9 +156,9 @@ private:
     }
 
     const TransferReport& m_report;
-    std::set<FolderId>& m_followed; // folders walked through a link so far
+    std::set<FileIdentity>& m_followed; // folders walked through a link so far
     QByteArray m_strRoot; // the dropped folder's real path
-    std::vector<FolderId> m_stack; // the folders the walk is in, outermost first
+    std::vector<FileIdentity> m_stack; // the folders the walk is in, outermost first
 };
 
 } // namespace
@@ -164,7 +166,7 @@ private:
 UploadPlan UploadPlan::Make(const QList<QByteArray>& paths, const TransferReport& report)
 {
     UploadPlan plan;
-    std::set<FolderId> followed;
+    std::set<FileIdentity> followed;
     plan.m_items.reserve(size_t(paths.size()));
     for (const QByteArray& strPath : paths) {
         if (report.IsCancelled())
@@ -176,6 +178,9 @@ UploadPlan UploadPlan::Make(const QList<QByteArray>& paths, const TransferReport
         item.m_nSteps = 1;
         if (entry.m_kind == LocalTree::Kind::File) {
             item.m_kind = Kind::File;
+            // A dropped link is what it leads to.
+            if (struct stat st { }; ::stat(item.m_strPath.constData(), &st) == 0)
+                item.m_id = FileIdentity::Of(st);
         } else if (entry.m_kind == LocalTree::Kind::Folder) {
             FolderWalk walk(report, followed);
             walk.WalkDropped(item);

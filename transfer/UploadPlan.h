@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ftp/LocalFile.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -34,6 +36,9 @@ public:
         Kind m_kind = Kind::Unsendable;
         QByteArray m_strPath; ///< the local path, through the links the walk followed
         QByteArray m_strName; ///< its name on the server: the last component of the path
+        /// File and Folder: what the plan read at m_strPath (through the links
+        /// it followed); the upload sends nothing else found there later.
+        FileIdentity m_id;
         QString m_strWhy; ///< Kind::Unsendable: why
         std::vector<Item> m_entries; ///< Kind::Folder: its entries in the order of their name bytes
         int m_nSteps = 0; ///< steps of the progress: 1 for a file or an unsendable item, the sum for a folder

@@ -316,6 +316,10 @@ Try &apos;tarnlow --help&apos; for more information.
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>It was replaced since the upload began.</source>
+        <translation>Es wurde ersetzt, seit das Hochladen begann.</translation>
+    </message>
 </context>
 <context>
     <name>LocalTree</name>

@@ -317,6 +317,10 @@ Pruebe «tarnlow --help» para más información.
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>It was replaced since the upload began.</source>
+        <translation>Se reemplazó después de empezar la subida.</translation>
+    </message>
 </context>
 <context>
     <name>LocalTree</name>

@@ -316,6 +316,10 @@ Saisissez «&#xa0;tarnlow --help&#xa0;» pour plus d&apos;informations.
         <source>%1: %2</source>
         <translation>%1&#xa0;: %2</translation>
     </message>
+    <message>
+        <source>It was replaced since the upload began.</source>
+        <translation>Il a été remplacé depuis le début de l&apos;envoi.</translation>
+    </message>
 </context>
 <context>
     <name>LocalTree</name>

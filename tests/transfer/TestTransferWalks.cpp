@@ -275,7 +275,9 @@ void TestTransferWalks::UnsendablePathsAreReportedNeverMadeFolders_data()
 {
     QTest::addColumn<QList<QByteArray>>("tree"); // made in a local folder, see LocalFiles::Create()
     QTest::addColumn<QList<QByteArray>>("drop");
-    QTest::addColumn<QByteArray>("removeAt"); // "SHOWN>GONE": GONE is removed as SHOWN is shown, mid-walk
+    // "SHOWN>GONE": GONE is removed as SHOWN is shown, mid-walk; "SHOWN>GONE->TARGET":
+    // GONE is then made a link to TARGET.
+    QTest::addColumn<QByteArray>("changeAt");
     QTest::addColumn<FileTree>("sent"); // the server's tree after the upload
     QTest::addColumn<int>("steps");
     QTest::addColumn<QStringList>("causes"); // a part of the cause of each failure, in order
@@ -308,13 +310,24 @@ void TestTransferWalks::UnsendablePathsAreReportedNeverMadeFolders_data()
         << ByteList({"A/1.txt=1", "A/b/x=x", "A/b/y=y", "A/b/z=z", "A/c.txt=c"}) << ByteList({"A"})
         << QByteArray("A/1.txt>A/b") << Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/c.txt", "c"}}) << 5
         << QStringList {QStringLiteral("/A/b\n")};
+    // Replaced after the walk read it, by a link that leads outside (another
+    // user's doing, in a folder others may write): only what the plan read is
+    // ever sent, so nothing from outside the dropped folder goes.
+    QTest::newRow("a file made a link to outside mid-walk")
+        << ByteList({"outside.txt=secret", "A/1.txt=1", "A/2.txt=2", "A/3.txt=3"}) << ByteList({"A"})
+        << QByteArray("A/1.txt>A/2.txt->../outside.txt") << Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/3.txt", "3"}})
+        << 3 << QStringList {QStringLiteral("replaced since the upload began")};
+    QTest::newRow("a folder made a link to outside mid-walk")
+        << ByteList({"out/x=secret", "A/1.txt=1", "A/b/x=x", "A/c.txt=c"}) << ByteList({"A"})
+        << QByteArray("A/1.txt>A/b->../out") << Files({{"A", "<dir>"}, {"A/1.txt", "1"}, {"A/c.txt", "c"}}) << 3
+        << QStringList {QStringLiteral("replaced since the upload began")};
 }
 
 void TestTransferWalks::UnsendablePathsAreReportedNeverMadeFolders()
 {
     QFETCH(QList<QByteArray>, tree);
     QFETCH(QList<QByteArray>, drop);
-    QFETCH(QByteArray, removeAt);
+    QFETCH(QByteArray, changeAt);
     QFETCH(FileTree, sent);
     QFETCH(int, steps);
     QFETCH(QStringList, causes);
@@ -326,13 +339,18 @@ void TestTransferWalks::UnsendablePathsAreReportedNeverMadeFolders()
     QVERIFY(site.Open());
 
     TransferRecorder report;
-    if (!removeAt.isEmpty()) {
-        const QList<QByteArray> parts = removeAt.split('>');
-        const QString strShown = QFile::decodeName(strLocal + '/' + parts[0]);
-        const std::string strGone = (strLocal + '/' + parts[1]).toStdString();
-        report.m_onShow = [strShown, strGone](const QString& strName) {
-            if (strName == strShown)
-                std::filesystem::remove_all(strGone);
+    if (!changeAt.isEmpty()) {
+        const qsizetype nShown = changeAt.indexOf('>');
+        const QString strShown = QFile::decodeName(strLocal + '/' + changeAt.left(nShown));
+        const QByteArray strChange = changeAt.mid(nShown + 1);
+        const qsizetype nArrow = strChange.indexOf("->");
+        const std::string strGone = (strLocal + '/' + (nArrow > 0 ? strChange.left(nArrow) : strChange)).toStdString();
+        report.m_onShow = [strShown, strGone, strLocal, strChange, nArrow](const QString& strName) {
+            if (strName != strShown)
+                return;
+            std::filesystem::remove_all(strGone);
+            if (nArrow > 0)
+                QVERIFY(Create(strLocal, strChange));
         };
     }
     QList<QByteArray> paths;
